@@ -1,0 +1,63 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+
+// Line-oriented configuration documents ("[Section]" headers, "key = value" lines), used for
+// library.ini, animation files and item files; the process-wide instance (the settings store)
+// also holds the open registry key of the user's options.
+class ConfigDoc {
+  public:
+    struct Entry {
+        std::string key;
+        std::string value;
+        int32_t intValue = 0;
+        double realValue = 0.0;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Entry> entries;
+    };
+
+    // Replaces the whole content by the parsed file; false only when the file cannot be opened.
+    bool Load(const char* path);
+    // Parses text already in memory (same rules as Load).
+    void Parse(const char* text, size_t length);
+    void Clear() { sections_.clear(); }
+
+    // section nullptr means "Default".
+    bool Get(std::string& out, const char* key, const char* section = nullptr) const;
+    // Copies at most cap-1 bytes; the buffer is emptied first.
+    void GetText(char* buf, size_t cap, const char* key, const char* section = nullptr) const;
+    int32_t GetInt(const char* key, const char* section = nullptr) const;
+    double GetReal(const char* key, const char* section = nullptr) const;
+    // 1 for "true", 0 for "false" (any case), otherwise the decimal conversion; 0 when missing.
+    int32_t GetBool(const char* key, const char* section = nullptr) const;
+
+    const Entry* Find(const char* key, const char* section = nullptr) const;
+    const Section* FindSection(const char* section) const;
+    const std::vector<Section>& Sections() const { return sections_; }
+
+    // Registry key of the settings store.
+    bool OpenKey(const char* path);
+    bool ReadDword(uint32_t& out, const char* name) const;
+    void WriteDword(uint32_t value, const char* name);
+    // Bounded by the caller's buffer; untouched on failure.
+    bool ReadString(char* buf, size_t cap, const char* name) const;
+    void WriteString(const char* value, const char* name);
+    Platform::RegistryKey& Key() { return key_; }
+
+  private:
+    std::vector<Section> sections_;
+    Platform::RegistryKey key_;
+};
+
+// The process-wide settings store.
+extern ConfigDoc g_Settings;
+
+// The standard decimal conversions used for entry values.
+int32_t ParseDecimal(const char* text);
+double ParseReal(const char* text);

@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+
+namespace Platform {
+
+// Milliseconds from a monotonic clock, wrapping at 2^32 like the original system clock.
+uint32_t TimeMs();
+
+// Tests and the simulator drive time themselves; nullptr restores the real clock.
+using TimeSource = uint32_t (*)();
+void SetTimeSource(TimeSource source);
+
+// Sleeps the calling thread (used only for pacing presentation where vsync is missing).
+void SleepMs(uint32_t ms);
+
+} // namespace Platform
