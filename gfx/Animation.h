@@ -1,0 +1,75 @@
+#pragma once
+#include <cstdint>
+
+// Frame animations: named sets of actions whose frames come from animated GIFs of the object
+// library (group "AniGifs") and whose pace is given by a small script. Every animated object
+// embeds an AnimationState and hands it to Play / GetFrame.
+
+struct SDL_Surface;
+class Bitmap;
+
+// Playback state of one object. Indices are positions in the animation registry and in the
+// animation's action list; -1 means none.
+struct AnimationState {
+    int32_t animation = -1;
+    int32_t action = -1;
+    uint32_t frame = 0;      // frame number on show
+    int32_t scriptPos = 0;   // next command to run; -1 once the script has ended
+    uint32_t lastUpdate = 0; // clock value (ms) up to which the state has been advanced
+    uint32_t countdown = 0;  // ms left before the next command runs
+    float pivotX = 0.0f;
+    float pivotY = 0.0f;
+    char lastEvent[32] = {}; // name of the last event command run ("BURN_END", ...)
+};
+
+// Source rectangle of a frame in its sheet; right and bottom exclusive.
+struct FrameRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
+
+namespace Animation {
+
+// Reads every "ani" file the file layer offers under "data", in the order offered. Returns true.
+bool LoadAll();
+// Writes the animations back when the save-library switch is on, then destroys them all
+// (frame sheet surfaces included).
+void ReleaseAll();
+
+// Starts or continues an action and advances the state to the present. nullptr names mean
+// "the state's own index". Names are compared ignoring letter case.
+void Play(const char* animation, const char* action, AnimationState& state);
+
+// False when the state has no animation or action. Otherwise advances the state and, when the
+// current frame exists, writes the frame sheet and the frame's rectangle; callers set *surface to
+// nullptr beforehand and draw nothing when it stays nullptr.
+bool GetFrame(AnimationState& state, SDL_Surface*& surface, FrameRect& rect);
+
+// Copies frame `frame` of the named action (names compared exactly) from the object library into
+// `out` (32 bits per pixel). False when the action or the frame does not exist.
+bool GetFrameImage(const char* animation, const char* action, uint32_t frame, Bitmap& out);
+
+// Reads one animation file (configuration syntax). False when the file was skipped.
+bool ReadFile(const char* path);
+// Writes every animation to "<working dir>Data\Library\Animation\<name>.ani"; stops at the first
+// file that cannot be created. Returns false then.
+bool WriteAll();
+
+// Number of loaded animations (registry order is load order).
+int32_t Count();
+
+// The animations-frozen flag: while set, time passes without advancing any animation.
+void SetFrozen(bool frozen);
+bool IsFrozen();
+
+// The save-library switch (shared with the object library): write the files back on release.
+void SetSaveLibrary(bool on);
+bool SaveLibrary();
+
+// Folder in front of "Data\Library\Animation\" when writing (ends with a separator; empty means
+// the current directory). Set by start-up to the working directory.
+void SetWorkingDirectory(const char* dir);
+
+} // namespace Animation
