@@ -1,0 +1,24 @@
+#include "platform/Clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace Platform {
+
+namespace {
+TimeSource g_source = nullptr;
+}
+
+uint32_t TimeMs() {
+    if (g_source)
+        return g_source();
+    using namespace std::chrono;
+    // Truncation to 32 bits gives the same wrap-around as the original millisecond clock.
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void SetTimeSource(TimeSource source) { g_source = source; }
+
+void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+} // namespace Platform
