@@ -13,14 +13,15 @@
 ConfigDoc g_Settings;
 
 int32_t ParseDecimal(const char* text) {
-    if (!text)
-        return 0;
+    if (!text) return 0;
     errno = 0;
     long long v = std::strtoll(text, nullptr, 10);
     return static_cast<int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
 }
 
-double ParseReal(const char* text) { return text ? std::strtod(text, nullptr) : 0.0; }
+double ParseReal(const char* text) {
+    return text ? std::strtod(text, nullptr) : 0.0;
+}
 
 namespace {
 
@@ -29,8 +30,7 @@ constexpr size_t kKeyMax = 256;
 
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos)
-        return {};
+    if (b == std::string::npos) return {};
     size_t e = s.find_last_not_of(' ');
     return s.substr(b, e - b + 1);
 }
@@ -39,16 +39,14 @@ std::string Trim(const std::string& s) {
 
 bool ConfigDoc::Load(const char* path) {
     Clear();
-    if (!path)
-        return false;
+    if (!path) return false;
     if (uint8_t* buf = FileLayer::Load(path)) {
         Parse(reinterpret_cast<const char*>(buf), FileLayer::LastLoadedSize());
         FileLayer::Free(buf);
         return true;
     }
     FILE* f = Platform::OpenFile(path, "rb");
-    if (!f)
-        return false;
+    if (!f) return false;
     std::string text;
     char chunk[8192];
     size_t n;
@@ -67,24 +65,22 @@ void ConfigDoc::Parse(const char* text, size_t length) {
         std::string line;
         while (pos < length && text[pos] != '\n') {
             // Carriage returns are dropped wherever they stand; overlong lines are cut.
-            if (text[pos] != '\r' && line.size() < kLineMax - 1)
-                line += text[pos];
+            if (text[pos] != '\r' && line.size() < kLineMax - 1) line += text[pos];
             ++pos;
         }
         ++pos; // the line feed
-        if (line.empty())
-            continue;
+        if (line.empty()) continue;
 
         size_t open = line.find('[');
         if (open != std::string::npos && line.find(']') != std::string::npos) {
             size_t close = line.find(']', open + 1);
-            current = line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+            current =
+                line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
             continue;
         }
 
         size_t k = line.find_first_not_of('=');
-        if (k == std::string::npos)
-            k = line.size();
+        if (k == std::string::npos) k = line.size();
         size_t eq = line.find('=', k);
         std::string key = line.substr(k, eq == std::string::npos ? std::string::npos : eq - k);
         std::string value;
@@ -92,8 +88,7 @@ void ConfigDoc::Parse(const char* text, size_t length) {
             size_t next = line.find('=', eq + 1);
             value = line.substr(eq + 1, next == std::string::npos ? std::string::npos : next - eq - 1);
         }
-        if (key.size() >= kKeyMax)
-            key.resize(kKeyMax - 1);
+        if (key.size() >= kKeyMax) key.resize(kKeyMax - 1);
         Entry e;
         e.key = Trim(key);
         e.value = Trim(value);
@@ -113,18 +108,15 @@ void ConfigDoc::Parse(const char* text, size_t length) {
 const ConfigDoc::Section* ConfigDoc::FindSection(const char* section) const {
     const char* name = section ? section : "Default";
     for (const Section& s : sections_)
-        if (s.name == name)
-            return &s;
+        if (s.name == name) return &s;
     return nullptr;
 }
 
 const ConfigDoc::Entry* ConfigDoc::Find(const char* key, const char* section) const {
     const Section* s = FindSection(section);
-    if (!s || !key)
-        return nullptr;
+    if (!s || !key) return nullptr;
     for (const Entry& e : s->entries)
-        if (e.key == key)
-            return &e;
+        if (e.key == key) return &e;
     return nullptr;
 }
 
@@ -135,8 +127,7 @@ bool ConfigDoc::Get(std::string& out, const char* key, const char* section) cons
 }
 
 void ConfigDoc::GetText(char* buf, size_t cap, const char* key, const char* section) const {
-    if (!buf || cap == 0)
-        return;
+    if (!buf || cap == 0) return;
     buf[0] = 0;
     if (const Entry* e = Find(key, section)) {
         size_t n = std::min(e->value.size(), cap - 1);
@@ -157,27 +148,28 @@ double ConfigDoc::GetReal(const char* key, const char* section) const {
 
 int32_t ConfigDoc::GetBool(const char* key, const char* section) const {
     const Entry* e = Find(key, section);
-    if (!e)
-        return 0;
-    if (::strcasecmp(e->value.c_str(), "true") == 0)
-        return 1;
-    if (::strcasecmp(e->value.c_str(), "false") == 0)
-        return 0;
+    if (!e) return 0;
+    if (::strcasecmp(e->value.c_str(), "true") == 0) return 1;
+    if (::strcasecmp(e->value.c_str(), "false") == 0) return 0;
     return e->intValue;
 }
 
-bool ConfigDoc::OpenKey(const char* path) { return path && key_.Open(path); }
-
-bool ConfigDoc::ReadDword(uint32_t& out, const char* name) const { return key_.ReadDword(name, out); }
-
-void ConfigDoc::WriteDword(uint32_t value, const char* name) {
-    if (key_.IsOpen())
-        key_.WriteDword(name, value);
+bool ConfigDoc::OpenKey(const char* path) {
+    return path && key_.Open(path);
 }
 
-bool ConfigDoc::ReadString(char* buf, size_t cap, const char* name) const { return key_.ReadString(name, buf, cap); }
+bool ConfigDoc::ReadDword(uint32_t& out, const char* name) const {
+    return key_.ReadDword(name, out);
+}
+
+void ConfigDoc::WriteDword(uint32_t value, const char* name) {
+    if (key_.IsOpen()) key_.WriteDword(name, value);
+}
+
+bool ConfigDoc::ReadString(char* buf, size_t cap, const char* name) const {
+    return key_.ReadString(name, buf, cap);
+}
 
 void ConfigDoc::WriteString(const char* value, const char* name) {
-    if (key_.IsOpen() && value)
-        key_.WriteString(name, value);
+    if (key_.IsOpen() && value) key_.WriteString(name, value);
 }

@@ -44,48 +44,39 @@ class Archive {
     };
 
     ~Archive() {
-        if (file_)
-            std::fclose(file_);
+        if (file_) std::fclose(file_);
     }
 
     bool Open(const char* name) {
         name_ = name;
         file_ = Platform::OpenFile(name, "rb");
-        if (!file_)
-            return false;
-        if (std::fseek(file_, 0, SEEK_END) != 0)
-            return false;
+        if (!file_) return false;
+        if (std::fseek(file_, 0, SEEK_END) != 0) return false;
         long end = std::ftell(file_);
-        if (end < 0)
-            return false;
+        if (end < 0) return false;
         fileSize_ = static_cast<uint64_t>(end);
         uint8_t header[256];
-        if (!ReadAt(0, header, sizeof header))
-            return Damaged("header shorter than 256 bytes");
+        if (!ReadAt(0, header, sizeof header)) return Damaged("header shorter than 256 bytes");
         uint64_t pos = ReadU32(header + 34);
         int32_t count = static_cast<int32_t>(ReadU32(header + 38));
-        if (count < 1)
-            return true;
+        if (count < 1) return true;
         // Every record takes 22 bytes plus a name: a count the file cannot hold is damage.
         if (static_cast<uint64_t>(count) > fileSize_ / 23)
             return Damaged("record count larger than the file");
         entries_.reserve(static_cast<size_t>(count));
         for (int32_t i = 0; i < count; ++i) {
             uint8_t rec[22];
-            if (!ReadAt(pos, rec, sizeof rec))
-                return Damaged("directory record past the end of the file");
+            if (!ReadAt(pos, rec, sizeof rec)) return Damaged("directory record past the end of the file");
             uint64_t namePos = ReadU32(rec + 0);
-            if (namePos >= fileSize_)
-                return Damaged("entry name past the end of the file");
+            if (namePos >= fileSize_) return Damaged("entry name past the end of the file");
             uint8_t nameBuf[256];
             size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof nameBuf, fileSize_ - namePos));
-            if (!ReadAt(namePos, nameBuf, want))
-                return Damaged("entry name unreadable");
+            if (!ReadAt(namePos, nameBuf, want)) return Damaged("entry name unreadable");
             const void* zero = std::memchr(nameBuf, 0, want);
-            if (!zero)
-                return Damaged("entry name without its terminating zero");
+            if (!zero) return Damaged("entry name without its terminating zero");
             Entry e;
-            e.name.assign(reinterpret_cast<const char*>(nameBuf), static_cast<const uint8_t*>(zero) - nameBuf);
+            e.name.assign(reinterpret_cast<const char*>(nameBuf),
+                          static_cast<const uint8_t*>(zero) - nameBuf);
             e.dataPos = pos + 22 + e.name.size() + 1;
             e.size = ReadU32(rec + 12);
             e.packedSize = ReadU32(rec + 16);
@@ -97,8 +88,7 @@ class Archive {
 
     const Entry* Find(const std::string& path) const {
         for (const Entry& e : entries_)
-            if (::strcasecmp(e.name.c_str(), path.c_str()) == 0)
-                return &e;
+            if (::strcasecmp(e.name.c_str(), path.c_str()) == 0) return &e;
         return nullptr;
     }
 
@@ -115,12 +105,12 @@ class Archive {
             return nullptr;
         }
         uint8_t* out = AllocBuffer(e.size);
-        if (!out)
-            return nullptr;
+        if (!out) return nullptr;
         uLongf outLen = e.size;
         int rc = ::uncompress(out, &outLen, packed.data(), packed.size());
         if (rc != Z_OK || outLen != e.size) {
-            LogMsg("FileLayer: entry '%s' of '%s' does not unpack (zlib %d)\n", e.name.c_str(), name_.c_str(), rc);
+            LogMsg("FileLayer: entry '%s' of '%s' does not unpack (zlib %d)\n", e.name.c_str(), name_.c_str(),
+                   rc);
             std::free(out);
             return nullptr;
         }
@@ -131,10 +121,8 @@ class Archive {
 
   private:
     bool ReadAt(uint64_t pos, void* dst, size_t n) {
-        if (pos > fileSize_ || n > fileSize_ - pos)
-            return false;
-        if (std::fseek(file_, static_cast<long>(pos), SEEK_SET) != 0)
-            return false;
+        if (pos > fileSize_ || n > fileSize_ - pos) return false;
+        if (std::fseek(file_, static_cast<long>(pos), SEEK_SET) != 0) return false;
         return std::fread(dst, 1, n, file_) == n;
     }
     bool Damaged(const char* why) {
@@ -169,8 +157,7 @@ uint8_t* LoadPlain(const std::string& name) {
         static_cast<uint64_t>(st.st_size) > kMaxEntrySize * 4ull)
         return nullptr;
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return nullptr;
+    if (!f) return nullptr;
     uint64_t size = static_cast<uint64_t>(st.st_size);
     uint8_t* buf = AllocBuffer(size);
     bool ok = buf && std::fread(buf, 1, size, f) == size;
@@ -185,8 +172,7 @@ uint8_t* LoadPlain(const std::string& name) {
 
 void ScanFolder(const std::string& hostDir, const std::string& relative, std::vector<std::string>& out) {
     std::vector<Platform::DirEntry> entries;
-    if (!Platform::ListDirectory(hostDir, entries))
-        return;
+    if (!Platform::ListDirectory(hostDir, entries)) return;
     for (const auto& e : entries) {
         if (e.isDirectory)
             ScanFolder(hostDir + "/" + e.name, relative + e.name + "\\", out);
@@ -204,8 +190,7 @@ uintptr_t Mount(const char* archiveName, const char* prefix, uint32_t flags) {
         archive = std::make_unique<Archive>();
         if (!archive->Open(archiveName ? archiveName : "")) {
             archive.reset();
-            if (!(flags & 2))
-                return 0;
+            if (!(flags & 2)) return 0;
         }
     }
     MountRecord m;
@@ -219,19 +204,14 @@ uintptr_t Mount(const char* archiveName, const char* prefix, uint32_t flags) {
 }
 
 uint8_t* Load(const char* name) {
-    if (!name || !*name)
-        return nullptr;
-    if (uint8_t* buf = LoadPlain(name))
-        return buf;
+    if (!name || !*name) return nullptr;
+    if (uint8_t* buf = LoadPlain(name)) return buf;
     for (const auto& m : g_mounts) {
         std::string path = m.prefix + name;
-        if (path.size() > 255)
-            path.resize(255);
+        if (path.size() > 255) path.resize(255);
         if (!m.archive) {
-            if (uint8_t* buf = LoadPlain(path))
-                return buf;
-            if (uint8_t* buf = LoadPlain(name))
-                return buf;
+            if (uint8_t* buf = LoadPlain(path)) return buf;
+            if (uint8_t* buf = LoadPlain(name)) return buf;
             continue;
         }
         if (const Archive::Entry* e = m.archive->Find(path)) {
@@ -245,13 +225,16 @@ uint8_t* Load(const char* name) {
     return nullptr;
 }
 
-uint32_t LastLoadedSize() { return g_lastSize; }
+uint32_t LastLoadedSize() {
+    return g_lastSize;
+}
 
-void Free(uint8_t* buffer) { std::free(buffer); }
+void Free(uint8_t* buffer) {
+    std::free(buffer);
+}
 
 int Enumerate(const char* folder, const char* extensions, EnumCallback callback, void* user) {
-    if (!callback)
-        return 0;
+    if (!callback) return 0;
     std::vector<std::string> names;
     for (const auto& m : g_mounts)
         if (m.archive)
@@ -266,11 +249,9 @@ int Enumerate(const char* folder, const char* extensions, EnumCallback callback,
         size_t slash = n.rfind('\\');
         std::string base = slash == std::string::npos ? n : n.substr(slash + 1);
         size_t dot = base.rfind('.');
-        if (dot == std::string::npos)
-            continue;
+        if (dot == std::string::npos) continue;
         std::string ext = base.substr(dot + 1);
-        if (!ext.empty() && list.find(ext) != std::string::npos)
-            callback(n.c_str(), user);
+        if (!ext.empty() && list.find(ext) != std::string::npos) callback(n.c_str(), user);
     }
     return 0;
 }
@@ -287,4 +268,6 @@ FileBuffer::FileBuffer(const char* name) {
     size_ = data_ ? FileLayer::LastLoadedSize() : 0;
 }
 
-FileBuffer::~FileBuffer() { FileLayer::Free(data_); }
+FileBuffer::~FileBuffer() {
+    FileLayer::Free(data_);
+}

@@ -26,8 +26,7 @@ void Start(const std::string& workingDirectory) {
         char name[1200];
         std::snprintf(name, sizeof name, "%s%s%03d%s", workingDirectory.c_str(), "Log", n, ".txt");
         f = std::fopen(name, "w+");
-        if (f)
-            g_path = name;
+        if (f) g_path = name;
     }
     if (!f) {
         g_disabled = true;
@@ -42,9 +41,15 @@ void Start(const std::string& workingDirectory) {
     LogMsg("Working directory: %s\n", g_path.c_str());
 }
 
-void SetEnabled(bool on) { g_enabled = on; }
-bool IsEnabled() { return g_enabled; }
-const std::string& Path() { return g_path; }
+void SetEnabled(bool on) {
+    g_enabled = on;
+}
+bool IsEnabled() {
+    return g_enabled;
+}
+const std::string& Path() {
+    return g_path;
+}
 
 void Reset() {
     g_open = false;
@@ -56,8 +61,7 @@ void Reset() {
 } // namespace Log
 
 void LogMsg(const char* format, ...) {
-    if (g_disabled || !g_open || !g_enabled)
-        return;
+    if (g_disabled || !g_open || !g_enabled) return;
     va_list ap;
     va_start(ap, format);
     std::vsnprintf(g_buffer, sizeof g_buffer, format, ap);

@@ -10,15 +10,18 @@ TimeSource g_source = nullptr;
 }
 
 uint32_t TimeMs() {
-    if (g_source)
-        return g_source();
+    if (g_source) return g_source();
     using namespace std::chrono;
     // Truncation to 32 bits gives the same wrap-around as the original millisecond clock.
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void SetTimeSource(TimeSource source) { g_source = source; }
+void SetTimeSource(TimeSource source) {
+    g_source = source;
+}
 
-void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 } // namespace Platform

@@ -19,8 +19,7 @@ bool Exists(const std::string& p) {
 // Finds `name` in `dir` ignoring letter case; empty when there is no such entry.
 std::string MatchComponent(const std::string& dir, const std::string& name) {
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (!d)
-        return {};
+    if (!d) return {};
     std::string found;
     while (dirent* e = ::readdir(d)) {
         if (::strcasecmp(e->d_name, name.c_str()) == 0) {
@@ -37,8 +36,7 @@ std::string MatchComponent(const std::string& dir, const std::string& name) {
 std::string ResolvePath(const std::string& winPath) {
     std::string p = winPath;
     std::replace(p.begin(), p.end(), '\\', '/');
-    if (p.empty() || Exists(p))
-        return p;
+    if (p.empty() || Exists(p)) return p;
 
     // Walk the components, keeping the exact name where it exists and a case-insensitive match
     // otherwise; once nothing matches, the rest of the path is kept as given.
@@ -57,8 +55,7 @@ std::string ResolvePath(const std::string& winPath) {
             std::string candidate = base + comp;
             if (matching && !Exists(candidate)) {
                 std::string dir = base.empty() ? "." : base;
-                if (dir.size() > 1 && dir.back() == '/')
-                    dir.pop_back();
+                if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
                 std::string m = MatchComponent(dir, comp);
                 if (!m.empty())
                     candidate = base + m;
@@ -67,16 +64,16 @@ std::string ResolvePath(const std::string& winPath) {
             }
             out = candidate;
         }
-        if (slash == std::string::npos)
-            break;
-        if (!comp.empty() || out.empty() || out.back() != '/')
-            out += '/';
+        if (slash == std::string::npos) break;
+        if (!comp.empty() || out.empty() || out.back() != '/') out += '/';
         pos = slash + 1;
     }
     return out;
 }
 
-FILE* OpenFile(const std::string& winPath, const char* mode) { return std::fopen(ResolvePath(winPath).c_str(), mode); }
+FILE* OpenFile(const std::string& winPath, const char* mode) {
+    return std::fopen(ResolvePath(winPath).c_str(), mode);
+}
 
 bool FileExists(const std::string& winPath) {
     struct stat st;
@@ -90,27 +87,25 @@ bool IsDirectory(const std::string& winPath) {
 
 std::string CurrentDirectory() {
     char buf[4096];
-    if (!::getcwd(buf, sizeof buf))
-        return ".";
+    if (!::getcwd(buf, sizeof buf)) return ".";
     return buf;
 }
 
-bool SetCurrentDirectory(const std::string& winPath) { return ::chdir(ResolvePath(winPath).c_str()) == 0; }
+bool SetCurrentDirectory(const std::string& winPath) {
+    return ::chdir(ResolvePath(winPath).c_str()) == 0;
+}
 
 bool ListDirectory(const std::string& winPath, std::vector<DirEntry>& out) {
     out.clear();
     std::string path = ResolvePath(winPath);
     DIR* d = ::opendir(path.empty() ? "." : path.c_str());
-    if (!d)
-        return false;
+    if (!d) return false;
     while (dirent* e = ::readdir(d)) {
         std::string name = e->d_name;
-        if (name == "." || name == "..")
-            continue;
+        if (name == "." || name == "..") continue;
         struct stat st;
         std::string full = (path.empty() ? std::string(".") : path) + "/" + name;
-        if (::stat(full.c_str(), &st) != 0)
-            continue;
+        if (::stat(full.c_str(), &st) != 0) continue;
         out.push_back({name, S_ISDIR(st.st_mode)});
     }
     ::closedir(d);
@@ -122,26 +117,25 @@ namespace {
 std::string EnsureDir(const std::string& path) {
     // mkdir -p, one component at a time.
     for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/')
-            ::mkdir(path.substr(0, i).c_str(), 0700);
+        if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0700);
     }
     return path;
 }
 std::string HomeSub(const char* env, const char* fallback) {
     const char* v = std::getenv(env);
-    if (v && *v == '/')
-        return v;
+    if (v && *v == '/') return v;
     const char* home = std::getenv("HOME");
     return std::string(home && *home ? home : "/tmp") + fallback;
 }
 } // namespace
 
-std::string ConfigDirectory() { return EnsureDir(HomeSub("XDG_CONFIG_HOME", "/.config") + "/parlorix"); }
+std::string ConfigDirectory() {
+    return EnsureDir(HomeSub("XDG_CONFIG_HOME", "/.config") + "/parlorix");
+}
 
 std::string RuntimeDirectory() {
     const char* v = std::getenv("XDG_RUNTIME_DIR");
-    if (v && *v == '/')
-        return v;
+    if (v && *v == '/') return v;
     return EnsureDir("/tmp/parlorix-" + std::to_string(::getuid()));
 }
 

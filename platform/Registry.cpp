@@ -19,12 +19,13 @@ namespace {
 
 std::string g_root;
 
-std::string Root() { return g_root.empty() ? ConfigDirectory() + "/registry" : g_root; }
+std::string Root() {
+    return g_root.empty() ? ConfigDirectory() + "/registry" : g_root;
+}
 
 void MakeDirs(const std::string& path) {
     for (size_t i = 1; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == '/')
-            ::mkdir(path.substr(0, i).c_str(), 0700);
+        if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0700);
 }
 
 std::string Escape(const std::string& s) {
@@ -49,13 +50,19 @@ bool Unescape(const std::string& s, std::string& out) {
             out += s[i];
             continue;
         }
-        if (++i >= s.size())
-            return false;
+        if (++i >= s.size()) return false;
         switch (s[i]) {
-        case '\\': out += '\\'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        default: return false;
+        case '\\':
+            out += '\\';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        default:
+            return false;
         }
     }
     return true;
@@ -63,17 +70,17 @@ bool Unescape(const std::string& s, std::string& out) {
 
 } // namespace
 
-void SetRegistryRoot(const std::string& folder) { g_root = folder; }
+void SetRegistryRoot(const std::string& folder) {
+    g_root = folder;
+}
 
 bool RegistryKey::Open(const std::string& path) {
     std::string rel = path;
     for (char& c : rel)
-        if (c == '\\')
-            c = '/';
+        if (c == '\\') c = '/';
     while (!rel.empty() && rel.front() == '/')
         rel.erase(rel.begin());
-    if (rel.empty() || rel.find("..") != std::string::npos)
-        return false;
+    if (rel.empty() || rel.find("..") != std::string::npos) return false;
     std::string root = Root();
     file_ = root + "/" + rel + ".reg";
     MakeDirs(file_.substr(0, file_.rfind('/')));
@@ -89,17 +96,14 @@ bool RegistryKey::Open(const std::string& path) {
 
 void RegistryKey::Reload() {
     values_.clear();
-    if (!open_)
-        return;
+    if (!open_) return;
     FILE* f = std::fopen(file_.c_str(), "rb");
-    if (!f)
-        return;
+    if (!f) return;
     bool corrupt = false;
     std::string line;
     int ch;
     auto take = [&](const std::string& l) {
-        if (l.empty() || l[0] == '#')
-            return;
+        if (l.empty() || l[0] == '#') return;
         size_t eq = l.find('=');
         if (eq == std::string::npos || eq == 0) {
             corrupt = true;
@@ -141,8 +145,7 @@ void RegistryKey::Reload() {
     }
     // A last line without its line end is what a torn write would leave: read it only when it
     // parses completely.
-    if (!sawNewline && !line.empty())
-        take(line);
+    if (!sawNewline && !line.empty()) take(line);
     std::fclose(f);
     if (corrupt) {
         std::string keep = file_ + ".corrupt";
@@ -154,10 +157,8 @@ void RegistryKey::Reload() {
             while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
                 std::fwrite(buf, 1, n, out);
         }
-        if (in)
-            std::fclose(in);
-        if (out)
-            std::fclose(out);
+        if (in) std::fclose(in);
+        if (out) std::fclose(out);
         std::fprintf(stderr, "Registry: damaged store '%s' read as far as valid; a copy is kept as '%s'\n",
                      file_.c_str(), keep.c_str());
     }
@@ -165,24 +166,21 @@ void RegistryKey::Reload() {
 
 bool RegistryKey::ReadDword(const std::string& name, uint32_t& out) const {
     auto it = values_.find(name);
-    if (!open_ || it == values_.end() || !it->second.isDword)
-        return false;
+    if (!open_ || it == values_.end() || !it->second.isDword) return false;
     out = it->second.dword;
     return true;
 }
 
 bool RegistryKey::ReadString(const std::string& name, std::string& out) const {
     auto it = values_.find(name);
-    if (!open_ || it == values_.end() || it->second.isDword)
-        return false;
+    if (!open_ || it == values_.end() || it->second.isDword) return false;
     out = it->second.text;
     return true;
 }
 
 bool RegistryKey::ReadString(const std::string& name, char* buf, size_t cap) const {
     std::string s;
-    if (!buf || cap == 0 || !ReadString(name, s))
-        return false;
+    if (!buf || cap == 0 || !ReadString(name, s)) return false;
     size_t n = std::min(s.size(), cap - 1);
     std::memcpy(buf, s.data(), n);
     buf[n] = 0;
@@ -190,8 +188,7 @@ bool RegistryKey::ReadString(const std::string& name, char* buf, size_t cap) con
 }
 
 bool RegistryKey::WriteDword(const std::string& name, uint32_t value) {
-    if (!open_ || name.empty() || name.find_first_of("=\n\r") != std::string::npos)
-        return false;
+    if (!open_ || name.empty() || name.find_first_of("=\n\r") != std::string::npos) return false;
     Value v;
     v.isDword = true;
     v.dword = value;
@@ -200,8 +197,7 @@ bool RegistryKey::WriteDword(const std::string& name, uint32_t value) {
 }
 
 bool RegistryKey::WriteString(const std::string& name, const std::string& value) {
-    if (!open_ || name.empty() || name.find_first_of("=\n\r") != std::string::npos)
-        return false;
+    if (!open_ || name.empty() || name.find_first_of("=\n\r") != std::string::npos) return false;
     Value v;
     v.text = value;
     values_[name] = v;
@@ -217,8 +213,7 @@ bool RegistryKey::Save() {
     // the new one, never a half-written one.
     std::string tmp = file_ + ".tmp" + std::to_string(::getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     size_t done = 0;
     while (done < text.size()) {
         ssize_t n = ::write(fd, text.data() + done, text.size() - done);

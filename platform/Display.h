@@ -1,0 +1,106 @@
+#pragma once
+#include <cstdint>
+
+struct SDL_Window;
+struct SDL_Surface;
+
+// SDL2 window and display layer under the Graphics module: one top-level window, a back buffer
+// of the layout's size (800 x 600) presented into it, and plain off-screen surfaces in the
+// display's pixel format. Failures come back as DisplayError codes; Graphics logs their names.
+namespace Platform {
+
+// Failure codes of the display layer. Their names are the ones the log shows (ErrorName).
+enum class DisplayError : int32_t {
+    Ok = 0,
+    E_HANDLE,
+    DDERR_GENERIC,
+    DDERR_UNSUPPORTED,
+    DDERR_OUTOFMEMORY,
+    DDERR_EXCEPTION,
+    DDERR_INVALIDPARAMS,
+    DIERR_NOTINITIALIZED,
+    DDERR_INCOMPATIBLEPRIMARY,
+    DDERR_INVALIDCAPS,
+    DDERR_INVALIDOBJECT,
+    DDERR_INVALIDPIXELFORMAT,
+    DDERR_NOALPHAHW,
+    DDERR_NOCOOPERATIVELEVELSET,
+    DDERR_NOEXCLUSIVEMODE,
+    DDERR_INVALIDRECT,
+    DDERR_NOFLIPHW,
+    DDERR_OUTOFVIDEOMEMORY,
+    DDERR_NOZBUFFERHW,
+    DDERR_NOOVERLAYHW,
+    DDERR_SURFACEBUSY,
+    DDERR_INVALIDDIRECTDRAWGUID,
+    DDERR_WASSTILLDRAWING,
+    DDERR_SURFACELOST,
+    DDERR_DIRECTDRAWALREADYCREATED,
+    DDERR_NODIRECTDRAWHW,
+    DDERR_NOEMULATION,
+    DDERR_NOMIPMAPHW,
+    DDERR_PRIMARYSURFACEALREADYEXISTS,
+    DDERR_UNSUPPORTEDMODE,
+    DDERR_NOBLTHW,
+    Count
+};
+
+// "DDERR_GENERIC" and so on; "Not defined error" for any other code.
+const char* ErrorName(int32_t code);
+inline const char* ErrorName(DisplayError e) {
+    return ErrorName(static_cast<int32_t>(e));
+}
+
+// ---- Main window -------------------------------------------------------------------------------
+// Title "Parlorix". Windowed: an 800 x 600 client area with a caption, not resizable. Fullscreen:
+// a borderless window covering the desktop at its own resolution (the monitor mode never changes).
+// Initialises SDL's video subsystem on first use. Returns nullptr (with SDL_GetError set) on failure.
+SDL_Window* CreateMainWindow(bool fullscreen);
+void DestroyMainWindow();
+SDL_Window* MainWindow();
+bool MainWindowFullscreen();
+
+// ---- Display -----------------------------------------------------------------------------------
+struct DisplayFormat {
+    uint32_t depth = 0;     // 32 or 16
+    uint32_t sdlFormat = 0; // SDL_PIXELFORMAT_ARGB8888 or SDL_PIXELFORMAT_RGB565
+    uint32_t redMask = 0, greenMask = 0, blueMask = 0;
+};
+
+// Opens the presentation path for `window` (may be nullptr: a display without a window, used by
+// tests and tools; Present then only paces). depth 16 gives a 5-6-5 display, anything else 32 bits.
+DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, uint32_t depth,
+                         bool fullscreen);
+void CloseDisplay();
+bool DisplayOpen();
+const DisplayFormat& CurrentFormat();
+uint32_t DisplayWidth();
+uint32_t DisplayHeight();
+// The desktop's size and refresh rate (0 when unknown).
+void DesktopMode(int32_t& width, int32_t& height, int32_t& refreshHz);
+
+// Plain surface in the display's format (no blending, no RLE). nullptr + error code on failure.
+SDL_Surface* CreateDisplaySurface(uint32_t width, uint32_t height, DisplayError* error);
+void ReleaseDisplaySurface(SDL_Surface* surface);
+// Bytes held by the surfaces created through CreateDisplaySurface and not yet released.
+uint64_t SurfaceBytesInUse();
+
+// Copies `backBuffer` (display-sized) to the window: 1:1 windowed, scaled with the aspect kept
+// and black bars in fullscreen. `waitRetrace` uses the driver's vsync where there is one and
+// otherwise paces to the refresh rate.
+DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace);
+
+// Where the layout appears inside the window, in window co-ordinates (letterbox rectangle).
+struct ViewRect {
+    int32_t x = 0, y = 0, w = 0, h = 0;
+};
+ViewRect LayoutViewport();
+// Window co-ordinates -> layout co-ordinates (may fall outside 0..width-1 in the black bars).
+void WindowToLayout(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly);
+// Pure form of the mapping, for a window of the given size showing a layout of the given size.
+ViewRect ComputeLetterbox(int32_t windowW, int32_t windowH, int32_t layoutW, int32_t layoutH);
+
+// The window's client rectangle in screen co-ordinates (left, top, right, bottom).
+void ClientRectOnScreen(int32_t& left, int32_t& top, int32_t& right, int32_t& bottom);
+
+} // namespace Platform

@@ -1,0 +1,197 @@
+#include "core/FileLayer.h"
+#include "core/Log.h"
+
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
+#include <zlib.h>
+
+namespace {
+
+void PutU32(std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// Lays out an archive the way the reader expects: header, then per entry a 22-byte record, the
+// name with its zero, and the zlib data.
+std::string MakeArchive(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::string out(256, '\0');
+    PutU32(out, 34, files.empty() ? 0 : 256);
+    PutU32(out, 38, static_cast<uint32_t>(files.size()));
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto& [name, data] = files[i];
+        uLongf packedLen = compressBound(data.size());
+        std::string packed(packedLen, '\0');
+        compress(reinterpret_cast<Bytef*>(packed.data()), &packedLen,
+                 reinterpret_cast<const Bytef*>(data.data()), data.size());
+        packed.resize(packedLen);
+        size_t rec = out.size();
+        out.append(22, '\0');
+        out += name;
+        out += '\0';
+        out += packed;
+        PutU32(out, rec + 0, static_cast<uint32_t>(rec + 22));
+        PutU32(out, rec + 8, static_cast<uint32_t>(out.size()));
+        PutU32(out, rec + 12, static_cast<uint32_t>(data.size()));
+        PutU32(out, rec + 16, static_cast<uint32_t>(packed.size()));
+    }
+    return out;
+}
+
+std::string LoadText(const char* name) {
+    uint8_t* buf = FileLayer::Load(name);
+    if (!buf) return "<none>";
+    std::string s(reinterpret_cast<char*>(buf), FileLayer::LastLoadedSize());
+    EXPECT_EQ(buf[FileLayer::LastLoadedSize()], 0);
+    EXPECT_EQ(buf[FileLayer::LastLoadedSize() + 1], 0);
+    FileLayer::Free(buf);
+    return s;
+}
+
+class FileLayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        FileLayer::UnmountAll();
+        Log::Reset();
+        Log::Start(dir.path() + "/");
+    }
+    void TearDown() override {
+        FileLayer::UnmountAll();
+        Log::Reset();
+    }
+    std::string LogText() const { return dir.Read("Log000.txt"); }
+    TempDir dir;
+};
+
+TEST_F(FileLayerTest, PlainFileBeatsArchiveAndArchiveNamesIgnoreCase) {
+    dir.Write("game.dat", MakeArchive({{"Data\\Library\\text\\a.txt", "from archive"},
+                                       {"Data\\Only\\In\\Archive.bin", "packed"}}));
+    ASSERT_NE(FileLayer::Mount("game.dat", "", 3), 0u);
+    EXPECT_EQ(LoadText("DATA\\ONLY\\in\\archive.BIN"), "packed");
+    EXPECT_EQ(LoadText("Data\\Library\\text\\a.txt"), "from archive");
+    dir.Write("Data/Library/text/a.txt", "plain");
+    EXPECT_EQ(LoadText("Data\\Library\\text\\a.txt"), "plain");
+}
+
+TEST_F(FileLayerTest, PlainNamesMatchComponentsIgnoringCase) {
+    dir.Write("Data/Library/Sound/Click.ogg", "x");
+    EXPECT_EQ(LoadText("data\\library\\sound\\click.OGG"), "x");
+    EXPECT_EQ(LoadText("Data\\Library\\Sound\\missing.ogg"), "<none>");
+}
+
+TEST_F(FileLayerTest, EmptyFileGivesTwoZeroBytes) {
+    dir.Write("empty.txt", "");
+    uint8_t* buf = FileLayer::Load("empty.txt");
+    ASSERT_NE(buf, nullptr);
+    EXPECT_EQ(FileLayer::LastLoadedSize(), 0u);
+    EXPECT_EQ(buf[0], 0);
+    EXPECT_EQ(buf[1], 0);
+    FileLayer::Free(buf);
+    FileBuffer holder("empty.txt");
+    EXPECT_TRUE(holder.ok());
+    EXPECT_EQ(holder.size(), 0u);
+    FileBuffer none("nothing.here");
+    EXPECT_FALSE(none.ok());
+}
+
+TEST_F(FileLayerTest, MountWithoutArchive) {
+    EXPECT_EQ(FileLayer::Mount("missing.dat", "", 1), 0u); // bit 1 clear: nothing mounted
+    uintptr_t id = FileLayer::Mount("missing.dat", "", 3);
+    EXPECT_EQ(id, 2u); // kept as a plain-folder mount, id from the counter
+    dir.Write("sub/file.bin", "abc");
+    uintptr_t id2 = FileLayer::Mount("", "sub\\", 2);
+    EXPECT_EQ(id2, 3u);
+    EXPECT_EQ(LoadText("file.bin"), "abc"); // found through the prefix
+}
+
+TEST_F(FileLayerTest, EnumerateOffersArchiveEntriesFirstThenPlainFilesBySubstring) {
+    dir.Write("game.dat", MakeArchive({{"Data\\Music\\song.it", "1"},
+                                       {"Elsewhere\\x.og", "2"},
+                                       {"Data\\Library\\Sound\\a.ogg", "3"},
+                                       {"noext", "4"}}));
+    ASSERT_NE(FileLayer::Mount("game.dat", "", 3), 0u);
+    dir.Write("Data/Library/Sound/b.ogg", "");
+    dir.Write("Data/Library/Sound/sub/c.ogg", "");
+    dir.Write("Data/Library/Sound/readme", "");
+    dir.Write("Data/Library/Sound/d.wav", "");
+    std::vector<std::string> got;
+    FileLayer::Enumerate(
+        "Data\\Library\\Sound", "ogg",
+        [](const char* name, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(name); },
+        &got);
+    std::vector<std::string> want = {"Elsewhere\\x.og", "Data\\Library\\Sound\\a.ogg",
+                                     "Data\\Library\\Sound\\b.ogg", "Data\\Library\\Sound\\sub\\c.ogg"};
+    EXPECT_EQ(got, want);
+
+    got.clear();
+    FileLayer::Enumerate(
+        "..", "mo3 it",
+        [](const char* name, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(name); },
+        &got);
+    EXPECT_EQ(got, std::vector<std::string>{"Data\\Music\\song.it"});
+}
+
+TEST_F(FileLayerTest, RoundTripOfManyEntries) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 50; ++i) {
+        std::string data;
+        for (int j = 0; j < i * 97; ++j)
+            data += static_cast<char>((i * 31 + j * 7) & 0xFF);
+        files.push_back({"Data\\F" + std::to_string(i) + ".bin", data});
+    }
+    dir.Write("game.dat", MakeArchive(files));
+    ASSERT_NE(FileLayer::Mount("game.dat", "", 3), 0u);
+    for (const auto& [name, data] : files)
+        EXPECT_EQ(LoadText(name.c_str()), data) << name;
+}
+
+struct Damage {
+    const char* what;
+    void (*apply)(std::string& archive);
+};
+
+TEST_F(FileLayerTest, DamagedArchivesFailCleanly) {
+    const Damage cases[] = {
+        {"short header", [](std::string& a) { a.resize(100); }},
+        {"first record past end", [](std::string& a) { PutU32(a, 34, 0x7FFFFFF0); }},
+        {"huge count", [](std::string& a) { PutU32(a, 38, 0x10000000); }},
+        {"name past end", [](std::string& a) { PutU32(a, 256, 0xFFFFFF00); }},
+        {"name without zero", [](std::string& a) { a.resize(256 + 22 + 5); }},
+        {"next record loops past end", [](std::string& a) { PutU32(a, 38, 3); }},
+    };
+    for (const Damage& d : cases) {
+        FileLayer::UnmountAll();
+        std::string a = MakeArchive({{"Data\\x.txt", "hello"}});
+        d.apply(a);
+        dir.Write("game.dat", a);
+        EXPECT_EQ(FileLayer::Mount("game.dat", "", 1), 0u) << d.what;
+        EXPECT_EQ(LoadText("Data\\x.txt"), "<none>") << d.what;
+    }
+    EXPECT_NE(LogText().find("FileLayer: damaged archive"), std::string::npos);
+}
+
+TEST_F(FileLayerTest, DamagedEntriesFailToLoadButOthersStillDo) {
+    const Damage cases[] = {
+        {"packed size past end", [](std::string& a) { PutU32(a, 256 + 16, 0x00FFFFFF); }},
+        {"wrong unpacked size", [](std::string& a) { PutU32(a, 256 + 12, 3); }},
+        {"huge unpacked size", [](std::string& a) { PutU32(a, 256 + 12, 0xFFFFFFF0); }},
+        {"bad zlib data", [](std::string& a) { a[256 + 22 + 11 + 3] ^= 0x55; }},
+    };
+    for (const Damage& d : cases) {
+        FileLayer::UnmountAll();
+        std::string a = MakeArchive({{"Data\\x.txt", "hello hello hello"}, {"Data\\y.txt", "fine"}});
+        d.apply(a);
+        dir.Write("game.dat", a);
+        ASSERT_NE(FileLayer::Mount("game.dat", "", 1), 0u) << d.what;
+        EXPECT_EQ(LoadText("Data\\x.txt"), "<none>") << d.what;
+        EXPECT_EQ(LoadText("Data\\y.txt"), "fine") << d.what;
+    }
+}
+
+} // namespace

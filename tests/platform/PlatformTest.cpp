@@ -1,0 +1,170 @@
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/Instance.h"
+#include "platform/Registry.h"
+
+#include "support/TempDir.h"
+
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+class RegistryTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Platform::SetRegistryRoot(dir.path() + "/reg"); }
+    void TearDown() override { Platform::SetRegistryRoot(""); }
+    TempDir dir;
+    const std::string key = "Software\\Quillmarsh\\Parlorix\\Options";
+};
+
+TEST_F(RegistryTest, ValuesSurviveARestartAndStayReadable) {
+    {
+        Platform::RegistryKey k;
+        ASSERT_TRUE(k.Open(key));
+        EXPECT_TRUE(k.WriteDword("SoundVolume", 40));
+        EXPECT_TRUE(k.WriteString("Player", "Ann = \"the\" \\ best\nsecond line"));
+    }
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    uint32_t v = 0;
+    EXPECT_TRUE(k.ReadDword("SoundVolume", v));
+    EXPECT_EQ(v, 40u);
+    std::string s;
+    EXPECT_TRUE(k.ReadString("Player", s));
+    EXPECT_EQ(s, "Ann = \"the\" \\ best\nsecond line");
+    // Types are kept apart, and a missing value leaves the target untouched.
+    EXPECT_FALSE(k.ReadDword("Player", v));
+    uint32_t untouched = 77;
+    EXPECT_FALSE(k.ReadDword("fullscreen", untouched));
+    EXPECT_EQ(untouched, 77u);
+    // The store is a plain text file under the root, one file per key.
+    std::string text = dir.Read("reg/Software/Quillmarsh/Parlorix/Options.reg");
+    EXPECT_NE(text.find("SoundVolume=dword:40\n"), std::string::npos);
+}
+
+TEST_F(RegistryTest, StringReadsAreBoundedByTheCallersBuffer) {
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    k.WriteString("Player", std::string(1000, 'n'));
+    char buf[64];
+    std::memset(buf, 'x', sizeof buf);
+    char guard[8] = "guard!";
+    ASSERT_TRUE(k.ReadString("Player", buf, sizeof buf));
+    EXPECT_EQ(std::strlen(buf), 63u);
+    EXPECT_STREQ(guard, "guard!");
+    char kept[4] = "old";
+    EXPECT_FALSE(k.ReadString("Nobody", kept, sizeof kept));
+    EXPECT_STREQ(kept, "old");
+}
+
+TEST_F(RegistryTest, WritesReplaceTheFileAtomically) {
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    for (uint32_t i = 0; i < 20; ++i) {
+        std::string name(1, 'n');
+        name += std::to_string(i % 5);
+        ASSERT_TRUE(k.WriteDword(name, i));
+    }
+    // No temporary files are left behind, and the file always holds the complete set.
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "reg/Software/Quillmarsh/Parlorix")) {
+        ++files;
+        EXPECT_EQ(e.path().extension(), ".reg");
+    }
+    EXPECT_EQ(files, 1);
+    Platform::RegistryKey again;
+    ASSERT_TRUE(again.Open(key));
+    uint32_t v = 0;
+    EXPECT_TRUE(again.ReadDword("n4", v));
+    EXPECT_EQ(v, 19u);
+}
+
+TEST_F(RegistryTest, CorruptStoreIsReadAsFarAsValidAndKept) {
+    dir.Write("reg/Software/Quillmarsh/Parlorix/Options.reg",
+              "SoundVolume=dword:55\ngarbage line\nMusicVolume=dword:99999999999\nfullscreen=dword:1\n"
+              "Player=string:bad\\q\nbShowFPS=dword:1");
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    uint32_t v = 0;
+    EXPECT_TRUE(k.ReadDword("SoundVolume", v));
+    EXPECT_EQ(v, 55u);
+    EXPECT_TRUE(k.ReadDword("fullscreen", v));
+    EXPECT_EQ(v, 1u);
+    EXPECT_FALSE(k.ReadDword("MusicVolume", v));
+    std::string s;
+    EXPECT_FALSE(k.ReadString("Player", s));
+    EXPECT_TRUE(k.ReadDword("bShowFPS", v)); // complete last line without its line end
+    EXPECT_TRUE(std::filesystem::exists(dir / "reg/Software/Quillmarsh/Parlorix/Options.reg.corrupt"));
+    EXPECT_TRUE(k.WriteDword("SoundVolume", 60));
+    EXPECT_NE(dir.Read("reg/Software/Quillmarsh/Parlorix/Options.reg.corrupt").find("garbage line"),
+              std::string::npos);
+}
+
+TEST_F(RegistryTest, UnopenedKeyReadsNothingAndWritesNothing) {
+    Platform::RegistryKey k;
+    uint32_t v = 5;
+    EXPECT_FALSE(k.ReadDword("x", v));
+    EXPECT_FALSE(k.WriteDword("x", 1));
+    EXPECT_FALSE(k.Open("..\\..\\etc"));
+}
+
+TEST(Files, ResolvePathMatchesComponentsIgnoringCase) {
+    TempDir dir;
+    dir.Write("Data/Library/Font/Tahoma.ttf", "f");
+    EXPECT_EQ(Platform::ResolvePath("data\\LIBRARY\\font\\tahoma.TTF"), "Data/Library/Font/Tahoma.ttf");
+    EXPECT_EQ(Platform::ResolvePath("Data\\Library\\new\\file.txt"), "Data/Library/new/file.txt");
+    EXPECT_TRUE(Platform::FileExists("DATA\\library\\Font\\TAHOMA.ttf"));
+    EXPECT_TRUE(Platform::IsDirectory("data\\library"));
+    std::vector<Platform::DirEntry> entries;
+    ASSERT_TRUE(Platform::ListDirectory("data", entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "Library");
+    EXPECT_TRUE(entries[0].isDirectory);
+}
+
+TEST(Instance, SecondHolderIsRefusedAndLockDiesWithTheProcess) {
+    TempDir dir;
+    setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    Platform::InstanceLock first;
+    ASSERT_TRUE(first.Acquire("Selvane running"));
+    // Another process cannot take it while we hold it.
+    pid_t child = fork();
+    if (child == 0) {
+        Platform::InstanceLock other;
+        _exit(other.Acquire("Selvane running") ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    first.Release();
+    // A holder that dies without releasing frees the lock too.
+    child = fork();
+    if (child == 0) {
+        Platform::InstanceLock crash;
+        crash.Acquire("Selvane running");
+        _exit(0);
+    }
+    waitpid(child, &status, 0);
+    Platform::InstanceLock again;
+    EXPECT_TRUE(again.Acquire("Selvane running"));
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
+uint32_t g_fake = 0;
+TEST(Clock, TimeSourceOverrideAndMonotonic) {
+    uint32_t a = Platform::TimeMs();
+    Platform::SleepMs(2);
+    EXPECT_GE(static_cast<uint32_t>(Platform::TimeMs() - a), 1u);
+    g_fake = 0xFFFFFFF0u;
+    Platform::SetTimeSource([] { return g_fake; });
+    uint32_t before = Platform::TimeMs();
+    g_fake += 0x20;
+    EXPECT_EQ(static_cast<uint32_t>(Platform::TimeMs() - before), 0x20u); // wraps like the original
+    Platform::SetTimeSource(nullptr);
+}
+
+} // namespace
