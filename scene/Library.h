@@ -1,0 +1,208 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scene/Object.h"
+#include "scene/Variables.h"
+
+class Bitmap;
+
+// The object library: per class a folder "Data\Library\<class>\" with its source files, a
+// library.ini naming templates, and the variables every object made from a template receives.
+
+using VariablePairs = std::vector<std::pair<std::string, std::string>>;
+
+enum class LibraryDataKind : uint32_t {
+    Picture, // Element (picture with alpha) and Background (opaque picture)
+    Light,   // light map: shares one picture, centred on its position
+    AniGif,  // animated GIF, all frames decoded on first use
+    Item,    // GCD_ITEM: an item description file
+};
+
+// Picture work belongs to the graphics module, which sits above this one; it installs these at
+// start-up. Missing hooks mean "no picture" (the library still knows sizes from library.ini).
+struct LibraryPictureHooks {
+    // A new, empty bitmap owned by the caller, and its release.
+    Bitmap* (*create)() = nullptr;
+    void (*destroy)(Bitmap* picture) = nullptr;
+    // A new 32-bit picture of the given size (the stand-in picture of a missing .item file).
+    void (*create32)(Bitmap& picture, uint32_t width, uint32_t height) = nullptr;
+    // Opaque picture: folder + name + "." + extension, as a 32-bit copy with alpha 255.
+    bool (*loadOpaque)(Bitmap& picture, const std::string& folder, const std::string& name,
+                       const std::string& extension) = nullptr;
+    // Picture with alpha: folder + name + ".tga", else ".jpg" with its "a.jpg" companion.
+    bool (*loadWithAlpha)(Bitmap& picture, const std::string& folder, const std::string& name) = nullptr;
+    // The one light picture shared by all lights ("light.tga" in the folder), loaded on first use.
+    Bitmap* (*lightPicture)(const std::string& folder) = nullptr;
+    // All frames of an animated GIF file; the handle is freed with gifFree.
+    void* (*gifDecode)(const std::string& path, uint32_t& frameCount) = nullptr;
+    bool (*gifFrame)(void* frames, uint32_t index, Bitmap& picture) = nullptr;
+    void (*gifFree)(void* frames) = nullptr;
+    // Size and one pixel's alpha of a 32-bit picture (hit tests, sizes of data entries).
+    bool (*size)(const Bitmap& picture, uint32_t& width, uint32_t& height) = nullptr;
+    bool (*alphaAt)(const Bitmap& picture, uint32_t x, uint32_t y, uint8_t& alpha) = nullptr;
+    // Import of a picture file into a group's folder (copy, and for .tga the two-JPEG split).
+    bool (*importPicture)(const std::string& source, const std::string& folder, const std::string& name,
+                          bool splitAlpha) = nullptr;
+};
+
+// Frame `frame` of an action of an animation, copied into `picture` (Animation::GetFrameImage).
+using FrameImageHook = bool (*)(const char* animation, const char* action, uint32_t frame, Bitmap& picture);
+
+// One source file of a group.
+class LibraryData {
+  public:
+    LibraryData(LibraryDataKind kind) : kind(kind) {}
+    virtual ~LibraryData();
+    LibraryData(const LibraryData&) = delete;
+    LibraryData& operator=(const LibraryData&) = delete;
+
+    // "Data\Library\Element\" + "board.jpg": sets name, extension and folder.
+    void SetFile(const std::string& folder, const std::string& fileName);
+    // Loads the picture when it is not loaded; false when there is none.
+    virtual bool Load();
+    // Drops the picture; the next Picture() loads it again.
+    virtual void Unload();
+    // The picture, loaded on first use; nullptr when it cannot be had.
+    Bitmap* Picture();
+    // Known size, or the picture's (loading it briefly when it was not loaded).
+    Vec2 GetSize();
+    // Half the size for light maps, (0, 0) otherwise.
+    Vec2 GetPivot();
+    // Editor support: copies `source` into `folder`.
+    virtual bool Import(const std::string& source, const std::string& folder);
+
+    // GIF frames (AniGif entries): fills the entry's picture with frame `index`.
+    bool GifFrame(uint32_t index, Bitmap*& picture, uint32_t& frameCount);
+
+    LibraryDataKind kind;
+    std::string name;      // file name without extension
+    std::string extension; // without the dot
+    std::string folder;    // relative folder, ending with "\"
+    Bitmap* picture = nullptr;
+    bool ownsPicture = true; // false for the shared light picture
+    bool loaded = false;
+    Vec2 size{-1.0f, -1.0f};
+    void* gifFrames = nullptr;
+    uint32_t gifFrameCount = 0;
+};
+
+// The data object of group Item: an .item description file ([item] sAnimation, sActionOnIdle,
+// sSndOnPickup); its picture is frame 0 of the idle action of its animation.
+class GCD_ITEM : public LibraryData, public VariableHolder {
+  public:
+    GCD_ITEM() : LibraryData(LibraryDataKind::Item) {}
+    void GetVariableList(std::vector<VariableInfo>& list) const override;
+    bool Variable(std::string name, std::string& value, bool set) override;
+    // Reads the .item file (logs "File not found '%s'\n" and makes a 32 x 32 picture when missing).
+    bool Load() override;
+    // Writes the .item file into `absoluteFolder`.
+    bool WriteFile(const std::string& absoluteFolder) const;
+    bool Import(const std::string& source, const std::string& folder) override;
+
+    std::string sAnimation;
+    std::string sActionOnIdle;
+    std::string sSndOnPickup;
+    bool described = false; // the .item file has been read (or set)
+};
+
+struct TemplateGroup {
+    std::string name;
+    VariablePairs variables;
+};
+
+struct LibraryTemplate {
+    std::string name;
+    std::string groupName; // its template group
+    std::string className; // the library group's name
+    std::string dataName;  // empty without data
+    Vec2 size{1.0f, 1.0f};
+    Vec2 pivot;
+    uint32_t instances = 0;
+    VariablePairs variables;
+};
+
+class LibraryGroup {
+  public:
+    // `workingDirectory` ends with a separator (or is empty for the current directory).
+    LibraryGroup(const std::string& name, const std::string& extension, std::vector<VariableInfo> declared,
+                 const std::string& workingDirectory);
+    ~LibraryGroup();
+    LibraryGroup(const LibraryGroup&) = delete;
+    LibraryGroup& operator=(const LibraryGroup&) = delete;
+
+    // Reads library.ini from the relative folder; logs "Library: failed to open '%s'\n" on failure.
+    bool Load();
+    // Parses library.ini text already in memory (same rules as Load).
+    void LoadText(const char* text, size_t length);
+    // Writes library.ini into the absolute folder; logs "Failed to save library '%s'\n".
+    bool Save() const;
+    // The text Save writes.
+    std::string SaveText() const;
+
+    bool CreateTemplateGroup(const std::string& name);
+    void SetTemplateGroupVariable(const std::string& group, const std::string& variable,
+                                  const std::string& value);
+    // nullptr when the template group does not exist; the name is made unique ("%s_%02d").
+    LibraryTemplate* CreateTemplate(const std::string& name, const std::string& group,
+                                    const std::string& dataName);
+    void SetTemplateVariable(const std::string& templateName, const std::string& variable,
+                             const std::string& value);
+
+    LibraryTemplate* FindTemplate(const std::string& name);
+    TemplateGroup* FindTemplateGroup(const std::string& name);
+    LibraryData* FindData(const std::string& name);
+    // Appends a data entry for a file of the folder (name with extension).
+    LibraryData* AddData(const std::string& fileName, Vec2 size);
+    LibraryData* NewData() const;
+
+    std::string name;
+    std::string folder;         // "Data\Library\<name>\"
+    std::string absoluteFolder; // working directory + folder
+    std::string extension;
+    LibraryDataKind kind;
+    std::vector<VariableInfo> declared;                  // template variables with their defaults
+    std::vector<std::pair<LibraryData*, uint32_t>> data; // owned, with use counts
+    std::vector<TemplateGroup> groups;
+    std::vector<LibraryTemplate*> templates; // owned
+    bool modified = false;
+};
+
+namespace Library {
+
+// Creates the five groups (Element, Background, Light, AniGifs, Item) and loads them in the order
+// Element, Background, Light, Item, AniGifs; false at the first group that fails.
+bool Init(const std::string& workingDirectory);
+// Writes modified groups when `saveLibrary` is set (the save-library switch), then destroys all.
+void Release(bool saveLibrary);
+bool IsInitialised();
+
+// By class name (exact): Element, Background, Light, AniGifs, Item; anything else finds nothing.
+LibraryGroup* FindGroup(const std::string& className);
+LibraryTemplate* FindTemplate(const std::string& className, const std::string& templateName);
+Bitmap* GetPicture(const std::string& className, const std::string& templateName);
+bool ReleasePicture(const std::string& className, const std::string& templateName);
+// Description of an item data object named by the template name (loaded first when needed).
+GCD_ITEM* GetItemDescription(const std::string& className, const std::string& templateName);
+// Replaces the three texts and writes the .item file.
+bool SetItemDescription(const std::string& className, const std::string& templateName,
+                        const std::string& animation, const std::string& actionOnIdle,
+                        const std::string& sound);
+// Frame `index` of the animated GIF entry `gifName` of group AniGifs, with the frame count.
+// `picture` points at the entry's own picture (valid until the next call for that entry).
+bool GetGifFrame(const std::string& gifName, uint32_t index, Bitmap*& picture, uint32_t& frameCount);
+
+// The same for a type text ("Element.board"), split at its last ".".
+LibraryTemplate* FindTemplateByType(const std::string& type);
+Bitmap* GetPictureByType(const std::string& type);
+GCD_ITEM* GetItemDescriptionByType(const std::string& type);
+
+void SetPictureHooks(const LibraryPictureHooks& hooks);
+const LibraryPictureHooks& PictureHooks();
+// Filled by the animation module with Animation::GetFrameImage.
+void SetFrameImageHook(FrameImageHook hook);
+FrameImageHook GetFrameImageHook();
+
+} // namespace Library
