@@ -1,0 +1,95 @@
+#pragma once
+#include <cstdint>
+
+struct SDL_Window;
+struct SDL_Surface;
+
+// A display surface. Plain SDL surface in the display's pixel format (32-bit ARGB8888, i.e. blue,
+// green, red, alpha bytes in memory order, or 16-bit 5-6-5); `w`, `h`, `pitch` and `pixels` may be
+// read directly by anyone who includes SDL.
+using Surface = SDL_Surface;
+
+// The display module: back buffer, presentation and the few surface operations the program uses.
+namespace Graphics {
+
+// Left, top, right, bottom; right and bottom exclusive.
+struct Rect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    int32_t Width() const { return right - left; }
+    int32_t Height() const { return bottom - top; }
+};
+
+// Where Graphics::CreateSurface puts a surface.
+enum class Memory { Default, System };
+
+// Opens the display on `window` (may be nullptr for headless use: no presentation). In windowed
+// mode a width or height of -1 means the desktop's. depth 16 gives a 5-6-5 display, else 32.
+bool Init(int32_t width, int32_t height, int32_t depth, bool fullscreen, SDL_Window* window);
+void Shutdown();
+bool IsInitialised();
+void Present(bool waitForRetrace);
+// nullptr before Init or after a failure.
+Surface* GetBackBuffer();
+void RestoreAllSurfaces();
+
+// Off-screen surface; refuses widths above the display's ("Warning! Trying to create surface
+// wider than screen resolution(%d,%d)!\n").
+Surface* CreateSurface(uint32_t width, uint32_t height, Memory memory = Memory::Default);
+// Frees a surface from CreateSurface (nullptr is fine).
+void ReleaseSurface(Surface* surface);
+
+struct Locked {
+    uint8_t* pixels = nullptr;
+    int32_t pitch = 0;   // bytes per row
+    int32_t pitch16 = 0; // the same in 16-bit units
+};
+bool Lock(Surface* surface, Locked& out);
+void Unlock(Surface* surface);
+
+// Source colour key in the surface's pixel format.
+void SetColorKey(Surface* surface, uint32_t color);
+// Removes the source colour key.
+void ClearColorKey(Surface* surface);
+// Copies `source` (the whole surface when `sourceRect` is nullptr) to (x, y) of `destination`,
+// clipped against both surfaces, no scaling; `useColorKey` skips pixels equal to the source's key.
+bool Blit(Surface* destination, int32_t x, int32_t y, Surface* source, const Rect* sourceRect,
+          bool useColorKey);
+
+void ReportVideoMemory();
+
+// Names of the display layer's failure codes, "Not defined error" for unknown ones.
+const char* ErrorName(int32_t code);
+
+// ---- Display state ----------------------------------------------------------------------------
+bool Fullscreen();
+uint32_t Width();
+uint32_t Height();
+uint32_t Depth();
+// True for a 32-bit display (red mask 0xFF0000), false for 16 bits.
+bool Is32Bit();
+// True when a 16-bit display has a 5-5-5 layout (green mask not 0x7E0).
+bool Is15Bit();
+
+// ---- 16-bit conversion tables -----------------------------------------------------------------
+// Built by Init from the display's layout; tests and tools may build them directly. Before any
+// build they hold the 5-6-5 layout.
+struct ConversionTables {
+    uint16_t blue[256];
+    uint16_t green[256];
+    uint16_t red[256];
+    uint32_t to32[65536];
+};
+void BuildConversionTables(bool fifteenBit);
+const ConversionTables& Tables();
+// 32-bit pixel (blue, green, red, alpha in memory order, i.e. 0xAARRGGBB as a value) -> 16 bits.
+inline uint16_t To16(uint32_t argb) {
+    const ConversionTables& t = Tables();
+    return static_cast<uint16_t>(t.blue[argb & 0xFF] | t.green[(argb >> 8) & 0xFF] |
+                                 t.red[(argb >> 16) & 0xFF]);
+}
+// 16-bit display pixel -> 32 bits, alpha 0.
+inline uint32_t To32(uint16_t pixel) {
+    return Tables().to32[pixel];
+}
+
+} // namespace Graphics

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gfx/Graphics.h"
+
+// Named surfaces in creation order; names compare without regard to letter case. The registry
+// owns its surfaces and releases whatever it still holds when destroyed.
+class SurfaceRegistry {
+  public:
+    SurfaceRegistry() = default;
+    ~SurfaceRegistry();
+    SurfaceRegistry(const SurfaceRegistry&) = delete;
+    SurfaceRegistry& operator=(const SurfaceRegistry&) = delete;
+
+    // Replaces any surface of that name. Logs "Surface '%s' [%dx%d] " and where it landed.
+    Surface* Create(const char* name, uint32_t width, uint32_t height,
+                    Graphics::Memory memory = Graphics::Memory::Default);
+    // First surface of that name; its size into width/height when they are given.
+    Surface* Find(const char* name, uint32_t* width = nullptr, uint32_t* height = nullptr) const;
+    void Release(Surface* surface);
+    void ReleaseByName(const char* name);
+    // Releases everything without logging.
+    void ReleaseAll();
+
+    size_t Count() const { return entries_.size(); }
+    // Name of the entry holding `surface`, nullptr when it is not registered here.
+    const char* NameOf(const Surface* surface) const;
+
+  private:
+    struct Entry {
+        Surface* surface;
+        std::string name;
+        uint32_t width, height;
+    };
+    std::vector<Entry> entries_;
+};
