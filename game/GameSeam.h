@@ -1,0 +1,72 @@
+#pragma once
+#include <cstdint>
+
+// The only door between the games (board, items, rules) and the rest of the program.
+// Everything the board needs from the scene, the animations, the sound server, the text table,
+// the panels, the menus, the input and the clock goes through this interface, so the games can
+// run in memory (MemorySeam) for tests and the simulator, and on the real engine in the program.
+//
+// Contract for implementers:
+// - All calls happen on the main thread, inside the game scene's update callback.
+// - Scene objects are created in, and deleted from, the level scene of the current frame; the
+//   real implementation keeps track of that level (the frame record of the update callback).
+// - Failures are not reported to the board: an unknown template may give nullptr, an unknown
+//   sound or action is simply not played. Every call taking an ObjectRef accepts nullptr and
+//   does nothing (or returns an empty event) for it.
+namespace Game {
+
+// A scene object of class "Item", owned by the level. The board never dereferences it; the real
+// implementation stores an Object* here (static_cast back from void*).
+using ObjectRef = void*;
+
+// Mouse event codes of the input queue: bit 31 pressed, bit 30 released, low bits the button.
+constexpr uint32_t MouseLeftPressed = 0x80000000u;
+constexpr uint32_t MouseLeftReleased = 0x40000000u;
+
+class GameSeam {
+  public:
+    virtual ~GameSeam() = default;
+
+    // Millisecond clock of the platform (u32, wraps).
+    virtual uint32_t Now() = 0;
+
+    // Scene objects. CreateObject makes an object of `className` from the library template
+    // `templateName` at pixel (x, y) of the 800 x 600 screen; nullptr when that fails.
+    virtual ObjectRef CreateObject(const char* className, const char* templateName, float x, float y) = 0;
+    // Name the level gave the object; DeleteObject takes that name (no parents).
+    virtual const char* ObjectName(ObjectRef object) = 0;
+    virtual void DeleteObject(const char* name) = 0;
+    virtual void SetWorldPosition(ObjectRef object, float x, float y) = 0;
+    // Drawing order of the item pass (nSort).
+    virtual void SetSort(ObjectRef object, int32_t sort) = 0;
+
+    // Animations: start or continue `action` of `animation` on the object's animation state.
+    virtual void PlayAction(ObjectRef object, const char* animation, const char* action) = 0;
+    // Last event text of the object's animation state ("" when none); valid until the next call.
+    virtual const char* LastEvent(ObjectRef object) = 0;
+    virtual void ClearLastEvent(ObjectRef object) = 0;
+
+    // Sound server: play a sample by name; stop every sample.
+    virtual void PlaySound(const char* name) = 0;
+    virtual void StopAllSamples() = 0;
+
+    // Text table: the localized text of `key`, nullptr when it is missing. The pointer must stay
+    // valid for the rest of the run (the board keeps the title).
+    virtual const char16_t* Text(const char* key) = 0;
+
+    // Panels over the board: each replaces the game scene's update and overlay callbacks, so
+    // the game's tick stops running from the next frame on.
+    virtual void OpenPauseMenu() = 0;
+    virtual void OpenResultScreen() = 0;
+    virtual void OpenBoardClearedScreen() = 0;
+    // Runs menu `menuName` with the frame's mouse event; the id of the chosen item or 0.
+    virtual int32_t PollMenu(const char* menuName, uint32_t event) = 0;
+
+    // Input: takes the oldest mouse event into `event` and returns true; false (event untouched)
+    // when the queue is empty.
+    virtual bool NextMouseEvent(uint32_t& event) = 0;
+    // Mouse position in pixels of the 800 x 600 client area.
+    virtual void MousePosition(int32_t& x, int32_t& y) = 0;
+};
+
+} // namespace Game
