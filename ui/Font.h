@@ -71,5 +71,3 @@ inline constexpr const char* kMenuFontPath = "Data\\Library\\Font\\Tahoma.ttf";
 
 // Start-up: the main font, then the menu font. False as soon as one fails.
 bool LoadFonts();
-// Lets the renderer load g_DefaultFont through its font hook (call before Renderer::Init).
-void InstallRendererFont();

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -37,12 +38,14 @@ struct MenuItem {
     uint8_t enabled = 1;
 };
 
-// What poll reads and plays. Defaults to the input module and the sound server; tests replace it.
+// What poll reads and plays and where draw finds button pictures. Empty until the app calls
+// Menu::UseDefaultDevices (input module, sound server, renderer's picture cache); tests set their own.
 struct MenuDevices {
     void (*nextMouseEvent)(uint32_t& event) = nullptr; // leaves event untouched when the queue is empty
     void (*mousePosition)(int32_t& x, int32_t& y) = nullptr;
     bool (*keyPressed)(uint32_t scanCode) = nullptr; // went down this frame
     void (*playSound)(const char* name) = nullptr;
+    SDL_Surface* (*getPicture)(const char* name) = nullptr;
 };
 
 namespace Menu {
@@ -85,12 +88,12 @@ MenuItem* FindCurrent(int32_t id);
 void CreateAllMenus();
 
 // The global list, in creation order.
-const std::vector<MenuItem>& AllItems();
+const std::deque<MenuItem>& AllItems();
 // Forgets every menu (tests).
 void Reset();
 
 void SetDevices(const MenuDevices& devices);
-// Back to the input module and the sound server.
+// The input module, the sound server and Renderer::GetPicture.
 void UseDefaultDevices();
 
 } // namespace Menu

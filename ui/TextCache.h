@@ -2,14 +2,13 @@
 #include <cstdint>
 #include <string>
 
+#include "gfx/Graphics.h"
 #include "ui/Font.h"
 
-struct SDL_Surface;
+class SurfaceRegistry;
 
 // Rectangle in screen pixels; right and bottom exclusive.
-struct TextRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
+using TextRect = Graphics::Rect;
 
 // Shadowed text drawing onto display surfaces, directly or through the text cache (one named
 // surface in the renderer's registry per font, size, colour, text, scene and position), and the
@@ -33,6 +32,14 @@ void DrawText(SDL_Surface* surface, Font& font, uint32_t size, int32_t align, in
 // below the last line (unchanged when there is no text).
 TextRect DrawParagraph(SDL_Surface* surface, Font& font, uint32_t size, uint32_t colour, const TextRect& rect,
                        const char16_t* text);
+
+// The registry that holds the cached texts (the renderer's; see Text::ConnectRenderer). Without
+// one, DrawText draws nothing.
+void SetCacheRegistry(SurfaceRegistry* registry);
+SurfaceRegistry* CacheRegistry();
+// Start-up, before Renderer::Init: the renderer's default font becomes g_DefaultFont and the text
+// cache uses the renderer's registry.
+void ConnectRenderer();
 
 // While on, each newly cached text replaces the previous volatile one (texts that change every
 // frame, such as counters).
