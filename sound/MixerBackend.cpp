@@ -1,0 +1,220 @@
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <map>
+#include <vector>
+
+#include "sound/SoundBackend.h"
+
+namespace Sound {
+namespace {
+
+constexpr int kChannels = 64;
+
+// Channel handles carry the channel's play count, so a handle kept after its channel was reused
+// for another sound does nothing.
+ChannelHandle MakeChannelHandle(int channel, uint32_t generation) {
+    return ((generation & 0xFFFFFFu) << 8) | static_cast<uint32_t>(channel + 1);
+}
+
+class MixerBackend final : public Backend {
+  public:
+    ~MixerBackend() override { Close(); }
+
+    bool Open() override {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        audioInit_ = true;
+        Mix_Init(MIX_INIT_OGG | MIX_INIT_MOD);
+        if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+            Mix_Quit();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            audioInit_ = false;
+            return false;
+        }
+        open_ = true;
+        Mix_AllocateChannels(kChannels);
+        generations_.assign(kChannels, 0);
+        return true;
+    }
+
+    int ErrorCode() override { return -1; }
+
+    void Close() override {
+        if (open_) {
+            Mix_HaltChannel(-1);
+            Mix_HaltMusic();
+            for (auto& [h, chunk] : samples_)
+                Mix_FreeChunk(chunk);
+            for (auto& [h, m] : music_)
+                Mix_FreeMusic(m.music);
+            samples_.clear();
+            music_.clear();
+            Mix_CloseAudio();
+            Mix_Quit();
+            open_ = false;
+        }
+        if (audioInit_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audioInit_ = false;
+    }
+
+    void SetMasterVolumes(uint32_t music, uint32_t sound) override {
+        masterMusic_ = music;
+        Mix_Volume(-1, static_cast<int>(sound * MIX_MAX_VOLUME / 100));
+        ApplyMusicVolume();
+    }
+
+    SampleHandle LoadSample(const uint8_t* data, uint32_t size) override {
+        SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
+        if (!rw) return 0;
+        Mix_Chunk* chunk = Mix_LoadWAV_RW(rw, 1);
+        if (!chunk) return 0;
+        SampleHandle h = ++nextHandle_;
+        samples_[h] = chunk;
+        return h;
+    }
+
+    void FreeSample(SampleHandle sample) override {
+        auto it = samples_.find(sample);
+        if (it == samples_.end()) return;
+        StopSample(sample);
+        Mix_FreeChunk(it->second);
+        samples_.erase(it);
+    }
+
+    int Playbacks(SampleHandle sample) override {
+        Mix_Chunk* chunk = Chunk(sample);
+        int n = 0;
+        for (int ch = 0; ch < kChannels; ++ch)
+            if (chunk && Mix_Playing(ch) && Mix_GetChunk(ch) == chunk) ++n;
+        return n;
+    }
+
+    ChannelHandle PlaySample(SampleHandle sample, bool loop) override {
+        Mix_Chunk* chunk = Chunk(sample);
+        if (!chunk) return 0;
+        int ch = Mix_PlayChannel(-1, chunk, loop ? -1 : 0);
+        if (ch < 0 || ch >= kChannels) return 0;
+        return MakeChannelHandle(ch, ++generations_[ch]);
+    }
+
+    void StopSample(SampleHandle sample) override {
+        Mix_Chunk* chunk = Chunk(sample);
+        if (!chunk) return;
+        for (int ch = 0; ch < kChannels; ++ch)
+            if (Mix_Playing(ch) && Mix_GetChunk(ch) == chunk) Mix_HaltChannel(ch);
+    }
+
+    void StopChannel(ChannelHandle channel) override {
+        int ch = Channel(channel);
+        if (ch >= 0) Mix_HaltChannel(ch);
+    }
+    void PauseChannel(ChannelHandle channel) override {
+        int ch = Channel(channel);
+        if (ch >= 0) Mix_Pause(ch);
+    }
+    void ResumeChannel(ChannelHandle channel) override {
+        int ch = Channel(channel);
+        if (ch >= 0) Mix_Resume(ch);
+    }
+
+    MusicHandle LoadMusic(const uint8_t* data, uint32_t size) override {
+        // Tracker decoders may read from the source while playing: keep our own copy alive.
+        Track t;
+        t.data.assign(data, data + size);
+        SDL_RWops* rw = SDL_RWFromConstMem(t.data.data(), static_cast<int>(t.data.size()));
+        if (!rw) return 0;
+        t.music = Mix_LoadMUS_RW(rw, 1);
+        if (!t.music) return 0;
+        MusicHandle h = ++nextHandle_;
+        music_[h] = std::move(t);
+        return h;
+    }
+
+    void FreeMusic(MusicHandle music) override {
+        auto it = music_.find(music);
+        if (it == music_.end()) return;
+        if (playing_ == music) {
+            Mix_HaltMusic();
+            playing_ = 0;
+        }
+        Mix_FreeMusic(it->second.music);
+        music_.erase(it);
+    }
+
+    void PlayMusic(MusicHandle music) override {
+        auto it = music_.find(music);
+        if (it == music_.end()) return;
+        if (Mix_PlayMusic(it->second.music, -1) == 0) {
+            playing_ = music;
+            ApplyMusicVolume();
+        }
+    }
+
+    void StopMusic(MusicHandle music) override {
+        if (music == 0 || playing_ != music) return;
+        Mix_HaltMusic();
+        playing_ = 0;
+    }
+
+    void SetMusicVolume(MusicHandle music, uint32_t volume) override {
+        auto it = music_.find(music);
+        if (it == music_.end()) return;
+        it->second.volume = volume;
+        ApplyMusicVolume();
+    }
+
+    double MusicLength(MusicHandle music) override {
+        auto it = music_.find(music);
+        if (it == music_.end()) return -1.0;
+        return Mix_MusicDuration(it->second.music);
+    }
+
+    double MusicPosition(MusicHandle music) override {
+        auto it = music_.find(music);
+        if (it == music_.end() || playing_ != music) return -1.0;
+        return Mix_GetMusicPosition(it->second.music);
+    }
+
+  private:
+    struct Track {
+        std::vector<uint8_t> data;
+        Mix_Music* music = nullptr;
+        uint32_t volume = 100;
+    };
+
+    Mix_Chunk* Chunk(SampleHandle h) const {
+        auto it = samples_.find(h);
+        return it == samples_.end() ? nullptr : it->second;
+    }
+
+    int Channel(ChannelHandle h) const {
+        int ch = static_cast<int>(h & 0xFF) - 1;
+        if (ch < 0 || ch >= kChannels || (generations_[ch] & 0xFFFFFFu) != (h >> 8)) return -1;
+        return ch;
+    }
+
+    // SDL_mixer has one music volume: the master music volume times the playing track's own.
+    void ApplyMusicVolume() {
+        uint32_t track = 100;
+        auto it = music_.find(playing_);
+        if (it != music_.end()) track = it->second.volume;
+        Mix_VolumeMusic(static_cast<int>(masterMusic_ * track * MIX_MAX_VOLUME / 10000));
+    }
+
+    bool audioInit_ = false;
+    bool open_ = false;
+    uint32_t nextHandle_ = 0;
+    uint32_t masterMusic_ = 100;
+    MusicHandle playing_ = 0;
+    std::vector<uint32_t> generations_;
+    std::map<SampleHandle, Mix_Chunk*> samples_;
+    std::map<MusicHandle, Track> music_;
+};
+
+} // namespace
+
+std::unique_ptr<Backend> CreateMixerBackend() {
+    return std::make_unique<MixerBackend>();
+}
+
+} // namespace Sound

@@ -1,0 +1,283 @@
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "input/Input.h"
+
+namespace {
+
+class InputTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Start(false); }
+    void TearDown() override {
+        Input::Shutdown();
+        Input::Reset();
+    }
+
+    void Start(bool fullscreen) {
+        Input::Shutdown();
+        Input::Reset();
+        ASSERT_TRUE(Input::Init(fullscreen));
+        Input::PumpEvents(); // whatever a previous case left behind
+    }
+
+    // One frame: the application drains the queue, then polls.
+    void Frame() {
+        Input::PumpEvents();
+        Input::Poll();
+    }
+
+    void Key(uint8_t code, bool down) { ASSERT_TRUE(Input::PushKey(code, down)); }
+    void Click(uint32_t button) {
+        ASSERT_TRUE(Input::PushMouseButton(button, true));
+        ASSERT_TRUE(Input::PushMouseButton(button, false));
+    }
+
+    static SDL_Event Motion(int x, int y, int xrel, int yrel) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.x = x;
+        e.motion.y = y;
+        e.motion.xrel = xrel;
+        e.motion.yrel = yrel;
+        return e;
+    }
+
+    static std::vector<uint32_t> DrainQueue() {
+        std::vector<uint32_t> out;
+        uint32_t ev = 0;
+        while (Input::NextMouseEvent(ev))
+            out.push_back(ev);
+        return out;
+    }
+};
+
+TEST_F(InputTest, KeyPressedOnlyInTheFrameTheKeyWentDown) {
+    Key(Input::Key::Escape, true);
+    Frame();
+    EXPECT_TRUE(Input::KeyPressed(Input::Key::Escape));
+    EXPECT_TRUE(Input::KeyDown(Input::Key::Escape));
+
+    // Held, including the system's key repeat: no new press.
+    Key(Input::Key::Escape, true);
+    Frame();
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::Escape));
+    Frame();
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::Escape));
+
+    Key(Input::Key::Escape, false);
+    Frame();
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::Escape));
+    EXPECT_FALSE(Input::KeyDown(Input::Key::Escape));
+
+    Key(Input::Key::Escape, true);
+    Frame();
+    EXPECT_TRUE(Input::KeyPressed(Input::Key::Escape));
+}
+
+TEST_F(InputTest, TapShorterThanAFrameIsStillSeenOnce) {
+    Key(Input::Key::PrintScreen, true);
+    Key(Input::Key::PrintScreen, false);
+    Frame();
+    EXPECT_TRUE(Input::KeyPressed(Input::Key::PrintScreen));
+    Frame();
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::PrintScreen));
+}
+
+TEST_F(InputTest, SdlKeysMapOntoTheProgramsScanCodes) {
+    struct Case {
+        SDL_Scancode sdl;
+        uint8_t code;
+    };
+    const Case cases[] = {
+        {SDL_SCANCODE_RETURN, 0x1C},     {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_UP, 0xC8},
+        {SDL_SCANCODE_LEFT, 0xCB},       {SDL_SCANCODE_RIGHT, 0xCD},    {SDL_SCANCODE_DOWN, 0xD0},
+        {SDL_SCANCODE_PAGEUP, 0xC9},     {SDL_SCANCODE_PAGEDOWN, 0xD1}, {SDL_SCANCODE_T, 0x14},
+        {SDL_SCANCODE_RSHIFT, 0x36},     {SDL_SCANCODE_A, 0x1E},        {SDL_SCANCODE_0, 0x0B},
+        {SDL_SCANCODE_PRINTSCREEN, 0xB7}};
+    for (const Case& c : cases) {
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.keysym.scancode = c.sdl;
+        Input::HandleEvent(e);
+        Input::Poll();
+        EXPECT_TRUE(Input::KeyPressed(c.code)) << SDL_GetScancodeName(c.sdl);
+        e.type = SDL_KEYUP;
+        Input::HandleEvent(e);
+        Input::Poll();
+    }
+}
+
+TEST_F(InputTest, PressedCharacterFollowsShiftAndTheTable) {
+    auto typed = [&](std::initializer_list<uint8_t> keys, bool shift) {
+        if (shift) Key(Input::Key::LeftShift, true);
+        Frame();
+        for (uint8_t k : keys)
+            Key(k, true);
+        Frame();
+        char c = Input::PressedCharacter();
+        for (uint8_t k : keys)
+            Key(k, false);
+        if (shift) Key(Input::Key::LeftShift, false);
+        Frame();
+        return c;
+    };
+    EXPECT_EQ(typed({0x1E}, false), 'a');
+    EXPECT_EQ(typed({0x1E}, true), 'A');
+    EXPECT_EQ(typed({0x03}, true), '@');
+    EXPECT_EQ(typed({0x28}, true), '"');
+    EXPECT_EQ(typed({0x2B}, false), '\\');
+    EXPECT_EQ(typed({Input::Key::Space}, true), ' ');
+    EXPECT_EQ(typed({Input::Key::Backspace}, false), 7);
+    EXPECT_EQ(typed({Input::Key::Backspace}, true), 7);
+    EXPECT_EQ(typed({Input::Key::Tab}, false), 8);
+    EXPECT_EQ(typed({Input::Key::Left}, false), 0);
+    EXPECT_EQ(typed({Input::Key::Enter}, false), 0);
+    // Two keys in one frame: the lower scan code wins (Q 0x10 before A 0x1E).
+    EXPECT_EQ(typed({0x1E, 0x10}, false), 'q');
+    // Right Shift counts as Shift too, even when pressed in the same frame.
+    EXPECT_EQ(typed({Input::Key::RightShift, 0x2C}, false), 'Z');
+    // Nothing went down this frame.
+    EXPECT_EQ(Input::PressedCharacter(), 0);
+}
+
+TEST_F(InputTest, HeldButtonGivesOnePressAndOneRelease) {
+    ASSERT_TRUE(Input::PushMouseButton(Input::MouseRight, true));
+    Frame();
+    Frame();
+    EXPECT_EQ(DrainQueue(), std::vector<uint32_t>{0x80000001u});
+    Frame();
+    EXPECT_TRUE(DrainQueue().empty());
+    ASSERT_TRUE(Input::PushMouseButton(Input::MouseRight, false));
+    Frame();
+    EXPECT_EQ(DrainQueue(), std::vector<uint32_t>{0x40000001u});
+
+    // An empty queue leaves the caller's value alone.
+    uint32_t ev = 1234;
+    EXPECT_FALSE(Input::NextMouseEvent(ev));
+    EXPECT_EQ(ev, 1234u);
+}
+
+TEST_F(InputTest, QueueKeepsFifteenEventsAndDropsTheRest) {
+    // Eight clicks = sixteen events in one frame with no reader.
+    for (int i = 0; i < 8; ++i)
+        Click(i % 2 ? Input::MouseMiddle : Input::MouseLeft);
+    Frame();
+    std::vector<uint32_t> got = DrainQueue();
+    ASSERT_EQ(got.size(), 15u);
+    for (size_t i = 0; i < got.size(); ++i) {
+        uint32_t button = (i / 2) % 2 ? Input::MouseMiddle : Input::MouseLeft;
+        uint32_t kind = i % 2 ? Input::MouseReleased : Input::MousePressed;
+        EXPECT_EQ(got[i], kind | button) << i;
+    }
+    // Once read, the queue takes new events again.
+    Click(Input::MouseLeft);
+    Frame();
+    EXPECT_EQ(DrainQueue(), (std::vector<uint32_t>{0x80000000u, 0x40000000u}));
+
+    // Across frames too: filling over several polls still keeps 15.
+    for (int i = 0; i < 10; ++i) {
+        Click(Input::MouseLeft);
+        Frame();
+    }
+    EXPECT_EQ(DrainQueue().size(), 15u);
+}
+
+TEST_F(InputTest, FullscreenMouseIsClampedToTheLayoutAndRespondsAtOnce) {
+    Start(true);
+    int32_t x = -1, y = -1;
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+
+    Input::HandleEvent(Motion(0, 0, -40, -40));
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+
+    Input::HandleEvent(Motion(0, 0, 5000, 5000));
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, Input::ClientWidth - 1);
+    EXPECT_EQ(y, Input::ClientHeight - 1);
+
+    // Coming back from beyond the edge moves the pointer in the very first event.
+    Input::HandleEvent(Motion(0, 0, 5000, 0));
+    Input::HandleEvent(Motion(0, 0, -10, -20));
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, Input::ClientWidth - 11);
+    EXPECT_EQ(y, Input::ClientHeight - 21);
+
+    // Absolute window positions mean nothing in fullscreen.
+    Input::HandleEvent(Motion(3, 3, 1, 1));
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, Input::ClientWidth - 10);
+}
+
+TEST_F(InputTest, WindowedMouseUndoesTheDisplayScaling) {
+    int32_t x = 0, y = 0;
+    Input::HandleEvent(Motion(250, 120, 250, 120));
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, 250);
+    EXPECT_EQ(y, 120);
+
+    // Window twice the layout, letterboxed 100 pixels from the left.
+    Input::SetWindowMapping(2.0f, 2.0f, 100.0f, 0.0f);
+    Input::HandleEvent(Motion(900, 600, 0, 0));
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, 400);
+    EXPECT_EQ(y, 300);
+    Input::SetWindowMapping(0.0f, 1.0f, 0.0f, 0.0f); // refused
+    Input::HandleEvent(Motion(900, 600, 0, 0));
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, 400);
+    Input::SetWindowMapping(1.0f, 1.0f, 0.0f, 0.0f);
+}
+
+TEST_F(InputTest, ScriptedMovesUseLayoutCoordinatesInBothModes) {
+    for (bool fullscreen : {false, true}) {
+        Start(fullscreen);
+        Input::SetWindowMapping(2.0f, 2.0f, 0.0f, 0.0f);
+        ASSERT_TRUE(Input::PushMouseMove(321, 123));
+        Click(Input::MouseLeft);
+        Frame();
+        int32_t x = 0, y = 0;
+        Input::MousePosition(x, y);
+        EXPECT_EQ(x, 321) << fullscreen;
+        EXPECT_EQ(y, 123) << fullscreen;
+        EXPECT_EQ(DrainQueue().size(), 2u);
+        Input::SetWindowMapping(1.0f, 1.0f, 0.0f, 0.0f);
+    }
+}
+
+TEST_F(InputTest, ReleasedMouseIgnoresButtonsUntilAcquiredAgain) {
+    ASSERT_TRUE(Input::PushMouseButton(Input::MouseLeft, true));
+    Frame();
+    EXPECT_EQ(DrainQueue().size(), 1u);
+
+    // Switched away with the button held: the release is never seen by the device.
+    Input::SetAcquired(false);
+    Click(Input::MouseRight);
+    Frame();
+    EXPECT_TRUE(DrainQueue().empty());
+
+    Input::SetAcquired(true);
+    ASSERT_TRUE(Input::PushMouseButton(Input::MouseLeft, true));
+    Frame();
+    EXPECT_EQ(DrainQueue(), std::vector<uint32_t>{0x80000000u});
+}
+
+TEST_F(InputTest, StateSurvivesReinitialisation) {
+    Start(true);
+    Input::HandleEvent(Motion(0, 0, 30, 40));
+    Click(Input::MouseLeft);
+    Frame();
+    ASSERT_TRUE(Input::Init(true)); // display-mode switch
+    int32_t x = 0, y = 0;
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, 30);
+    EXPECT_EQ(y, 40);
+    EXPECT_EQ(DrainQueue().size(), 2u);
+}
+
+} // namespace
