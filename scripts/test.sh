@@ -13,7 +13,8 @@ cmake --build build-test -j"$JOBS"
 ctest --test-dir build-test --output-on-failure -j"$JOBS" --timeout 600
 
 echo "== Sanitizer build and tests"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPARLORIX_SANITIZE=ON -DPARLORIX_TESTS=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPARLORIX_SANITIZE=ON -DPARLORIX_TESTS=ON \
+  -DPARLORIX_CONTENT=OFF -DPARLORIX_DATA_DIR="$(pwd)/build-test"
 cmake --build build-asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$JOBS" --timeout 900
