@@ -63,10 +63,9 @@ void SetDefaultFontLoader(FontLoader loader);
 // Whether the key with this scan code is held (0x14 hides the items); set by input.
 using KeyStateSource = bool (*)(uint32_t scanCode);
 void SetKeyStateSource(KeyStateSource source);
-// Mouse position in layout co-ordinates and whether the display is fullscreen; set by app.
+// Mouse position in layout co-ordinates (the cursor is drawn in fullscreen mode); set by app.
 using CursorSource = bool (*)(int32_t& x, int32_t& y);
 void SetCursorSource(CursorSource source);
-void SetFullscreen(bool fullscreen);
 
 // Connects the scene module's hooks: scene switches call OnSceneChanged, and GCD_ITEM pictures
 // come from Animation::GetFrameImage. Init calls it; safe to call again.
