@@ -1,0 +1,77 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "scene/Level.h"
+
+struct SDL_Surface;
+
+// The panels that slide in over the board while a game is on (StartPanel, PauseMenu,
+// ResultScreen and, in Groups, BoardClearedScreen). A game never leaves its scene: the panels
+// swap the game scene's update and overlay callbacks with the running game's.
+namespace Game {
+
+enum class GameMode : int32_t;
+
+// Panel phases: -1 entering (the next update sets the panel up), 0 sliding in, 1 shown,
+// 2 sliding out, 3 name entry and 4 game-over menu (ResultScreen only).
+struct PanelState {
+    int32_t phase = -1;
+    uint32_t t0 = 0;
+};
+
+struct ScreenState {
+    PanelState start, pause, result, cleared;
+    uint32_t pauseStart = 0;
+    // "startGame", or "startGame2" once a score has been entered.
+    std::string startMenu = "startGame";
+    // The player's name being typed on the ResultScreen.
+    char16_t playerName[16] = {};
+    int32_t playerNameLength = 0;
+};
+ScreenState& Screens();
+// Back to the start values (tests).
+void ResetScreens();
+
+inline constexpr uint32_t kSlideMs = 500;
+inline constexpr int32_t kMaxNameLength = 15;
+
+// Table index, high-score scene and high-score page of a game mode.
+int32_t ScoreTableOf(GameMode mode);
+const char* ScoreSceneOf(GameMode mode);
+int32_t ScorePageOf(GameMode mode);
+
+// A pressed character on the name-entry panel: 7 removes the last character, 8 and "%" are
+// ignored, other control characters too; anything else is appended while the name is shorter
+// than 15 characters. Returns whether the name changed.
+bool ApplyNameCharacter(char16_t* name, int32_t& length, char c);
+// The name stored as "Player" in the settings store, cut to 15 characters.
+void LoadPlayerName();
+void StorePlayerName();
+
+// ---- Callbacks ----------------------------------------------------------------------------------
+// The running game: GameTick of the board with the frame's scene, and the Hud overlay.
+void GameUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void StartPanelUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void StartPanelOverlay(SDL_Surface* surface);
+void PauseMenuUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void PauseMenuOverlay(SDL_Surface* surface);
+void ResultScreenUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void ResultScreenOverlay(SDL_Surface* surface);
+void BoardClearedUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void BoardClearedOverlay(SDL_Surface* surface);
+
+// Opened from GameTick: phase -1 and the panel's callbacks on the active scene.
+void OpenPauseMenu();
+void OpenResultScreen();
+void OpenBoardClearedScreen();
+
+// The game selection's set-up: start phase -1 and the StartPanel on both game scenes.
+void PrepareGameScenes();
+
+// Start-up: connects the board to the real engine, creates the previews, and registers every
+// scene callback together with the menus, scene by scene. Call once, after the scene file, the
+// text table and the fonts are loaded.
+void RegisterScreens();
+
+} // namespace Game

@@ -1,0 +1,137 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "scene/Level.h"
+
+struct SDL_Surface;
+
+// The front-end screens: title with the main menu, game selection with the four previews, the
+// eight help pages, the options, the four high-score pages and the post-scores form. Each is a
+// scene of "Board" with an update and an overlay callback; moving between screens is a scene
+// switch by name.
+namespace Frontend {
+
+// ---- What the screens need from outside ---------------------------------------------------------
+
+// Scene access (the scene manager by default; tests record instead). Scene names are those of
+// episode "Board".
+struct SceneHost {
+    const char* (*activeSceneName)() = nullptr;
+    void (*switchScene)(const char* sceneName) = nullptr;
+    void (*setUpdate)(const char* sceneName, UpdateCallback function) = nullptr;
+    void (*setOverlay)(const char* sceneName, DrawCallback function) = nullptr;
+    void (*setAfterScene)(const char* sceneName, DrawCallback function) = nullptr;
+    // The active scene's overlay callback (nullptr when none or no scene).
+    DrawCallback (*activeOverlay)() = nullptr;
+};
+void SetSceneHost(const SceneHost& host);
+void UseDefaultSceneHost();
+const SceneHost& Host();
+
+// Convenience over the host.
+const char* ActiveSceneName();
+void SwitchTo(const char* sceneName);
+// Installs both callbacks on the active scene (the game panels swap them while a game runs).
+void InstallOnActive(UpdateCallback update, DrawCallback overlay);
+
+// Filled by the application: end the program (the Exit item), and ask the loop to re-create the
+// window and display after the options stored a new `fullscreen` value. No-ops until set.
+struct AppHooks {
+    void (*quit)() = nullptr;
+    void (*requestModeSwitch)() = nullptr;
+};
+void SetAppHooks(const AppHooks& hooks);
+
+// Filled by the game module (RegisterScreens): the game selection prepares the game scenes,
+// starts a new game and runs the four previews.
+struct GameHooks {
+    // Start phase -1 and the StartPanel installed on "Level_01_00" and "Level_02_00".
+    void (*prepareGameScenes)() = nullptr;
+    void (*newGame)(int32_t mode) = nullptr;
+    void (*tickPreviews)() = nullptr;
+    void (*drawPreviews)(SDL_Surface* surface) = nullptr;
+};
+void SetGameHooks(const GameHooks& hooks);
+
+// ---- Screen state -------------------------------------------------------------------------------
+
+struct State {
+    float sliderX = 400.0f;
+    float sliderY = 140.0f;
+    int32_t sliderStep = 1;
+    int32_t helpPage = 0; // 0 ... 7
+    int32_t shownTab = 0; // 0 ... 3
+    // Where Back leads from help, options and the high scores; set by whoever opens them (the
+    // title screen, or a game panel with the game scene's name). Empty leads to the title.
+    std::string helpReturn;
+    std::string optionsReturn;
+    std::string scoresReturn;
+};
+State& Screen();
+// Back to the start values (tests).
+void ResetState();
+
+inline constexpr int32_t kHelpPages = 8;
+
+// High-score tab -> table (tables are indexed by game mode: tabs follow the game selection's
+// order Lines, Squares, Swaps, Groups).
+int32_t TableOfTab(int32_t tab);
+
+// The slider `begunok`: one advance moves it by its step and turns it round past 180 pixels from
+// x 373. Draw blits it at (x, y + yOffset).
+void AdvanceSlider();
+void DrawSlider(SDL_Surface* surface, int32_t yOffset);
+// "Menu_Title" at the foot of every screen.
+void DrawTitleText(SDL_Surface* surface);
+
+// ---- Callbacks ----------------------------------------------------------------------------------
+void TitleUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void TitleDraw(SDL_Surface* surface);
+void GameSelectUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void GameSelectDraw(SDL_Surface* surface);
+void HelpUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void HelpDraw(SDL_Surface* surface);
+void OptionsUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void OptionsDraw(SDL_Surface* surface);
+void ScoresUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void ScoresDraw(SDL_Surface* surface);
+void PostScoresUpdate(uint32_t elapsedMs, FrameRecord* frame);
+void PostScoresDraw(SDL_Surface* surface);
+
+// Registers the front-end callbacks on their scenes (part of the start-up registration).
+void RegisterTitle();
+void RegisterGameSelect();
+void RegisterHelp();
+void RegisterPostScores();
+void RegisterScores();
+void RegisterOptions();
+
+// ---- Post-scores form ---------------------------------------------------------------------------
+
+struct FormField {
+    std::u16string text;
+    size_t limit = 0;
+    bool digitsOnly = false;
+    int32_t x = 0, y = 0;
+};
+
+// Three fields (name, age, country); typed characters go to the focused one.
+class ScoreForm {
+  public:
+    ScoreForm();
+    // A pressed character: 0 nothing, 7 deletes the focused field's last character, 8 moves the
+    // focus on (round to the first), anything else is appended when the field has room, it is
+    // not "%" and, for a digits-only field, a digit. Other control characters are ignored.
+    void TakeCharacter(char c);
+    FormField& Field(int32_t index) { return fields_[index]; }
+    int32_t Focus() const { return focus_; }
+    static constexpr int32_t kFields = 3;
+
+  private:
+    FormField fields_[kFields];
+    int32_t focus_ = 0;
+};
+ScoreForm& Form();
+
+} // namespace Frontend
