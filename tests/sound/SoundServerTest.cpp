@@ -1,0 +1,375 @@
+#include "sound/SoundServer.h"
+
+#include "core/Config.h"
+#include "core/FileLayer.h"
+#include "core/Log.h"
+#include "platform/Registry.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records what the server asks of the audio library. Sample data "bad" does not load; music data
+// "len=N" is a track N seconds long, "bad" does not load.
+class FakeBackend : public Sound::Backend {
+  public:
+    struct Channel {
+        Sound::SampleHandle sample;
+        bool loop;
+        bool paused = false;
+        bool stopped = false;
+    };
+    struct Track {
+        double length;
+        uint32_t volume = 100;
+        int plays = 0;
+        bool playing = false;
+    };
+
+    bool openResult = true;
+    uint32_t masterMusic = 0, masterSound = 0;
+    int sampleLoads = 0, musicLoads = 0;
+    std::map<Sound::SampleHandle, std::string> samples;
+    std::map<Sound::ChannelHandle, Channel> channels;
+    std::map<Sound::MusicHandle, Track> tracks;
+
+    bool Open() override { return openResult; }
+    int ErrorCode() override { return 7; }
+    void Close() override {}
+    void SetMasterVolumes(uint32_t music, uint32_t sound) override {
+        masterMusic = music;
+        masterSound = sound;
+    }
+    Sound::SampleHandle LoadSample(const uint8_t* data, uint32_t size) override {
+        ++sampleLoads;
+        std::string bytes(reinterpret_cast<const char*>(data), size);
+        if (bytes == "bad") return 0;
+        samples[next_] = bytes;
+        return next_++;
+    }
+    void FreeSample(Sound::SampleHandle) override {}
+    int Playbacks(Sound::SampleHandle sample) override {
+        int n = 0;
+        for (auto& [h, c] : channels)
+            n += c.sample == sample && !c.stopped;
+        return n;
+    }
+    Sound::ChannelHandle PlaySample(Sound::SampleHandle sample, bool loop) override {
+        channels[next_] = {sample, loop};
+        return next_++;
+    }
+    void StopSample(Sound::SampleHandle sample) override {
+        for (auto& [h, c] : channels)
+            if (c.sample == sample) c.stopped = true;
+    }
+    void StopChannel(Sound::ChannelHandle channel) override { channels.at(channel).stopped = true; }
+    void PauseChannel(Sound::ChannelHandle channel) override { channels.at(channel).paused = true; }
+    void ResumeChannel(Sound::ChannelHandle channel) override { channels.at(channel).paused = false; }
+    Sound::MusicHandle LoadMusic(const uint8_t* data, uint32_t size) override {
+        ++musicLoads;
+        std::string bytes(reinterpret_cast<const char*>(data), size);
+        if (bytes.rfind("len=", 0) != 0) return 0;
+        tracks[next_] = {std::stod(bytes.substr(4))};
+        return next_++;
+    }
+    void FreeMusic(Sound::MusicHandle) override {}
+    void PlayMusic(Sound::MusicHandle music) override {
+        tracks.at(music).playing = true;
+        ++tracks.at(music).plays;
+    }
+    void StopMusic(Sound::MusicHandle music) override { tracks.at(music).playing = false; }
+    void SetMusicVolume(Sound::MusicHandle music, uint32_t volume) override {
+        tracks.at(music).volume = volume;
+    }
+    double MusicLength(Sound::MusicHandle music) override { return tracks.at(music).length; }
+    double MusicPosition(Sound::MusicHandle) override { return -1.0; }
+
+    int Sounding(const std::string& data) const {
+        int n = 0;
+        for (auto& [h, c] : channels)
+            n += samples.at(c.sample) == data && !c.stopped;
+        return n;
+    }
+    const Track* Playing() const {
+        for (auto& [h, t] : tracks)
+            if (t.playing) return &t;
+        return nullptr;
+    }
+
+  private:
+    uint32_t next_ = 1;
+};
+
+class SoundServerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Platform::SetRegistryRoot(dir / "registry");
+        ASSERT_TRUE(g_Settings.OpenKey("Software\\Quillmarsh\\Parlorix\\Options"));
+        Log::Start(dir.path() + "/");
+        FileLayer::UnmountAll();
+    }
+    void TearDown() override {
+        Sound::Shutdown();
+        Log::Reset();
+        Platform::SetRegistryRoot("");
+    }
+
+    // Starts the server on a fake and keeps a view of it (owned by the server until Shutdown).
+    FakeBackend& Start(bool device = true) {
+        auto fake = std::make_unique<FakeBackend>();
+        fake->openResult = device;
+        FakeBackend& ref = *fake;
+        EXPECT_TRUE(Sound::Start(std::move(fake)));
+        return ref;
+    }
+
+    std::string LogText() const { return dir.Read(Log::Path().substr(dir.path().size() + 1)); }
+
+    TempDir dir;
+};
+
+TEST_F(SoundServerTest, StartReadsVolumesAndListsFilesWithoutLoadingThem) {
+    g_Settings.WriteDword(40, "SoundVolume");
+    g_Settings.WriteDword(70, "MusicVolume");
+    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
+    dir.Write("Data/Library/Sound/menu/move_menu.ogg", "m");
+    dir.Write("Data/Library/Sound/readme.txt", "x");
+    dir.Write("Data/Library/Music/a.it", "len=10");
+    dir.Write("Data/Library/Music/b.mo3", "len=10");
+    dir.Write("Data/Library/Music/c.ogg", "len=10");
+    FakeBackend& fake = Start();
+    EXPECT_EQ(Sound::GetSoundVolume(), 40u);
+    EXPECT_EQ(Sound::GetMusicVolume(), 70u);
+    EXPECT_EQ(fake.masterMusic, 70u);
+    EXPECT_EQ(fake.masterSound, 40u);
+    EXPECT_EQ(Sound::SampleCount(), 2u);
+    EXPECT_EQ(Sound::TrackCount(), 2u);
+    EXPECT_EQ(Sound::CurrentTrack(), 0);
+    EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicStart);
+    EXPECT_EQ(fake.sampleLoads + fake.musicLoads, 0);
+
+    // A sample in a sub-folder is known by its bare file name.
+    Sound::Play("move_menu");
+    EXPECT_EQ(fake.Sounding("m"), 1);
+}
+
+TEST_F(SoundServerTest, OutOfRangeStoredVolumesAreCapped) {
+    g_Settings.WriteDword(250, "SoundVolume");
+    Start();
+    EXPECT_EQ(Sound::GetSoundVolume(), 100u);
+    EXPECT_EQ(Sound::GetMusicVolume(), 100u);
+    Sound::SetMusicVolume(101);
+    EXPECT_EQ(Sound::GetMusicVolume(), 100u);
+}
+
+TEST_F(SoundServerTest, NamesAreCaseSensitiveAndUnknownNamesAreLogged) {
+    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
+    FakeBackend& fake = Start();
+    Sound::Play("Bonuce");
+    EXPECT_EQ(fake.channels.size(), 0u);
+    EXPECT_NE(LogText().find("Sound Server: File not found Bonuce\n"), std::string::npos);
+    Sound::Play("bonuce");
+    EXPECT_EQ(fake.Sounding("b"), 1);
+}
+
+TEST_F(SoundServerTest, SamplesLoadOnceAndBrokenOnesAreRetried) {
+    dir.Write("Data/Library/Sound/good.ogg", "g");
+    dir.Write("Data/Library/Sound/broken.ogg", "bad");
+    FakeBackend& fake = Start();
+    Sound::Play("good");
+    Sound::Play("good");
+    EXPECT_EQ(fake.sampleLoads, 1);
+    EXPECT_EQ(fake.Sounding("g"), 2);
+
+    Sound::Play("broken");
+    Sound::Play("broken");
+    EXPECT_EQ(fake.sampleLoads, 3);
+    EXPECT_NE(LogText().find("Error loading sound: Data\\Library\\Sound\\broken.ogg (7)\n"),
+              std::string::npos);
+    EXPECT_EQ(fake.channels.size(), 2u);
+}
+
+TEST_F(SoundServerTest, AtMostTenPlaybacksOfOneSample) {
+    dir.Write("Data/Library/Sound/click.ogg", "c");
+    dir.Write("Data/Library/Sound/other.ogg", "o");
+    FakeBackend& fake = Start();
+    for (int i = 0; i < 12; ++i)
+        Sound::Play("click");
+    EXPECT_EQ(fake.Sounding("c"), 10);
+    Sound::Play("other");
+    EXPECT_EQ(fake.Sounding("o"), 1);
+    // When one ends, the next may start.
+    fake.channels.begin()->second.stopped = true;
+    Sound::Play("click");
+    EXPECT_EQ(fake.Sounding("c"), 10);
+    EXPECT_EQ(fake.channels.size(), 12u);
+}
+
+TEST_F(SoundServerTest, LoopingSoundStopsAtTheUpdateAfterItsFlagClears) {
+    dir.Write("Data/Library/Sound/hum.ogg", "h");
+    FakeBackend& fake = Start();
+    uint8_t first = 1, second = 1;
+    Sound::Play("hum", &first);
+    Sound::Play("hum", &second);
+    Sound::Play("hum"); // a one-shot of the same sample
+    ASSERT_EQ(fake.channels.size(), 3u);
+    EXPECT_TRUE(fake.channels.at(fake.channels.begin()->first).loop);
+    EXPECT_FALSE(fake.channels.rbegin()->second.loop);
+
+    Sound::Update(0.016f);
+    EXPECT_EQ(fake.Sounding("h"), 3);
+    first = 0;
+    EXPECT_EQ(fake.Sounding("h"), 3); // nothing happens before the frame's update
+    Sound::Update(0.016f);
+    EXPECT_EQ(Sound::LoopingCount(), 1u);
+    // Only the playback tied to the cleared flag ends.
+    EXPECT_EQ(fake.Sounding("h"), 2);
+
+    // A flag about to disappear is forgotten at once.
+    Sound::ForgetFlag(&second);
+    EXPECT_EQ(Sound::LoopingCount(), 0u);
+    EXPECT_EQ(fake.Sounding("h"), 1);
+}
+
+TEST_F(SoundServerTest, StopAllSamplesStopsEveryPlaybackOfTheLoopingSamples) {
+    dir.Write("Data/Library/Sound/hum.ogg", "h");
+    dir.Write("Data/Library/Sound/ding.ogg", "d");
+    FakeBackend& fake = Start();
+    uint8_t flag = 1;
+    Sound::Play("hum", &flag);
+    Sound::Play("hum");
+    Sound::Play("ding");
+    Sound::StopAllSamples();
+    EXPECT_EQ(Sound::LoopingCount(), 0u);
+    EXPECT_EQ(fake.Sounding("h"), 0);
+    EXPECT_EQ(fake.Sounding("d"), 1);
+}
+
+TEST_F(SoundServerTest, PlaylistWithOneTrackFadesOutBeforeItsEndAndStartsAgain) {
+    dir.Write("Data/Library/Music/theme.it", "len=10");
+    FakeBackend& fake = Start();
+    Sound::Update(0.0f);
+    ASSERT_EQ(Sound::CurrentMusicState(), Sound::MusicFadingIn);
+    const FakeBackend::Track* t = fake.Playing();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->plays, 1);
+
+    Sound::Update(0.5f);
+    EXPECT_EQ(t->volume, 50u);
+    Sound::Update(0.5f);
+    EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicPlaying);
+    EXPECT_EQ(t->volume, 100u);
+
+    // 9 s remain after the fade-in; the fade-out begins when fewer than 2 are left.
+    Sound::Update(6.5f);
+    EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicPlaying);
+    Sound::Update(0.6f);
+    EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicFadingOut);
+    Sound::Update(0.25f);
+    EXPECT_EQ(t->volume, 75u);
+    EXPECT_TRUE(t->playing);
+    Sound::Update(0.75f);
+    EXPECT_FALSE(t->playing);
+    EXPECT_EQ(Sound::CurrentTrack(), 0);
+    EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicStart);
+
+    Sound::Update(0.0f);
+    EXPECT_TRUE(t->playing);
+    EXPECT_EQ(t->plays, 2);
+    EXPECT_EQ(fake.musicLoads, 1);
+}
+
+TEST_F(SoundServerTest, PlaylistMovesOnPastATrackThatDoesNotLoad) {
+    dir.Write("Data/Library/Music/a.it", "bad");
+    dir.Write("Data/Library/Music/b.it", "len=5");
+    FakeBackend& fake = Start();
+    Sound::Update(0.0f);
+    EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicFadingIn);
+    EXPECT_EQ(fake.Playing(), nullptr);
+    for (int i = 0; i < 5 && Sound::CurrentTrack() == 0; ++i)
+        Sound::Update(0.6f);
+    EXPECT_EQ(Sound::CurrentTrack(), 1);
+    Sound::Update(0.0f);
+    ASSERT_NE(fake.Playing(), nullptr);
+    EXPECT_DOUBLE_EQ(fake.Playing()->length, 5.0);
+}
+
+TEST_F(SoundServerTest, VolumesReachTheLibraryAtTheNextUpdate) {
+    dir.Write("Data/Library/Music/theme.it", "len=60");
+    FakeBackend& fake = Start();
+    Sound::SetMusicVolume(30);
+    Sound::SetSoundVolume(0);
+    EXPECT_EQ(fake.masterMusic, 100u);
+    Sound::Update(0.016f);
+    EXPECT_EQ(fake.masterMusic, 30u);
+    EXPECT_EQ(fake.masterSound, 0u);
+}
+
+TEST_F(SoundServerTest, DeactivationPausesLoopsAndStopsMusicActivationRestartsTheList) {
+    dir.Write("Data/Library/Sound/hum.ogg", "h");
+    dir.Write("Data/Library/Sound/ding.ogg", "d");
+    dir.Write("Data/Library/Music/a.it", "len=60");
+    dir.Write("Data/Library/Music/b.it", "len=60");
+    FakeBackend& fake = Start();
+    uint8_t flag = 1;
+    Sound::Play("hum", &flag);
+    Sound::Play("ding");
+    // Into the second track.
+    Sound::Update(0.0f);
+    for (int i = 0; i < 70 && Sound::CurrentTrack() == 0; ++i)
+        Sound::Update(1.0f);
+    Sound::Update(0.0f);
+    ASSERT_EQ(Sound::CurrentTrack(), 1);
+    ASSERT_NE(fake.Playing(), nullptr);
+
+    Sound::PauseAllChannels();
+    Sound::StopMusic();
+    for (auto& [h, c] : fake.channels)
+        EXPECT_EQ(c.paused, c.loop);
+    EXPECT_EQ(fake.Playing(), nullptr);
+
+    Sound::ResumeAllChannels();
+    Sound::RestartMusic();
+    for (auto& [h, c] : fake.channels)
+        EXPECT_FALSE(c.paused);
+    EXPECT_EQ(Sound::CurrentTrack(), 0);
+    EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicStart);
+    Sound::Update(0.0f);
+    ASSERT_NE(fake.Playing(), nullptr);
+    EXPECT_EQ(fake.Playing()->plays, 2);
+    EXPECT_EQ(fake.Sounding("h"), 1);
+}
+
+TEST_F(SoundServerTest, WithoutADeviceEverythingIsSkippedSilently) {
+    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
+    dir.Write("Data/Library/Music/a.it", "len=60");
+    FakeBackend& fake = Start(false);
+    EXPECT_NE(LogText().find("Sound Server: BASS failed: 7\n"), std::string::npos);
+    EXPECT_FALSE(Sound::SamplesAvailable());
+    EXPECT_FALSE(Sound::MusicAvailable());
+    Sound::Play("bonuce");
+    Sound::Play("nothing");
+    Sound::RestartMusic();
+    Sound::Update(1.0f);
+    EXPECT_TRUE(fake.channels.empty());
+    EXPECT_TRUE(fake.tracks.empty());
+    EXPECT_EQ(LogText().find("File not found"), std::string::npos);
+}
+
+TEST_F(SoundServerTest, RealMixerRunsOnTheDummyDriver) {
+    dir.Write("Data/Library/Sound/noise.ogg", "not really ogg");
+    ASSERT_TRUE(Sound::Start());
+    Sound::Play("noise");
+    Sound::Update(0.016f);
+    if (Sound::SamplesAvailable()) {
+        EXPECT_NE(LogText().find("Error loading sound: Data\\Library\\Sound\\noise.ogg"), std::string::npos);
+    }
+    Sound::Shutdown();
+}
+
+} // namespace
