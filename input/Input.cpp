@@ -102,7 +102,8 @@ struct State {
     bool initialised = false;
     bool subsystems = false;
     bool fullscreen = false;
-    bool acquired = false;
+    // Events are taken before Init too, so code that feeds HandleEvent directly (tests) needs no setup.
+    bool acquired = true;
 
     // Keyboard: what the events say now, last frame's copy, this frame's flags, and keys that went
     // down since the last poll (so a tap shorter than one frame is still seen).
@@ -420,13 +421,13 @@ void PumpEvents() {
 }
 
 void Reset() {
-    bool initialised = g.initialised, subsystems = g.subsystems;
+    bool initialised = g.initialised, subsystems = g.subsystems, fullscreen = g.fullscreen;
     auto joysticks = g.joysticks;
     int joystickCount = g.joystickCount;
     g = State{};
     g.initialised = initialised;
     g.subsystems = subsystems;
-    g.acquired = initialised;
+    g.fullscreen = fullscreen;
     g.joysticks = joysticks;
     g.joystickCount = joystickCount;
 }

@@ -97,7 +97,7 @@ bool PushMouseMove(int32_t x, int32_t y);
 // Drains SDL's queue into HandleEvent (tests and tools without a main loop of their own).
 void PumpEvents();
 
-// Forgets all state: keys, queue, accumulator (tests only).
+// Forgets keys, buttons, queue and positions, keeping the devices (tests only).
 void Reset();
 
 } // namespace Input
