@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,7 @@ class Level : public Object {
     bool Variable(std::string name, std::string& value, bool set) override;
     const char* ClassName() const override { return "Level"; }
 
+    using Object::LoadRecord;
     // Fills the scene from one scene record of `size` bytes (the bytes available from the record's
     // start to the end of the file); returns the record's length (field 0x04). Object records
     // and polygon records that do not fit inside `size` are not read.
@@ -95,16 +97,17 @@ class Episode {
     // scene's background changes.
     void Activate(int32_t column, int32_t row);
     void ActivateByName(const std::string& name);
-    // Caller guarantees the cell is inside the grid.
+    // nullptr when the cell lies outside the grid.
     Level* GetOrCreateScene(uint32_t column, uint32_t row);
     // nullptr when the cell is outside the grid or empty.
     Level* SceneAt(int32_t column, int32_t row) const;
     Level* ActiveScene() const { return SceneAt(currentColumn, currentRow); }
-    void SetGrid(uint32_t width, uint32_t height);
 
     uint32_t width = 0;
     uint32_t height = 0;
-    std::vector<Level*> cells; // row-major, owned
+    // Occupied cells only, keyed by row * width + column (so iteration is row-major); owned. Kept
+    // sparse so that a file declaring a huge grid costs nothing for the cells it leaves empty.
+    std::map<uint64_t, Level*> cells;
     int32_t currentColumn = 0;
     int32_t currentRow = 0;
     std::string name;

@@ -4,48 +4,48 @@
 #include <utility>
 #include <vector>
 
+#include "gfx/Bitmap.h"
+#include "gfx/Image.h"
 #include "scene/Object.h"
 #include "scene/Variables.h"
-
-class Bitmap;
 
 // The object library: per class a folder "Data\Library\<class>\" with its source files, a
 // library.ini naming templates, and the variables every object made from a template receives.
 
+class ConfigDoc;
+
 using VariablePairs = std::vector<std::pair<std::string, std::string>>;
 
 enum class LibraryDataKind : uint32_t {
-    Picture, // Element (picture with alpha) and Background (opaque picture)
-    Light,   // light map: shares one picture, centred on its position
-    AniGif,  // animated GIF, all frames decoded on first use
-    Item,    // GCD_ITEM: an item description file
+    AlphaPicture,  // Element: picture with alpha (.tga, or .jpg with its "a.jpg" companion)
+    OpaquePicture, // Background: opaque picture
+    Light,         // light map: shares one picture, centred on its position
+    AniGif,        // animated GIF, all frames decoded on first use
+    Item,          // GCD_ITEM: an item description file
 };
 
-// Picture work belongs to the graphics module, which sits above this one; it installs these at
-// start-up. Missing hooks mean "no picture" (the library still knows sizes from library.ini).
+// Picture work belongs to the graphics module, which sits above this one (it links against this
+// module, not the other way round); it installs these at start-up. Each hook has the signature of
+// the graphics function it stands for. Missing hooks mean "no picture"; sizes still come from
+// library.ini.
 struct LibraryPictureHooks {
-    // A new, empty bitmap owned by the caller, and its release.
-    Bitmap* (*create)() = nullptr;
-    void (*destroy)(Bitmap* picture) = nullptr;
-    // A new 32-bit picture of the given size (the stand-in picture of a missing .item file).
-    void (*create32)(Bitmap& picture, uint32_t width, uint32_t height) = nullptr;
-    // Opaque picture: folder + name + "." + extension, as a 32-bit copy with alpha 255.
+    // Bitmap::Create(width, height, bits).
+    bool (*createPicture)(Bitmap& picture, uint32_t width, uint32_t height, uint32_t bits) = nullptr;
+    // Image::LoadOpaquePicture: "<folder><name>.<extension>", 32 bits, alpha 255.
     bool (*loadOpaque)(Bitmap& picture, const std::string& folder, const std::string& name,
                        const std::string& extension) = nullptr;
-    // Picture with alpha: folder + name + ".tga", else ".jpg" with its "a.jpg" companion.
+    // Image::LoadAlphaPicture: "<name>.tga", else "<name>.jpg" with its "<name>a.jpg" companion.
     bool (*loadWithAlpha)(Bitmap& picture, const std::string& folder, const std::string& name) = nullptr;
-    // The one light picture shared by all lights ("light.tga" in the folder), loaded on first use.
-    Bitmap* (*lightPicture)(const std::string& folder) = nullptr;
-    // All frames of an animated GIF file; the handle is freed with gifFree.
-    void* (*gifDecode)(const std::string& path, uint32_t& frameCount) = nullptr;
-    bool (*gifFrame)(void* frames, uint32_t index, Bitmap& picture) = nullptr;
-    void (*gifFree)(void* frames) = nullptr;
-    // Size and one pixel's alpha of a 32-bit picture (hit tests, sizes of data entries).
-    bool (*size)(const Bitmap& picture, uint32_t& width, uint32_t& height) = nullptr;
-    bool (*alphaAt)(const Bitmap& picture, uint32_t x, uint32_t y, uint8_t& alpha) = nullptr;
-    // Import of a picture file into a group's folder (copy, and for .tga the two-JPEG split).
-    bool (*importPicture)(const std::string& source, const std::string& folder, const std::string& name,
-                          bool splitAlpha) = nullptr;
+    // Image::SharedLightPicture: the one light picture shared by all lights.
+    const Bitmap* (*lightPicture)(const std::string& folder) = nullptr;
+    // Image::GifFrames::Load(path) and Image::GifFrames::CopyFrame(index, picture).
+    bool (*loadGif)(Image::GifFrames& frames, const std::string& path) = nullptr;
+    bool (*gifFrame)(const Image::GifFrames& frames, uint32_t index, Bitmap& picture) = nullptr;
+    // Image::ImportPlain(source, folder, fileName) and Image::ImportAlphaPicture(source, folder, name).
+    bool (*importPlain)(const std::string& source, const std::string& folder,
+                        const std::string& fileName) = nullptr;
+    bool (*importAlphaPicture)(const std::string& source, const std::string& folder,
+                               const std::string& name) = nullptr;
 };
 
 // Frame `frame` of an action of an animation, copied into `picture` (Animation::GetFrameImage).
@@ -74,19 +74,21 @@ class LibraryData {
     // Editor support: copies `source` into `folder`.
     virtual bool Import(const std::string& source, const std::string& folder);
 
-    // GIF frames (AniGif entries): fills the entry's picture with frame `index`.
+    // GIF frames (AniGif entries): decodes all frames on first use, then fills the entry's
+    // picture with frame `index`.
     bool GifFrame(uint32_t index, Bitmap*& picture, uint32_t& frameCount);
+    // Absolute-or-relative path of the file: folder + name + "." + extension.
+    std::string Path() const;
 
     LibraryDataKind kind;
-    std::string name;      // file name without extension
-    std::string extension; // without the dot
-    std::string folder;    // relative folder, ending with "\"
-    Bitmap* picture = nullptr;
-    bool ownsPicture = true; // false for the shared light picture
+    std::string name;               // file name without extension
+    std::string extension;          // without the dot
+    std::string folder;             // relative folder, ending with "\"
+    Bitmap picture;                 // own picture (empty when none)
+    const Bitmap* shared = nullptr; // light maps use the one shared light picture
     bool loaded = false;
     Vec2 size{-1.0f, -1.0f};
-    void* gifFrames = nullptr;
-    uint32_t gifFrameCount = 0;
+    Image::GifFrames gifFrames; // AniGif entries: every frame, kept once decoded
 };
 
 // The data object of group Item: an .item description file ([item] sAnimation, sActionOnIdle,
@@ -135,8 +137,8 @@ class LibraryGroup {
 
     // Reads library.ini from the relative folder; logs "Library: failed to open '%s'\n" on failure.
     bool Load();
-    // Parses library.ini text already in memory (same rules as Load).
-    void LoadText(const char* text, size_t length);
+    // The steps of Load on a document already read (data, template groups, templates).
+    void LoadFrom(const ConfigDoc& doc);
     // Writes library.ini into the absolute folder; logs "Failed to save library '%s'\n".
     bool Save() const;
     // The text Save writes.
