@@ -1,0 +1,236 @@
+#include "gfx/AnimationScript.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<ScriptCommand> Compiled(const std::string& source, int32_t* status = nullptr) {
+    std::vector<ScriptCommand> cmds;
+    int32_t s = AnimationScript::Compile(source, cmds);
+    if (status) *status = s;
+    return cmds;
+}
+
+// A player driving one state with a hand-held clock.
+struct Player {
+    std::vector<ScriptCommand> script;
+    uint32_t delay = 30;
+    AnimationState state;
+    uint32_t now = 1000;
+    bool frozen = false;
+
+    explicit Player(const std::string& source, uint32_t countdown = 0) : script(Compiled(source)) {
+        state.countdown = countdown;
+        AnimationScript::Start(script, state, now);
+    }
+    // Advances in steps of `step` ms until `until` ms after the start of this call.
+    void Run(uint32_t ms, uint32_t step = 5) {
+        for (uint32_t t = 0; t < ms; t += step) {
+            now += step;
+            AnimationScript::Advance(script, delay, state, now, frozen);
+        }
+    }
+    void Jump(uint32_t ms) {
+        now += ms;
+        AnimationScript::Advance(script, delay, state, now, frozen);
+    }
+};
+
+} // namespace
+
+TEST(ScriptCompiler, BracketedAndBlankFormsCompileAlike) {
+    const auto a = Compiled("frame(3);\r\ndelay(40);\r\nevent(done);\r\ngoto(0);\r\n");
+    const auto b = Compiled("FRAME 3\r\nDelay 40\r\nEvent done\r\nGoTo 0\r\n");
+    ASSERT_EQ(a.size(), 4u);
+    ASSERT_EQ(b.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(a[i].kind, b[i].kind);
+        EXPECT_EQ(a[i].argument, b[i].argument);
+        EXPECT_STREQ(a[i].eventName, b[i].eventName);
+    }
+    EXPECT_EQ(a[0].kind, ScriptCommand::Frame);
+    EXPECT_EQ(a[1].kind, ScriptCommand::Delay);
+    EXPECT_EQ(a[2].kind, ScriptCommand::Event);
+    EXPECT_EQ(a[2].argument, -1);
+    EXPECT_STREQ(a[2].eventName, "done");
+    EXPECT_EQ(a[3].kind, ScriptCommand::Goto);
+}
+
+TEST(ScriptCompiler, LineRulesTabsAndStrayTokens) {
+    // Leading blanks and tabs are skipped; whatever follows a later tab is ignored; several commands
+    // may share a line; unknown tokens after the first frame are skipped.
+    const auto c = Compiled("  \tframe(1); frame(2)\tframe(9)\nfoo frame -4 bar\n\n");
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_EQ(c[0].argument, 1);
+    EXPECT_EQ(c[1].argument, 2);
+    EXPECT_EQ(c[2].argument, -4);
+    EXPECT_EQ(Compiled("frame(12abc)")[0].argument, 12);
+    EXPECT_EQ(Compiled("frame(abc)")[0].argument, 0);
+}
+
+TEST(ScriptCompiler, ErrorsEmptyTheListAndKeepTheLine) {
+    int32_t status = 0;
+    EXPECT_TRUE(Compiled("delay(5);\r\nframe(0);\r\n", &status).empty());
+    EXPECT_EQ(status, 0); // "Animation should start with 'frame'"
+    EXPECT_TRUE(Compiled("frame(0);\r\nframe(1);\r\ndelay\r\n", &status).empty());
+    EXPECT_EQ(status, 2); // "Numeric value expected at line 2"
+    EXPECT_TRUE(Compiled("\r\n\r\nevent(x)", &status).empty());
+    EXPECT_EQ(status, 2);
+    Compiled("", &status);
+    EXPECT_EQ(status, -1); // an empty script compiles to nothing
+    Compiled("frame(0);", &status);
+    EXPECT_EQ(status, -1);
+}
+
+TEST(ScriptCompiler, EventNamesAreBounded) {
+    const std::string longName(60, 'E');
+    const auto c = Compiled("frame(0); event(" + longName + "); event");
+    ASSERT_EQ(c.size(), 2u); // an event keyword without a name makes no command
+    EXPECT_EQ(std::string(c[1].eventName), std::string(31, 'E'));
+
+    Player p("frame(0); event(" + longName + ")");
+    p.Run(40);
+    EXPECT_EQ(std::string(p.state.lastEvent), std::string(31, 'E'));
+}
+
+TEST(ScriptPlayback, DefaultDelayHolds30ThenEvery35) {
+    Player p("frame(0);\r\nframe(1);\r\nframe(2);\r\n");
+    EXPECT_EQ(p.state.frame, 0u);
+    std::vector<uint32_t> changes;
+    uint32_t last = p.state.frame;
+    for (int i = 0; i < 40; ++i) {
+        p.Run(5);
+        if (p.state.frame != last) changes.push_back(p.now - 1000);
+        last = p.state.frame;
+    }
+    // Frame 0 runs at the first tick (t = 5), frame 1 30 ms later, frame 2 35 ms after that.
+    EXPECT_EQ(changes, (std::vector<uint32_t>{35, 70}));
+}
+
+TEST(ScriptPlayback, TwoFramesThenEndHoldingTheLast) {
+    Player p("frame(2);\r\nframe(5);\r\n");
+    EXPECT_EQ(p.state.frame, 2u);
+    p.Run(35);
+    EXPECT_EQ(p.state.frame, 5u);
+    p.Run(100);
+    EXPECT_EQ(p.state.scriptPos, -1);
+    EXPECT_EQ(p.state.frame, 5u);
+    const AnimationState before = p.state;
+    p.Jump(1000);
+    EXPECT_EQ(p.state.frame, before.frame);
+    EXPECT_EQ(p.state.countdown, before.countdown);
+}
+
+TEST(ScriptPlayback, GotoLoopsAndGotoBeyondEnds) {
+    Player loop("frame(0); frame(1); frame(2); goto(0);");
+    std::vector<uint32_t> seen;
+    for (int i = 0; i < 400; ++i) {
+        loop.Run(5);
+        if (seen.empty() || seen.back() != loop.state.frame) seen.push_back(loop.state.frame);
+    }
+    ASSERT_GE(seen.size(), 7u);
+    for (size_t i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(seen[i], i % 3) << i;
+    EXPECT_NE(loop.state.scriptPos, -1);
+
+    Player out("frame(4); goto(99); frame(7)");
+    out.Run(5);  // frame(4)
+    out.Run(25); // countdown back to 5
+    out.Run(5);  // goto 99
+    EXPECT_EQ(out.state.scriptPos, 99);
+    out.Run(5); // the next tick ends the script
+    EXPECT_EQ(out.state.scriptPos, -1);
+    EXPECT_EQ(out.state.frame, 4u);
+
+    Player negative("frame(1); goto(-3)");
+    negative.Run(100);
+    EXPECT_EQ(negative.state.scriptPos, -1);
+}
+
+TEST(ScriptPlayback, SameMillisecondOnlyRefreshes) {
+    Player p("frame(0); frame(1)");
+    p.Jump(0);
+    EXPECT_EQ(p.state.scriptPos, 0); // nothing ran
+    EXPECT_EQ(p.state.lastUpdate, p.now);
+    // A clock that went backwards is treated the same way.
+    p.state.lastUpdate = p.now + 50;
+    AnimationScript::Advance(p.script, p.delay, p.state, p.now, false);
+    EXPECT_EQ(p.state.lastUpdate, p.now);
+    EXPECT_EQ(p.state.scriptPos, 0);
+}
+
+TEST(ScriptPlayback, LongPauseRunsEveryMissedTickOneCommandEach) {
+    Player p("frame(0); event(a); event(b); frame(1); frame(2)");
+    // t=5 frame 0 (countdown 30); t=10..30 count down to 5; t=35 event a; t=40 event b; t=45 frame 1.
+    p.Jump(40);
+    EXPECT_EQ(p.state.frame, 0u);
+    EXPECT_STREQ(p.state.lastEvent, "b");
+    // One millisecond more starts the tick of t=45.
+    Player q("frame(0); event(a); event(b); frame(1); frame(2)");
+    q.Jump(41);
+    EXPECT_EQ(q.state.frame, 1u);
+    EXPECT_EQ(q.state.lastUpdate, q.now);
+}
+
+TEST(ScriptPlayback, PartialTicksStillRunATick) {
+    // Every call that finds the clock ahead runs at least one 5 ms tick; the rest of the tick is
+    // dropped when the last update is set to the clock.
+    Player p("frame(0); frame(1)");
+    for (int i = 0; i < 6; ++i)
+        p.Jump(1);
+    EXPECT_EQ(p.state.countdown, 5u);
+    EXPECT_EQ(p.state.frame, 0u);
+    p.Jump(1); // 7 ms of clock have played 35 ms of animation
+    EXPECT_EQ(p.state.frame, 1u);
+}
+
+TEST(ScriptPlayback, CountdownCarriesIntoTheNextAction) {
+    Player p("frame(0); frame(1)", /*countdown=*/100);
+    // The first command runs only once the inherited 100 ms have counted down to 5.
+    p.Run(95);
+    EXPECT_EQ(p.state.scriptPos, 0);
+    p.Run(5);
+    EXPECT_EQ(p.state.scriptPos, 1);
+    EXPECT_EQ(p.state.countdown, 35u);
+}
+
+TEST(ScriptPlayback, FrozenTimeIsConsumedWithoutCatchingUp) {
+    Player p("frame(0); frame(1); frame(2)");
+    p.Run(5); // frame 0 ran, countdown 30
+    p.frozen = true;
+    p.Run(1000);
+    EXPECT_EQ(p.state.frame, 0u);
+    EXPECT_EQ(p.state.countdown, 30u);
+    p.frozen = false;
+    p.Jump(5); // resumes from where it stopped: one tick
+    EXPECT_EQ(p.state.countdown, 25u);
+    EXPECT_EQ(p.state.frame, 0u);
+}
+
+TEST(ScriptPlayback, EmptyScriptShowsFrameZeroAndEnds) {
+    Player p("");
+    EXPECT_EQ(p.state.frame, 0u);
+    EXPECT_EQ(p.state.scriptPos, 0);
+    p.Run(5);
+    EXPECT_EQ(p.state.scriptPos, -1);
+    EXPECT_EQ(p.state.frame, 0u);
+}
+
+TEST(ScriptPlayback, NegativeDelayDoesNotStallForWeeks) {
+    Player p("frame(0); delay(-100); frame(1)");
+    p.Run(200);
+    EXPECT_EQ(p.state.frame, 1u);
+}
+
+TEST(ScriptPlayback, SurvivesTheClockWrap) {
+    std::vector<ScriptCommand> script = Compiled("frame(0); frame(1)");
+    AnimationState s;
+    AnimationScript::Start(script, s, 0xFFFFFFF0u);
+    AnimationScript::Advance(script, 30, s, 0xFFFFFFF5u, false); // frame 0
+    AnimationScript::Advance(script, 30, s, 0x00000030u, false); // 0x3B ms later, across the wrap
+    EXPECT_EQ(s.frame, 1u);
+    EXPECT_EQ(s.lastUpdate, 0x30u);
+}

@@ -1,0 +1,120 @@
+#include "gfx/RendererCore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace RenderCore;
+
+namespace {
+
+// A 32-bit picture (blue, green, red, alpha bytes) filled with one pixel value 0xAARRGGBB.
+struct Picture {
+    uint32_t width, height;
+    std::vector<uint32_t> pixels;
+    Picture(uint32_t w, uint32_t h, uint32_t fill = 0) : width(w), height(h), pixels(size_t(w) * h, fill) {}
+    uint32_t& at(uint32_t x, uint32_t y) { return pixels[size_t(y) * width + x]; }
+    PixelView view() { return {reinterpret_cast<uint8_t*>(pixels.data()), width, height}; }
+    ConstPixelView cview() const { return {reinterpret_cast<const uint8_t*>(pixels.data()), width, height}; }
+    ClipRect all() const { return {0, 0, int32_t(width), int32_t(height)}; }
+};
+
+} // namespace
+
+TEST(Composition, OpacityFiftyWritesNoColourButCoverage) {
+    Picture canvas(4, 4, 0x00000000);
+    Picture src(2, 2, 0xFFFF0000); // opaque red
+    ComposePicture(canvas.view(), canvas.all(), src.cview(), 1, 1, 50, false, false);
+    // 255 * 128 / 256 = 127: not above 128, so only the alpha changes.
+    EXPECT_EQ(canvas.at(1, 1), 0x7F000000u);
+    EXPECT_EQ(canvas.at(2, 2), 0x7F000000u);
+    EXPECT_EQ(canvas.at(0, 0), 0u);
+    EXPECT_EQ(canvas.at(3, 3), 0u);
+}
+
+TEST(Composition, OpacityFiftyOneWritesColour) {
+    Picture canvas(4, 4, 0x00000000);
+    Picture src(2, 2, 0xFFFF0000);
+    ComposePicture(canvas.view(), canvas.all(), src.cview(), 1, 1, 51, false, false);
+    // 51 * 256 / 100 = 130; 255 * 130 / 256 = 129.
+    EXPECT_EQ(canvas.at(1, 1), 0x81FF0000u);
+}
+
+TEST(Composition, KeepsStrongestAlphaAndAllOrNothingColour) {
+    Picture canvas(2, 1, 0xC8112233); // alpha 200
+    Picture src(2, 1);
+    src.at(0, 0) = 0x81445566; // 129: colour written, alpha stays 200
+    src.at(1, 0) = 0x80445566; // 128: nothing written
+    ComposePicture(canvas.view(), canvas.all(), src.cview(), 0, 0, 100, false, false);
+    EXPECT_EQ(canvas.at(0, 0), 0xC8445566u);
+    EXPECT_EQ(canvas.at(1, 0), 0xC8112233u);
+
+    Picture low(1, 1, 0x10000000);
+    Picture half(1, 1, 0x7FABCDEF);
+    ComposePicture(low.view(), low.all(), half.cview(), 0, 0, 100, false, false);
+    EXPECT_EQ(low.at(0, 0), 0x7F000000u); // coverage grows, colour untouched
+}
+
+TEST(Composition, OpacityAboveHundredIsCapped) {
+    Picture canvas(1, 1);
+    Picture src(1, 1, 0x80FFFFFF);
+    ComposePicture(canvas.view(), canvas.all(), src.cview(), 0, 0, 400, false, false);
+    EXPECT_EQ(canvas.at(0, 0), 0x80000000u); // scale capped at 256: a = 128, no colour
+}
+
+TEST(Composition, FlipsReadRowsAndColumnsFromTheirEnds) {
+    Picture src(2, 2);
+    src.at(0, 0) = 0xFF000001;
+    src.at(1, 0) = 0xFF000002;
+    src.at(0, 1) = 0xFF000003;
+    src.at(1, 1) = 0xFF000004;
+
+    Picture x(2, 2), y(2, 2), xy(2, 2);
+    ComposePicture(x.view(), x.all(), src.cview(), 0, 0, 100, true, false);
+    ComposePicture(y.view(), y.all(), src.cview(), 0, 0, 100, false, true);
+    ComposePicture(xy.view(), xy.all(), src.cview(), 0, 0, 100, true, true);
+    EXPECT_EQ(x.pixels, (std::vector<uint32_t>{0xFF000002, 0xFF000001, 0xFF000004, 0xFF000003}));
+    EXPECT_EQ(y.pixels, (std::vector<uint32_t>{0xFF000003, 0xFF000004, 0xFF000001, 0xFF000002}));
+    EXPECT_EQ(xy.pixels, (std::vector<uint32_t>{0xFF000004, 0xFF000003, 0xFF000002, 0xFF000001}));
+}
+
+TEST(Composition, ClippedAtCanvasAndClipRectangle) {
+    Picture canvas(4, 4);
+    Picture src(3, 3, 0xFF123456);
+    // Partly off the top-left corner: only the bottom-right 2 x 2 of the source lands.
+    ComposePicture(canvas.view(), canvas.all(), src.cview(), -1, -1, 100, false, false);
+    int written = 0;
+    for (uint32_t p : canvas.pixels)
+        written += p != 0;
+    EXPECT_EQ(written, 4);
+    EXPECT_EQ(canvas.at(1, 1), 0xFF123456u);
+    EXPECT_EQ(canvas.at(2, 2), 0u);
+
+    // A flipped picture cut by the clip keeps its own pixel order.
+    Picture c2(4, 1);
+    Picture row(4, 1);
+    for (uint32_t i = 0; i < 4; ++i)
+        row.at(i, 0) = 0xFF000000 | i;
+    ComposePicture(c2.view(), ClipRect{1, 0, 3, 1}, row.cview(), 0, 0, 100, true, false);
+    EXPECT_EQ(c2.pixels, (std::vector<uint32_t>{0, 0xFF000002, 0xFF000001, 0}));
+
+    // Far outside: nothing, and no access outside the canvas.
+    ComposePicture(canvas.view(), canvas.all(), src.cview(), 1 << 30, -(1 << 30), 100, false, false);
+    ComposePicture(canvas.view(), canvas.all(), src.cview(), INT32_MAX, INT32_MAX, 100, true, true);
+}
+
+TEST(Lines, BresenhamSkipsPixelsOutsideTheCanvas) {
+    Picture canvas(5, 5);
+    DrawLine(canvas.view(), -3, 2, 7, 2, 0xFFFFFFFF);
+    for (uint32_t x = 0; x < 5; ++x)
+        EXPECT_EQ(canvas.at(x, 2), 0xFFFFFFFFu);
+    Picture diag(4, 4);
+    DrawLine(diag.view(), 0, 0, 3, 3, 0xFF0000FF);
+    for (uint32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(diag.at(i, i), 0xFF0000FFu);
+    int lit = 0;
+    for (uint32_t p : diag.pixels)
+        lit += p != 0;
+    EXPECT_EQ(lit, 4);
+}
