@@ -45,8 +45,9 @@ inline constexpr uint32_t kUseParallax = 0x94;  // u8
 inline constexpr uint32_t kParallaxName = 0x96; // text up to the header's end
 inline constexpr uint32_t kBackgroundField = 32;
 inline constexpr uint32_t kNameField = 64;
-// The writer's header length: room for a parallax name of 63 characters.
-inline constexpr uint32_t kWrittenHeader = kParallaxName + 64;
+// The header length writers use: long enough that a record without objects still passes the
+// loader's "more than 0x192 bytes left" test, with room for a parallax name of 265 characters.
+inline constexpr uint32_t kWrittenHeader = 0x1A0;
 } // namespace SceneRecord
 
 // A scene: an object that owns the objects placed on it.
