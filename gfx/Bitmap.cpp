@@ -1,0 +1,353 @@
+#include "gfx/Bitmap.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/FileLayer.h"
+#include "core/Log.h"
+#include "gfx/Image.h"
+
+namespace {
+
+bool g_reportMissingFile = true;
+
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline void Store32(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+inline uint16_t Load16(const uint8_t* p) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+inline void Store16(uint8_t* p, uint16_t v) {
+    std::memcpy(p, &v, 2);
+}
+
+// 16-bit pixel of the display's layout -> 32 bits by widening the fields (x8, and x4 for a six-bit
+// green), opaque.
+uint32_t Expand16(uint16_t p) {
+    uint32_t r, g, b;
+    if (Graphics::Is15Bit()) {
+        r = ((p >> 10) & 0x1F) * 8;
+        g = ((p >> 5) & 0x1F) * 8;
+        b = (p & 0x1F) * 8;
+    } else {
+        r = ((p >> 11) & 0x1F) * 8;
+        g = ((p >> 5) & 0x3F) * 4;
+        b = (p & 0x1F) * 8;
+    }
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+// Any depth -> 0xAARRGGBB. Palette entries give alpha 0, as the area average expects.
+inline uint32_t ReadAs32(const Bitmap& b, const uint8_t* row, uint32_t x) {
+    switch (b.Bits()) {
+    case 32:
+        return Load32(row + x * 4);
+    case 16:
+        return Expand16(Load16(row + x * 2));
+    default: {
+        const uint32_t* pal = b.Palette();
+        return pal ? (pal[row[x]] & 0xFFFFFF) : 0;
+    }
+    }
+}
+
+// Intersects a w x h rectangle at (sx, sy) in a picture of pw x ph with one at (dx, dy) in a
+// picture of qw x qh; adjusts all of them. False when nothing is left.
+bool ClipPair(int64_t& sx, int64_t& sy, int64_t& dx, int64_t& dy, int64_t& w, int64_t& h, int64_t pw,
+              int64_t ph, int64_t qw, int64_t qh) {
+    auto cut = [&](int64_t& s, int64_t& d, int64_t& len, int64_t slim, int64_t dlim) {
+        if (s < 0) {
+            d -= s;
+            len += s;
+            s = 0;
+        }
+        if (d < 0) {
+            s -= d;
+            len += d;
+            d = 0;
+        }
+        len = std::min({len, slim - s, dlim - d});
+    };
+    cut(sx, dx, w, pw, qw);
+    cut(sy, dy, h, ph, qh);
+    return w > 0 && h > 0;
+}
+
+} // namespace
+
+void Bitmap::SetReportMissingFile(bool on) {
+    g_reportMissingFile = on;
+}
+bool Bitmap::ReportMissingFile() {
+    return g_reportMissingFile;
+}
+
+bool Bitmap::Create(uint32_t width, uint32_t height, uint32_t bits) {
+    Free();
+    if (bits != 8 && bits != 16 && bits != 32) return false;
+    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return false;
+    if (static_cast<uint64_t>(width) * height > kMaxPixels) return false;
+    width_ = width;
+    height_ = height;
+    bits_ = bits;
+    key_ = kDefaultKey;
+    pixels_.assign(static_cast<size_t>(width) * height * (bits / 8), 0);
+    if (bits == 8) palette_.assign(256, 0);
+    return true;
+}
+
+void Bitmap::Free() {
+    width_ = height_ = bits_ = 0;
+    std::vector<uint8_t>().swap(pixels_);
+    std::vector<uint32_t>().swap(palette_);
+}
+
+void Bitmap::Clear() {
+    std::fill(pixels_.begin(), pixels_.end(), 0);
+}
+
+void Bitmap::Assign(const Bitmap& other) {
+    if (this == &other) return;
+    width_ = other.width_;
+    height_ = other.height_;
+    bits_ = other.bits_;
+    palette_ = other.palette_;
+    pixels_ = other.pixels_;
+    key_ = other.key_;
+}
+
+uint32_t Bitmap::Pixel32(uint32_t x, uint32_t y) const {
+    SDL_assert(bits_ == 32 && x < width_ && y < height_);
+    return Load32(Row(y) + static_cast<size_t>(x) * 4);
+}
+
+void Bitmap::SetPixel32(uint32_t x, uint32_t y, uint32_t argb) {
+    SDL_assert(bits_ == 32 && x < width_ && y < height_);
+    Store32(Row(y) + static_cast<size_t>(x) * 4, argb);
+}
+
+bool Bitmap::Load(const char* path) {
+    Free();
+    FileBuffer file(path ? path : "");
+    if (!file.ok()) {
+        if (g_reportMissingFile) LogMsg("Bitmap::Load( %s ). File not found\n", path ? path : "");
+        g_reportMissingFile = true;
+        return false;
+    }
+    g_reportMissingFile = true;
+    return LoadFromMemory(file.data(), file.size());
+}
+
+bool Bitmap::LoadFromMemory(const uint8_t* data, size_t size) {
+    Free();
+    if (!data || size == 0) return false;
+    bool ok;
+    if (data[0] == 0x0A)
+        ok = Image::DecodePcx(data, size, *this);
+    else if (size >= 2 && data[0] == 'B' && data[1] == 'M')
+        ok = Image::DecodeBmp(data, size, *this);
+    else if (size >= 10 && std::memcmp(data + 6, "JFIF", 4) == 0)
+        ok = Image::DecodeJpeg(data, size, *this);
+    else
+        ok = Image::DecodeTga(data, size, *this);
+    if (!ok) Free();
+    return ok;
+}
+
+void Bitmap::CopyFrom(const Bitmap& source) {
+    if (Empty() || source.Empty() || (bits_ != 16 && bits_ != 32 && !(bits_ == source.bits_))) return;
+    if (bits_ == source.bits_ && width_ == source.width_ && height_ == source.height_) {
+        pixels_ = source.pixels_;
+        if (bits_ == 8) palette_ = source.palette_;
+        return;
+    }
+    if (bits_ == 8) return; // no conversion into palette pictures
+    const uint32_t sw = source.width_, sh = source.height_, tw = width_, th = height_;
+    struct Sum {
+        uint32_t b, g, r, a, n;
+    };
+    std::vector<Sum> sums(static_cast<size_t>(tw) * th, Sum{0, 0, 0, 0, 0});
+    // Integer mapping: the target index stays below the target size whatever the sizes are.
+    std::vector<uint32_t> colOf(sw);
+    for (uint32_t x = 0; x < sw; ++x)
+        colOf[x] = static_cast<uint32_t>(static_cast<uint64_t>(x) * tw / sw);
+    for (uint32_t y = 0; y < sh; ++y) {
+        const uint32_t ty = static_cast<uint32_t>(static_cast<uint64_t>(y) * th / sh);
+        const uint8_t* row = source.Row(y);
+        Sum* trow = &sums[static_cast<size_t>(ty) * tw];
+        for (uint32_t x = 0; x < sw; ++x) {
+            const uint32_t p = ReadAs32(source, row, x);
+            Sum& s = trow[colOf[x]];
+            s.b += p & 0xFF;
+            s.g += (p >> 8) & 0xFF;
+            s.r += (p >> 16) & 0xFF;
+            s.a += p >> 24;
+            ++s.n;
+        }
+    }
+    for (uint32_t y = 0; y < th; ++y) {
+        uint8_t* out = Row(y);
+        for (uint32_t x = 0; x < tw; ++x) {
+            const Sum& s = sums[static_cast<size_t>(y) * tw + x];
+            uint32_t p;
+            if (s.n) {
+                p = (s.b / s.n) | ((s.g / s.n) << 8) | ((s.r / s.n) << 16) | ((s.a / s.n) << 24);
+            } else {
+                // Enlarging leaves targets no source pixel fell on: take the nearest one.
+                const uint32_t sx = static_cast<uint32_t>(static_cast<uint64_t>(x) * sw / tw);
+                const uint32_t sy = static_cast<uint32_t>(static_cast<uint64_t>(y) * sh / th);
+                p = ReadAs32(source, source.Row(sy), sx);
+            }
+            if (bits_ == 32)
+                Store32(out + x * 4, p);
+            else
+                Store16(out + x * 2, Graphics::To16(p));
+        }
+    }
+}
+
+void Bitmap::SetAlpha(uint8_t value) {
+    if (bits_ != 32) return;
+    for (size_t i = 3; i < pixels_.size(); i += 4)
+        pixels_[i] = value;
+}
+
+void Bitmap::SetAlphaFrom(const Bitmap& alpha) {
+    if (bits_ != 32 || alpha.width_ != width_ || alpha.height_ != height_ || alpha.Empty()) return;
+    for (uint32_t y = 0; y < height_; ++y) {
+        uint8_t* out = Row(y);
+        const uint8_t* in = alpha.Row(y);
+        for (uint32_t x = 0; x < width_; ++x) {
+            uint32_t level;
+            if (alpha.bits_ == 32) {
+                level = in[x * 4 + 3];
+            } else {
+                const uint32_t p = ReadAs32(alpha, in, x);
+                level = ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) / 3;
+            }
+            out[x * 4 + 3] = static_cast<uint8_t>(level);
+        }
+    }
+}
+
+void Bitmap::ConvertFrom(const Bitmap& source, uint32_t threshold) {
+    if (source.bits_ != 32 || source.width_ != width_ || source.height_ != height_ || Empty()) return;
+    if (bits_ == 32) {
+        const uint32_t key = key_ & 0xFFFFFF;
+        for (uint32_t y = 0; y < height_; ++y) {
+            const uint8_t* in = source.Row(y);
+            uint8_t* out = Row(y);
+            for (uint32_t x = 0; x < width_; ++x) {
+                const uint32_t p = Load32(in + x * 4);
+                Store32(out + x * 4, (p >> 24) < threshold ? key : (p | 0xFF000000u));
+            }
+        }
+    } else if (bits_ == 16) {
+        const uint16_t key = Graphics::To16(key_);
+        key_ = key;
+        for (uint32_t y = 0; y < height_; ++y) {
+            const uint8_t* in = source.Row(y);
+            uint8_t* out = Row(y);
+            for (uint32_t x = 0; x < width_; ++x) {
+                const uint32_t p = Load32(in + x * 4);
+                Store16(out + x * 2, (p >> 24) < threshold ? key : Graphics::To16(p));
+            }
+        }
+    }
+}
+
+bool Bitmap::Upload(const Graphics::Rect& source, Surface* surface, int32_t x, int32_t y, bool colorKey) {
+    if (!surface || Empty()) return false;
+    const int bpp = surface->format->BytesPerPixel;
+    if (bpp != 2 && bpp != 4) return false;
+    Graphics::Locked lock;
+    if (!Graphics::Lock(surface, lock)) return false;
+    // The key as this picture stores it: 16-bit pictures hold it converted already.
+    const uint32_t key32 =
+        bits_ == 16 ? (Graphics::To32(static_cast<uint16_t>(key_)) & 0xFFFFFF) : (key_ & 0xFFFFFF);
+    const uint16_t key16 = bits_ == 16 ? static_cast<uint16_t>(key_) : Graphics::To16(key_);
+
+    int64_t sx = source.left, sy = source.top, dx = x, dy = y;
+    int64_t w = source.Width(), h = source.Height();
+    if (ClipPair(sx, sy, dx, dy, w, h, width_, height_, surface->w, surface->h)) {
+        for (int64_t r = 0; r < h; ++r) {
+            const uint8_t* in = Row(static_cast<uint32_t>(sy + r));
+            uint8_t* out = lock.pixels + (dy + r) * lock.pitch + dx * bpp;
+            if (bpp == 4) {
+                if (bits_ == 32 && !colorKey) {
+                    std::memcpy(out, in + sx * 4, static_cast<size_t>(w) * 4);
+                    continue;
+                }
+                for (int64_t c = 0; c < w; ++c) {
+                    const uint32_t col = static_cast<uint32_t>(sx + c);
+                    uint32_t p;
+                    if (bits_ == 32) {
+                        p = Load32(in + col * 4);
+                        if (colorKey && (p >> 24) < 128) p = key32;
+                    } else {
+                        p = ReadAs32(*this, in, col) | 0xFF000000u;
+                    }
+                    Store32(out + c * 4, p);
+                }
+            } else {
+                if (bits_ == 16) {
+                    std::memcpy(out, in + sx * 2, static_cast<size_t>(w) * 2);
+                    continue;
+                }
+                for (int64_t c = 0; c < w; ++c) {
+                    const uint32_t col = static_cast<uint32_t>(sx + c);
+                    uint16_t p;
+                    if (bits_ == 32) {
+                        const uint32_t v = Load32(in + col * 4);
+                        p = colorKey && (v >> 24) < 128 ? key16 : Graphics::To16(v);
+                    } else {
+                        p = Graphics::To16(ReadAs32(*this, in, col));
+                    }
+                    Store16(out + c * 2, p);
+                }
+            }
+        }
+    }
+    Graphics::Unlock(surface);
+    if (colorKey) Graphics::SetColorKey(surface, bpp == 4 ? key32 : key16);
+    return true;
+}
+
+bool Bitmap::ReadBack(Surface* surface, const Graphics::Rect& rect) {
+    if (!surface || rect.Width() <= 0 || rect.Height() <= 0) return false;
+    const int bpp = surface->format->BytesPerPixel;
+    if (bpp != 2 && bpp != 4) return false;
+    if (static_cast<uint32_t>(rect.Width()) > kMaxSide || static_cast<uint32_t>(rect.Height()) > kMaxSide)
+        return false;
+    Graphics::Locked lock;
+    if (!Graphics::Lock(surface, lock)) return false;
+    if (!Create(static_cast<uint32_t>(rect.Width()), static_cast<uint32_t>(rect.Height()), 32)) {
+        Graphics::Unlock(surface);
+        return false;
+    }
+    key_ = 0;
+    int64_t sx = rect.left, sy = rect.top, dx = 0, dy = 0, w = rect.Width(), h = rect.Height();
+    if (ClipPair(sx, sy, dx, dy, w, h, surface->w, surface->h, width_, height_)) {
+        for (int64_t r = 0; r < h; ++r) {
+            const uint8_t* in = lock.pixels + (sy + r) * lock.pitch + sx * bpp;
+            uint8_t* out = Row(static_cast<uint32_t>(dy + r)) + dx * 4;
+            if (bpp == 4) {
+                std::memcpy(out, in, static_cast<size_t>(w) * 4);
+            } else {
+                for (int64_t c = 0; c < w; ++c)
+                    Store32(out + c * 4, Graphics::To32(Load16(in + c * 2)) | 0xFF000000u);
+            }
+        }
+    }
+    Graphics::Unlock(surface);
+    return true;
+}

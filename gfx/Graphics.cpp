@@ -1,0 +1,275 @@
+#include "gfx/Graphics.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "core/Log.h"
+#include "platform/Display.h"
+
+namespace Graphics {
+
+namespace {
+
+struct State {
+    bool initialised = false;
+    bool fullscreen = false;
+    uint32_t width = 0, height = 0, depth = 0;
+    bool is32 = true;
+    bool is15 = false;
+    int32_t windowRect[4] = {0, 0, 0, 0};
+    Surface* backBuffer = nullptr;
+    int32_t pitch16 = 0;
+};
+State g_state;
+
+ConversionTables g_tables;
+
+// Surfaces live in system memory under SDL; the report measures them against a notional pool of
+// the size the game was made for, so that the numbers still show growth and leaks.
+constexpr uint64_t kNotionalVideoMemory = 256ull * 1024 * 1024;
+
+struct TableInit {
+    TableInit() { BuildConversionTables(false); }
+};
+TableInit g_tableInit;
+
+} // namespace
+
+void BuildConversionTables(bool fifteenBit) {
+    for (uint32_t i = 0; i < 256; ++i) {
+        g_tables.blue[i] = static_cast<uint16_t>(i / 8);
+        if (fifteenBit) {
+            g_tables.green[i] = static_cast<uint16_t>((i / 8) * 32);
+            g_tables.red[i] = static_cast<uint16_t>((i / 8) * 1024);
+        } else {
+            g_tables.green[i] = static_cast<uint16_t>((i / 4) * 32);
+            g_tables.red[i] = static_cast<uint16_t>((i / 8) * 2048);
+        }
+    }
+    for (uint32_t p = 0; p < 65536; ++p) {
+        uint32_t r, g, b;
+        if (fifteenBit) {
+            r = (p >> 10) & 0x1F;
+            g = (p >> 5) & 0x1F;
+            b = p & 0x1F;
+            g_tables.to32[p] = (r << 19) | (g << 11) | (b << 3);
+        } else {
+            r = (p >> 11) & 0x1F;
+            g = (p >> 5) & 0x3F;
+            b = p & 0x1F;
+            g_tables.to32[p] = (r << 19) | (g << 10) | (b << 3);
+        }
+    }
+}
+
+const ConversionTables& Tables() {
+    return g_tables;
+}
+
+const char* ErrorName(int32_t code) {
+    return Platform::ErrorName(code);
+}
+
+bool Init(int32_t width, int32_t height, int32_t depth, bool fullscreen, SDL_Window* window) {
+    if (g_state.initialised) Shutdown();
+    State& s = g_state;
+    s.fullscreen = fullscreen;
+    Platform::ClientRectOnScreen(s.windowRect[0], s.windowRect[1], s.windowRect[2], s.windowRect[3]);
+
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        LogMsg("Error: DirectDrawCreateEx-> %s\n",
+               ErrorName(static_cast<int32_t>(Platform::DisplayError::DDERR_NODIRECTDRAWHW)));
+        return false;
+    }
+    int32_t deskW = 0, deskH = 0, deskHz = 0;
+    Platform::DesktopMode(deskW, deskH, deskHz);
+    // The back buffer is ours in either mode, so the requested depth holds even in a window: the
+    // presentation converts it. Only -1 sizes take the desktop's.
+    if (!fullscreen) {
+        if (width == -1) width = deskW;
+        if (height == -1) height = deskH;
+    }
+    if (width <= 0 || height <= 0) {
+        LogMsg("Error: CreatePrimarySurface-> %s\n",
+               ErrorName(static_cast<int32_t>(Platform::DisplayError::DDERR_INVALIDPARAMS)));
+        return false;
+    }
+    depth = depth == 16 ? 16 : 32;
+    LogMsg("Graphics::Init( %d,%d,%d )\n", width, height, depth);
+    LogMsg("Fullscreen = %d\n", fullscreen ? 1 : 0);
+
+    Platform::DisplayError err =
+        Platform::OpenDisplay(window, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                              static_cast<uint32_t>(depth), fullscreen);
+    if (err != Platform::DisplayError::Ok) {
+        LogMsg("Error: CreatePrimarySurface-> %s\n", Platform::ErrorName(err));
+        return false;
+    }
+    const Platform::DisplayFormat& f = Platform::CurrentFormat();
+    s.width = static_cast<uint32_t>(width);
+    s.height = static_cast<uint32_t>(height);
+    s.is32 = f.redMask == 0xFF0000;
+    s.is15 = !s.is32 && f.greenMask != 0x7E0;
+    s.depth = s.is32 ? 32 : 16;
+    BuildConversionTables(s.is15);
+
+    s.backBuffer = Platform::CreateDisplaySurface(s.width, s.height, &err);
+    if (!s.backBuffer) {
+        if (fullscreen)
+            LogMsg("Error: GetAttachedSurface->%s\n", Platform::ErrorName(err));
+        else
+            LogMsg("Error: Create offscreen surface %s\n", Platform::ErrorName(err));
+        Platform::CloseDisplay();
+        return false;
+    }
+    Locked l;
+    if (!Lock(s.backBuffer, l)) {
+        LogMsg("Error: Lock surface (define lPitch) %s\n",
+               ErrorName(static_cast<int32_t>(Platform::DisplayError::DDERR_SURFACEBUSY)));
+        Platform::ReleaseDisplaySurface(s.backBuffer);
+        s.backBuffer = nullptr;
+        Platform::CloseDisplay();
+        return false;
+    }
+    s.pitch16 = l.pitch16;
+    Unlock(s.backBuffer);
+    s.initialised = true;
+    if (!fullscreen && window) SDL_ShowCursor(SDL_ENABLE);
+    ReportVideoMemory();
+    return true;
+}
+
+void Shutdown() {
+    State& s = g_state;
+    if (s.backBuffer) Platform::ReleaseDisplaySurface(s.backBuffer);
+    s.backBuffer = nullptr;
+    Platform::CloseDisplay();
+    s.initialised = false;
+}
+
+bool IsInitialised() {
+    return g_state.initialised;
+}
+
+void Present(bool waitForRetrace) {
+    if (!g_state.initialised || !g_state.backBuffer) return;
+    const Platform::DisplayError err = Platform::Present(g_state.backBuffer, waitForRetrace);
+    if (err == Platform::DisplayError::Ok || err == Platform::DisplayError::DDERR_SURFACELOST) return;
+    if (g_state.fullscreen)
+        LogMsg("Error: DXFlip (fullscreen) %s\n", Platform::ErrorName(err));
+    else
+        LogMsg("Error: DXFlip (window blitting) %s\n", Platform::ErrorName(err));
+}
+
+Surface* GetBackBuffer() {
+    return g_state.initialised ? g_state.backBuffer : nullptr;
+}
+
+// SDL surfaces live in system memory and never lose their contents; nothing to restore.
+void RestoreAllSurfaces() {}
+
+Surface* CreateSurface(uint32_t width, uint32_t height, Memory memory) {
+    (void)memory;
+    if (!g_state.initialised) {
+        LogMsg("Error: DXCreateSurface-> %s\n",
+               ErrorName(static_cast<int32_t>(Platform::DisplayError::DDERR_NOCOOPERATIVELEVELSET)));
+        return nullptr;
+    }
+    if (width > g_state.width) {
+        LogMsg("Warning! Trying to create surface wider than screen resolution(%d,%d)!\n",
+               static_cast<int>(width), static_cast<int>(height));
+        return nullptr;
+    }
+    Platform::DisplayError err = Platform::DisplayError::Ok;
+    Surface* s = Platform::CreateDisplaySurface(width, height, &err);
+    if (!s) LogMsg("Error: DXCreateSurface-> %s\n", Platform::ErrorName(err));
+    return s;
+}
+
+void ReleaseSurface(Surface* surface) {
+    if (surface == g_state.backBuffer) return; // owned by the display
+    Platform::ReleaseDisplaySurface(surface);
+}
+
+bool Lock(Surface* surface, Locked& out) {
+    if (!surface || SDL_LockSurface(surface) != 0) return false;
+    out.pixels = static_cast<uint8_t*>(surface->pixels);
+    out.pitch = surface->pitch;
+    out.pitch16 = surface->pitch / 2;
+    return true;
+}
+
+void Unlock(Surface* surface) {
+    if (surface) SDL_UnlockSurface(surface);
+}
+
+void SetColorKey(Surface* surface, uint32_t color) {
+    if (surface) SDL_SetColorKey(surface, SDL_TRUE, color);
+}
+
+void ClearColorKey(Surface* surface) {
+    if (surface) SDL_SetColorKey(surface, SDL_FALSE, 0);
+}
+
+bool Blit(Surface* destination, int32_t x, int32_t y, Surface* source, const Rect* sourceRect,
+          bool useColorKey) {
+    if (!destination || !source) return false;
+    SDL_Rect src{0, 0, source->w, source->h};
+    if (sourceRect) {
+        if (sourceRect->right <= sourceRect->left || sourceRect->bottom <= sourceRect->top) return true;
+        src = SDL_Rect{sourceRect->left, sourceRect->top, sourceRect->Width(), sourceRect->Height()};
+    }
+    SDL_Rect dst{x, y, 0, 0};
+
+    // SDL clips the source against its surface and the destination against its clip rectangle,
+    // moving the source's left/top edge for negative positions: the rules of this operation.
+    Uint32 key = 0;
+    const bool hasKey = SDL_GetColorKey(source, &key) == 0;
+    const bool dropKey = hasKey && !useColorKey;
+    if (dropKey) SDL_SetColorKey(source, SDL_FALSE, 0);
+    int rc;
+    if (source == destination) {
+        // Overlapping copy within one surface: go through a copy of the source.
+        SDL_Surface* copy = SDL_DuplicateSurface(source);
+        if (!copy) {
+            if (dropKey) SDL_SetColorKey(source, SDL_TRUE, key);
+            return false;
+        }
+        SDL_SetSurfaceBlendMode(copy, SDL_BLENDMODE_NONE);
+        rc = SDL_BlitSurface(copy, &src, destination, &dst);
+        SDL_FreeSurface(copy);
+    } else {
+        rc = SDL_BlitSurface(source, &src, destination, &dst);
+    }
+    if (dropKey) SDL_SetColorKey(source, SDL_TRUE, key);
+    return rc == 0;
+}
+
+void ReportVideoMemory() {
+    const uint64_t used = Platform::SurfaceBytesInUse();
+    const uint64_t freeBytes = used < kNotionalVideoMemory ? kNotionalVideoMemory - used : 0;
+    LogMsg("Vram Free:%d Used:%d\n\n", static_cast<int>(freeBytes),
+           static_cast<int>(std::min<uint64_t>(used, INT32_MAX)));
+}
+
+bool Fullscreen() {
+    return g_state.fullscreen;
+}
+uint32_t Width() {
+    return g_state.width;
+}
+uint32_t Height() {
+    return g_state.height;
+}
+uint32_t Depth() {
+    return g_state.depth;
+}
+bool Is32Bit() {
+    return g_state.is32;
+}
+bool Is15Bit() {
+    return g_state.is15;
+}
+
+} // namespace Graphics

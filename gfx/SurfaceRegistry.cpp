@@ -1,0 +1,70 @@
+#include "gfx/SurfaceRegistry.h"
+
+#include <SDL.h>
+#include <strings.h>
+
+#include "core/Log.h"
+
+SurfaceRegistry::~SurfaceRegistry() {
+    ReleaseAll();
+}
+
+Surface* SurfaceRegistry::Create(const char* name, uint32_t width, uint32_t height, Graphics::Memory memory) {
+    if (!name) name = "";
+    ReleaseByName(name);
+    LogMsg("Surface '%s' [%dx%d] ", name, static_cast<int>(width), static_cast<int>(height));
+    Surface* s = Graphics::CreateSurface(width, height, memory);
+    if (!s) return nullptr;
+    // Every SDL surface lives in system memory.
+    LogMsg("[system]\n");
+    entries_.push_back(Entry{s, name, width, height});
+    return s;
+}
+
+Surface* SurfaceRegistry::Find(const char* name, uint32_t* width, uint32_t* height) const {
+    if (!name) return nullptr;
+    for (const Entry& e : entries_) {
+        if (strcasecmp(e.name.c_str(), name) == 0) {
+            if (width) *width = e.width;
+            if (height) *height = e.height;
+            return e.surface;
+        }
+    }
+    return nullptr;
+}
+
+void SurfaceRegistry::Release(Surface* surface) {
+    if (!surface) return;
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->surface == surface) {
+            LogMsg("Release surface '%s'\n", it->name.c_str());
+            Graphics::ReleaseSurface(it->surface);
+            entries_.erase(it);
+            return;
+        }
+    }
+}
+
+void SurfaceRegistry::ReleaseByName(const char* name) {
+    if (!name) return;
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (strcasecmp(it->name.c_str(), name) == 0) {
+            LogMsg("Release surface '%s'\n", it->name.c_str());
+            Graphics::ReleaseSurface(it->surface);
+            entries_.erase(it);
+            return;
+        }
+    }
+}
+
+void SurfaceRegistry::ReleaseAll() {
+    for (Entry& e : entries_)
+        Graphics::ReleaseSurface(e.surface);
+    entries_.clear();
+}
+
+const char* SurfaceRegistry::NameOf(const Surface* surface) const {
+    for (const Entry& e : entries_)
+        if (e.surface == surface) return e.name.c_str();
+    return nullptr;
+}

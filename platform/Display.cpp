@@ -1,0 +1,333 @@
+#include "platform/Display.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "platform/Clock.h"
+
+namespace Platform {
+
+namespace {
+
+const char* const kErrorNames[] = {
+    "E_HANDLE",
+    "DDERR_GENERIC",
+    "DDERR_UNSUPPORTED",
+    "DDERR_OUTOFMEMORY",
+    "DDERR_EXCEPTION",
+    "DDERR_INVALIDPARAMS",
+    "DIERR_NOTINITIALIZED",
+    "DDERR_INCOMPATIBLEPRIMARY",
+    "DDERR_INVALIDCAPS",
+    "DDERR_INVALIDOBJECT",
+    "DDERR_INVALIDPIXELFORMAT",
+    "DDERR_NOALPHAHW",
+    "DDERR_NOCOOPERATIVELEVELSET",
+    "DDERR_NOEXCLUSIVEMODE",
+    "DDERR_INVALIDRECT",
+    "DDERR_NOFLIPHW",
+    "DDERR_OUTOFVIDEOMEMORY",
+    "DDERR_NOZBUFFERHW",
+    "DDERR_NOOVERLAYHW",
+    "DDERR_SURFACEBUSY",
+    "DDERR_INVALIDDIRECTDRAWGUID",
+    "DDERR_WASSTILLDRAWING",
+    "DDERR_SURFACELOST",
+    "DDERR_DIRECTDRAWALREADYCREATED",
+    "DDERR_NODIRECTDRAWHW",
+    "DDERR_NOEMULATION",
+    "DDERR_NOMIPMAPHW",
+    "DDERR_PRIMARYSURFACEALREADYEXISTS",
+    "DDERR_UNSUPPORTEDMODE",
+    "DDERR_NOBLTHW",
+};
+static_assert(sizeof(kErrorNames) / sizeof(kErrorNames[0]) == static_cast<size_t>(DisplayError::Count) - 1);
+
+constexpr int32_t kWindowW = 800;
+constexpr int32_t kWindowH = 600;
+
+SDL_Window* g_window = nullptr;
+bool g_windowFullscreen = false;
+
+struct DisplayState {
+    bool open = false;
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    uint32_t width = 0, height = 0;
+    bool fullscreen = false;
+    DisplayFormat format;
+    bool vsyncOn = false;    // what the renderer currently does
+    bool vsyncWorks = false; // the driver accepted vsync at least once
+    uint32_t lastPresentMs = 0;
+    int32_t refreshHz = 60;
+};
+DisplayState g_display;
+std::atomic<uint64_t> g_surfaceBytes{0};
+
+bool EnsureVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+void FillFormat(DisplayFormat& f, uint32_t depth) {
+    f.depth = depth == 16 ? 16 : 32;
+    f.sdlFormat = f.depth == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_ARGB8888;
+    int bpp = 0;
+    uint32_t a = 0;
+    SDL_PixelFormatEnumToMasks(f.sdlFormat, &bpp, &f.redMask, &f.greenMask, &f.blueMask, &a);
+}
+
+// Sleeps out the rest of one refresh period since the previous present.
+void PaceToRefresh() {
+    const int32_t hz = g_display.refreshHz > 0 ? g_display.refreshHz : 60;
+    const uint32_t period = static_cast<uint32_t>(1000 / hz);
+    const uint32_t elapsed = Platform::TimeMs() - g_display.lastPresentMs;
+    if (elapsed < period) Platform::SleepMs(period - elapsed);
+}
+
+} // namespace
+
+const char* ErrorName(int32_t code) {
+    if (code >= 1 && code < static_cast<int32_t>(DisplayError::Count)) return kErrorNames[code - 1];
+    return "Not defined error";
+}
+
+// ---- Main window ---------------------------------------------------------------------------------
+
+SDL_Window* CreateMainWindow(bool fullscreen) {
+    if (g_window) return g_window;
+    if (!EnsureVideo()) return nullptr;
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    g_window = SDL_CreateWindow("Parlorix", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kWindowW,
+                                kWindowH, flags);
+    g_windowFullscreen = fullscreen && g_window;
+    return g_window;
+}
+
+void DestroyMainWindow() {
+    if (g_display.open && g_display.window == g_window) CloseDisplay();
+    if (g_window) SDL_DestroyWindow(g_window);
+    g_window = nullptr;
+    g_windowFullscreen = false;
+}
+
+SDL_Window* MainWindow() {
+    return g_window;
+}
+bool MainWindowFullscreen() {
+    return g_windowFullscreen;
+}
+
+// ---- Display -------------------------------------------------------------------------------------
+
+DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, uint32_t depth,
+                         bool fullscreen) {
+    CloseDisplay();
+    if (width == 0 || height == 0 || width > 16384 || height > 16384)
+        return DisplayError::DDERR_INVALIDPARAMS;
+    if (!EnsureVideo()) return DisplayError::DDERR_NODIRECTDRAWHW;
+    DisplayState& d = g_display;
+    d.window = window;
+    d.width = width;
+    d.height = height;
+    d.fullscreen = fullscreen;
+    FillFormat(d.format, depth);
+    int32_t dw = 0, dh = 0;
+    DesktopMode(dw, dh, d.refreshHz);
+    if (window) {
+        // Accelerated where possible; the software renderer keeps dummy and offscreen drivers
+        // working. Vsync is switched per present.
+        d.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+        if (!d.renderer) d.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        if (!d.renderer) {
+            d.window = nullptr;
+            return DisplayError::DDERR_INCOMPATIBLEPRIMARY;
+        }
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+        d.texture = SDL_CreateTexture(d.renderer, d.format.sdlFormat, SDL_TEXTUREACCESS_STREAMING,
+                                      static_cast<int>(width), static_cast<int>(height));
+        if (!d.texture) {
+            SDL_DestroyRenderer(d.renderer);
+            d.renderer = nullptr;
+            d.window = nullptr;
+            return DisplayError::DDERR_OUTOFVIDEOMEMORY;
+        }
+        // The back buffer's alpha bytes are coverage left over from composition, not transparency.
+        SDL_SetTextureBlendMode(d.texture, SDL_BLENDMODE_NONE);
+        d.vsyncOn = false;
+        d.vsyncWorks = SDL_RenderSetVSync(d.renderer, 0) == 0;
+    }
+    d.lastPresentMs = Platform::TimeMs();
+    d.open = true;
+    return DisplayError::Ok;
+}
+
+void CloseDisplay() {
+    DisplayState& d = g_display;
+    if (d.texture) SDL_DestroyTexture(d.texture);
+    if (d.renderer) SDL_DestroyRenderer(d.renderer);
+    d = DisplayState{};
+}
+
+bool DisplayOpen() {
+    return g_display.open;
+}
+const DisplayFormat& CurrentFormat() {
+    return g_display.format;
+}
+uint32_t DisplayWidth() {
+    return g_display.width;
+}
+uint32_t DisplayHeight() {
+    return g_display.height;
+}
+
+void DesktopMode(int32_t& width, int32_t& height, int32_t& refreshHz) {
+    width = kWindowW;
+    height = kWindowH;
+    refreshHz = 0;
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+    int index = g_window ? SDL_GetWindowDisplayIndex(g_window) : 0;
+    if (index < 0) index = 0;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(index, &mode) == 0) {
+        width = mode.w;
+        height = mode.h;
+        refreshHz = mode.refresh_rate;
+    }
+}
+
+SDL_Surface* CreateDisplaySurface(uint32_t width, uint32_t height, DisplayError* error) {
+    if (error) *error = DisplayError::Ok;
+    if (width == 0 || height == 0 || width > 16384 || height > 16384) {
+        if (error) *error = DisplayError::DDERR_INVALIDPARAMS;
+        return nullptr;
+    }
+    const DisplayFormat& f = g_display.open ? g_display.format : DisplayFormat{};
+    uint32_t fmt = f.sdlFormat;
+    int depth = static_cast<int>(f.depth);
+    if (fmt == 0) {
+        fmt = SDL_PIXELFORMAT_ARGB8888;
+        depth = 32;
+    }
+    SDL_Surface* s =
+        SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(width), static_cast<int>(height), depth, fmt);
+    if (!s) {
+        if (error) *error = DisplayError::DDERR_OUTOFMEMORY;
+        return nullptr;
+    }
+    // Blits copy pixels (with the source key when one is set); they never blend.
+    SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_NONE);
+    g_surfaceBytes += static_cast<uint64_t>(s->pitch) * s->h;
+    return s;
+}
+
+void ReleaseDisplaySurface(SDL_Surface* surface) {
+    if (!surface) return;
+    g_surfaceBytes -= static_cast<uint64_t>(surface->pitch) * surface->h;
+    SDL_FreeSurface(surface);
+}
+
+uint64_t SurfaceBytesInUse() {
+    return g_surfaceBytes;
+}
+
+DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace) {
+    DisplayState& d = g_display;
+    if (!d.open || !backBuffer) return DisplayError::DDERR_NOCOOPERATIVELEVELSET;
+    if (!d.renderer) {
+        // No window: nothing to show, but keep the pace the caller asked for.
+        if (waitRetrace) PaceToRefresh();
+        d.lastPresentMs = Platform::TimeMs();
+        return DisplayError::Ok;
+    }
+    if (waitRetrace != d.vsyncOn && d.vsyncWorks) {
+        if (SDL_RenderSetVSync(d.renderer, waitRetrace ? 1 : 0) == 0)
+            d.vsyncOn = waitRetrace;
+        else
+            d.vsyncWorks = false;
+    }
+    if (SDL_UpdateTexture(d.texture, nullptr, backBuffer->pixels, backBuffer->pitch) != 0)
+        return DisplayError::DDERR_SURFACELOST;
+    SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(d.renderer);
+    const ViewRect v = LayoutViewport();
+    SDL_Rect dst{v.x, v.y, v.w, v.h};
+    // Work in output pixels: with high-DPI windows the output may be larger than the window.
+    int ow = 0, oh = 0, ww = 0, wh = 0;
+    SDL_GetRendererOutputSize(d.renderer, &ow, &oh);
+    SDL_GetWindowSize(d.window, &ww, &wh);
+    if (ww > 0 && wh > 0 && (ow != ww || oh != wh)) {
+        dst.x = dst.x * ow / ww;
+        dst.y = dst.y * oh / wh;
+        dst.w = dst.w * ow / ww;
+        dst.h = dst.h * oh / wh;
+    }
+    if (SDL_RenderCopy(d.renderer, d.texture, nullptr, &dst) != 0) return DisplayError::DDERR_GENERIC;
+    if (waitRetrace && !d.vsyncOn) PaceToRefresh();
+    SDL_RenderPresent(d.renderer);
+    d.lastPresentMs = Platform::TimeMs();
+    return DisplayError::Ok;
+}
+
+ViewRect ComputeLetterbox(int32_t windowW, int32_t windowH, int32_t layoutW, int32_t layoutH) {
+    ViewRect r;
+    if (windowW <= 0 || windowH <= 0 || layoutW <= 0 || layoutH <= 0) return r;
+    // Largest size with the layout's aspect that fits; integer cross-multiplication avoids drift.
+    if (static_cast<int64_t>(windowW) * layoutH <= static_cast<int64_t>(windowH) * layoutW) {
+        r.w = windowW;
+        r.h = static_cast<int32_t>(static_cast<int64_t>(windowW) * layoutH / layoutW);
+    } else {
+        r.h = windowH;
+        r.w = static_cast<int32_t>(static_cast<int64_t>(windowH) * layoutW / layoutH);
+    }
+    r.x = (windowW - r.w) / 2;
+    r.y = (windowH - r.h) / 2;
+    return r;
+}
+
+ViewRect LayoutViewport() {
+    const DisplayState& d = g_display;
+    const int32_t lw = d.open ? static_cast<int32_t>(d.width) : kWindowW;
+    const int32_t lh = d.open ? static_cast<int32_t>(d.height) : kWindowH;
+    SDL_Window* w = d.window ? d.window : g_window;
+    if (!w) return ViewRect{0, 0, lw, lh};
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(w, &ww, &wh);
+    // Windowed: 1:1 at the top-left of the client area; fullscreen: letterboxed.
+    const bool scaled = d.open ? d.fullscreen : g_windowFullscreen;
+    if (!scaled) return ViewRect{0, 0, lw, lh};
+    return ComputeLetterbox(ww, wh, lw, lh);
+}
+
+void WindowToLayout(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly) {
+    const ViewRect v = LayoutViewport();
+    const int32_t lw = g_display.open ? static_cast<int32_t>(g_display.width) : kWindowW;
+    const int32_t lh = g_display.open ? static_cast<int32_t>(g_display.height) : kWindowH;
+    if (v.w <= 0 || v.h <= 0) {
+        lx = wx;
+        ly = wy;
+        return;
+    }
+    lx = static_cast<int32_t>((static_cast<int64_t>(wx) - v.x) * lw / v.w);
+    ly = static_cast<int32_t>((static_cast<int64_t>(wy) - v.y) * lh / v.h);
+}
+
+void ClientRectOnScreen(int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) {
+    left = top = right = bottom = 0;
+    SDL_Window* w = g_display.window ? g_display.window : g_window;
+    if (!w) return;
+    int x = 0, y = 0, ww = 0, wh = 0;
+    SDL_GetWindowPosition(w, &x, &y);
+    SDL_GetWindowSize(w, &ww, &wh);
+    left = x;
+    top = y;
+    right = x + ww;
+    bottom = y + wh;
+}
+
+} // namespace Platform

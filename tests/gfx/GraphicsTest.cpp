@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include "GfxFixtures.h"
+#include "gfx/Graphics.h"
+#include "gfx/SurfaceRegistry.h"
+#include "platform/Display.h"
+#include "support/TempDir.h"
+
+using namespace fx;
+
+namespace {
+
+class GraphicsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Log::Start(dir.path() + "/");
+        ASSERT_TRUE(Graphics::Init(800, 600, depth(), false, nullptr));
+    }
+    void TearDown() override {
+        Graphics::Shutdown();
+        Graphics::BuildConversionTables(false);
+        Log::Reset();
+    }
+    virtual int depth() const { return 32; }
+
+    static uint32_t At32(Surface* s, int x, int y) {
+        uint32_t v;
+        std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * 4, 4);
+        return v;
+    }
+    static uint16_t At16(Surface* s, int x, int y) {
+        uint16_t v;
+        std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * 2, 2);
+        return v;
+    }
+    static void Fill(Surface* s, uint32_t v) { SDL_FillRect(s, nullptr, v); }
+
+    TempDir dir;
+};
+
+class Graphics16Test : public GraphicsTest {
+  protected:
+    int depth() const override { return 16; }
+};
+
+} // namespace
+
+TEST_F(GraphicsTest, InitLogsAndDescribesTheDisplay) {
+    const std::string log = LogText();
+    EXPECT_NE(log.find("Graphics::Init( 800,600,32 )\nFullscreen = 0\n"), std::string::npos);
+    EXPECT_NE(log.find("Vram Free:"), std::string::npos);
+    EXPECT_TRUE(Graphics::Is32Bit());
+    EXPECT_EQ(Graphics::Depth(), 32u);
+    Surface* back = Graphics::GetBackBuffer();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->w, 800);
+    EXPECT_EQ(back->h, 600);
+    EXPECT_EQ(back->format->BytesPerPixel, 4);
+    Graphics::Present(false); // no window: nothing to show, nothing logged
+    EXPECT_EQ(LogText().find("Error"), std::string::npos);
+    Graphics::Shutdown();
+    EXPECT_EQ(Graphics::GetBackBuffer(), nullptr);
+    EXPECT_STREQ(Graphics::ErrorName(static_cast<int32_t>(Platform::DisplayError::DDERR_SURFACELOST)),
+                 "DDERR_SURFACELOST");
+    EXPECT_STREQ(Graphics::ErrorName(12345), "Not defined error");
+    EXPECT_STREQ(Graphics::ErrorName(0), "Not defined error");
+}
+
+TEST_F(GraphicsTest, SurfaceWiderThanTheDisplayIsRefused) {
+    EXPECT_EQ(Graphics::CreateSurface(801, 10), nullptr);
+    EXPECT_NE(LogText().find("Warning! Trying to create surface wider than screen resolution(801,10)!\n"),
+              std::string::npos);
+    Surface* s = Graphics::CreateSurface(800, 10);
+    ASSERT_NE(s, nullptr);
+    Graphics::ReleaseSurface(s);
+}
+
+TEST_F(GraphicsTest, BlitClipsAtNegativeAndOverflowingPositions) {
+    Surface* src = Graphics::CreateSurface(50, 4);
+    Surface* dst = Graphics::CreateSurface(100, 10);
+    ASSERT_TRUE(src && dst);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 50; ++x) {
+            const uint32_t v = 0xFF000000u | static_cast<uint32_t>(y << 8 | x);
+            std::memcpy(static_cast<uint8_t*>(src->pixels) + y * src->pitch + x * 4, &v, 4);
+        }
+    Fill(dst, 0xFFEEEEEE);
+    // x = -10: the right 40 columns land at x = 0.
+    ASSERT_TRUE(Graphics::Blit(dst, -10, 0, src, nullptr, false));
+    EXPECT_EQ(At32(dst, 0, 0), 0xFF00000Au);
+    EXPECT_EQ(At32(dst, 39, 3), 0xFF000331u);
+    EXPECT_EQ(At32(dst, 40, 0), 0xFFEEEEEEu);
+    // Past the right and bottom edges: cut.
+    Fill(dst, 0xFFEEEEEE);
+    ASSERT_TRUE(Graphics::Blit(dst, 80, 8, src, nullptr, false));
+    EXPECT_EQ(At32(dst, 80, 8), 0xFF000000u);
+    EXPECT_EQ(At32(dst, 99, 9), 0xFF000113u);
+    EXPECT_EQ(At32(dst, 79, 8), 0xFFEEEEEEu);
+    // Negative y with a source rectangle.
+    Fill(dst, 0xFFEEEEEE);
+    Graphics::Rect r{5, 1, 15, 4};
+    ASSERT_TRUE(Graphics::Blit(dst, 2, -2, src, &r, false));
+    EXPECT_EQ(At32(dst, 2, 0), 0xFF000305u);
+    EXPECT_EQ(At32(dst, 11, 0), 0xFF00030Eu);
+    EXPECT_EQ(At32(dst, 2, 1), 0xFFEEEEEEu);
+    // Entirely outside, or an empty rectangle: nothing changes.
+    Fill(dst, 0xFFEEEEEE);
+    Graphics::Blit(dst, -60, 0, src, nullptr, false);
+    Graphics::Blit(dst, 100, 0, src, nullptr, false);
+    Graphics::Rect empty{3, 3, 3, 4};
+    Graphics::Blit(dst, 0, 0, src, &empty, false);
+    for (int x = 0; x < 100; x += 9)
+        EXPECT_EQ(At32(dst, x, 0), 0xFFEEEEEEu);
+    Graphics::ReleaseSurface(src);
+    Graphics::ReleaseSurface(dst);
+}
+
+TEST_F(GraphicsTest, UploadWithColourKeyAndKeyedBlits) {
+    Bitmap b;
+    ASSERT_TRUE(b.Create(3, 1, 32));
+    b.SetPixel32(0, 0, 0x7F112233); // alpha 127: becomes the key
+    b.SetPixel32(1, 0, 0x80445566); // alpha 128: written
+    b.SetPixel32(2, 0, 0xFF778899);
+    Surface* s = Graphics::CreateSurface(3, 1);
+    ASSERT_NE(s, nullptr);
+    ASSERT_TRUE(b.Upload(Graphics::Rect{0, 0, 3, 1}, s, 0, 0, true));
+    EXPECT_EQ(At32(s, 0, 0) & 0xFFFFFF, 0xFF00FFu);
+    EXPECT_EQ(At32(s, 1, 0), 0x80445566u);
+    Uint32 key = 0;
+    ASSERT_EQ(SDL_GetColorKey(s, &key), 0);
+    EXPECT_EQ(key & 0xFFFFFF, 0xFF00FFu);
+
+    Surface* dst = Graphics::CreateSurface(4, 1);
+    Fill(dst, 0xFF000001);
+    ASSERT_TRUE(Graphics::Blit(dst, 1, 0, s, nullptr, true));
+    EXPECT_EQ(At32(dst, 1, 0), 0xFF000001u); // keyed pixel skipped
+    EXPECT_EQ(At32(dst, 2, 0) & 0xFFFFFF, 0x445566u);
+    EXPECT_EQ(At32(dst, 3, 0) & 0xFFFFFF, 0x778899u);
+    // Without the key everything is copied, and the surface keeps its key for later blits.
+    ASSERT_TRUE(Graphics::Blit(dst, 1, 0, s, nullptr, false));
+    EXPECT_EQ(At32(dst, 1, 0) & 0xFFFFFF, 0xFF00FFu);
+    EXPECT_EQ(SDL_GetColorKey(s, &key), 0);
+
+    // Upload clips a rectangle running off the surface instead of writing past it.
+    Bitmap big;
+    ASSERT_TRUE(big.Create(10, 10, 32));
+    EXPECT_TRUE(big.Upload(Graphics::Rect{-5, -5, 20, 20}, dst, 2, 0, false));
+    Graphics::ReleaseSurface(s);
+    Graphics::ReleaseSurface(dst);
+}
+
+TEST_F(GraphicsTest, ReadBackOfThirtyTwoBitsCopiesAndClips) {
+    Surface* back = Graphics::GetBackBuffer();
+    Fill(back, 0x40302010);
+    Bitmap b;
+    ASSERT_TRUE(b.ReadBack(back, Graphics::Rect{790, 590, 810, 600}));
+    EXPECT_EQ(b.Width(), 20u);
+    EXPECT_EQ(b.KeyColor(), 0u);
+    EXPECT_EQ(b.Pixel32(0, 0), 0x40302010u);
+    EXPECT_EQ(b.Pixel32(15, 5), 0u); // outside the surface
+}
+
+TEST_F(Graphics16Test, SixteenBitDisplayConvertsUploadsAndReadBacks) {
+    EXPECT_FALSE(Graphics::Is32Bit());
+    EXPECT_FALSE(Graphics::Is15Bit());
+    EXPECT_EQ(Graphics::Depth(), 16u);
+    Surface* back = Graphics::GetBackBuffer();
+    ASSERT_EQ(back->format->BytesPerPixel, 2);
+    EXPECT_NE(LogText().find("Graphics::Init( 800,600,16 )\n"), std::string::npos);
+
+    Bitmap b;
+    ASSERT_TRUE(b.Create(2, 1, 32));
+    b.SetPixel32(0, 0, 0x7FFFFFFF);
+    b.SetPixel32(1, 0, 0x80FF8040);
+    ASSERT_TRUE(b.Upload(Graphics::Rect{0, 0, 2, 1}, back, 10, 10, true));
+    EXPECT_EQ(At16(back, 10, 10), 0xF81F);
+    EXPECT_EQ(At16(back, 11, 10), Graphics::To16(0xFF8040));
+    Uint32 key = 0;
+    ASSERT_EQ(SDL_GetColorKey(back, &key), 0);
+    EXPECT_EQ(key, 0xF81Fu);
+    Graphics::ClearColorKey(back);
+
+    Fill(back, 0xFFFF);
+    Bitmap shot;
+    ASSERT_TRUE(shot.ReadBack(back, Graphics::Rect{0, 0, 800, 600}));
+    EXPECT_EQ(shot.Bits(), 32u);
+    EXPECT_EQ(shot.Pixel32(0, 0), 0xFFF8FCF8u);
+    EXPECT_EQ(shot.Pixel32(799, 599), 0xFFF8FCF8u); // opaque everywhere
+}
+
+TEST_F(GraphicsTest, RegistryReplacesFindsIgnoringCaseAndReleases) {
+    SurfaceRegistry reg;
+    Surface* a = reg.Create("Layer1 #1", 800, 600);
+    ASSERT_NE(a, nullptr);
+    EXPECT_NE(LogText().find("Surface 'Layer1 #1' [800x600] [system]\n"), std::string::npos);
+    Surface* b = reg.Create("kursor", 32, 32);
+    uint32_t w = 0, h = 0;
+    EXPECT_EQ(reg.Find("KURSOR", &w, &h), b);
+    EXPECT_EQ(w, 32u);
+    EXPECT_EQ(h, 32u);
+    EXPECT_EQ(reg.Find("kursor2"), nullptr);
+    // The same name again releases the first surface, with its line.
+    Surface* a2 = reg.Create("layer1 #1", 400, 300);
+    ASSERT_NE(a2, nullptr);
+    EXPECT_NE(LogText().find("Release surface 'Layer1 #1'\n"), std::string::npos);
+    EXPECT_EQ(reg.Count(), 2u);
+    EXPECT_EQ(reg.Find("LAYER1 #1", &w, &h), a2);
+    EXPECT_EQ(w, 400u);
+    // A failed creation leaves the line open and nothing registered.
+    EXPECT_EQ(reg.Create("wide", 900, 10), nullptr);
+    EXPECT_EQ(reg.Find("wide"), nullptr);
+    reg.Release(b);
+    EXPECT_NE(LogText().find("Release surface 'kursor'\n"), std::string::npos);
+    EXPECT_EQ(reg.Count(), 1u);
+    const std::string before = LogText();
+    reg.Create("x", 1, 1);
+    reg.Create("y", 1, 1);
+    const size_t lines = Count(LogText(), "Release surface");
+    reg.ReleaseAll(); // silent
+    EXPECT_EQ(Count(LogText(), "Release surface"), lines);
+    EXPECT_EQ(reg.Count(), 0u);
+    EXPECT_EQ(Platform::SurfaceBytesInUse(), 800u * 600u * 4u); // only the back buffer is left
+}
+
+TEST(Display, LetterboxKeepsTheLayoutAspect) {
+    Platform::ViewRect v = Platform::ComputeLetterbox(1920, 1080, 800, 600);
+    EXPECT_EQ(v.x, 240);
+    EXPECT_EQ(v.y, 0);
+    EXPECT_EQ(v.w, 1440);
+    EXPECT_EQ(v.h, 1080);
+    v = Platform::ComputeLetterbox(1024, 1280, 800, 600);
+    EXPECT_EQ(v.x, 0);
+    EXPECT_EQ(v.w, 1024);
+    EXPECT_EQ(v.h, 768);
+    EXPECT_EQ(v.y, 256);
+    v = Platform::ComputeLetterbox(0, 600, 800, 600);
+    EXPECT_EQ(v.w, 0);
+}
+
+TEST(Display, WindowedPresentIsOneToOne) {
+    TempDir dir;
+    Log::Start(dir.path() + "/");
+    SDL_Window* w = Platform::CreateMainWindow(false);
+    if (!w) GTEST_SKIP() << "no video driver: " << SDL_GetError();
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(w, &ww, &wh);
+    EXPECT_EQ(ww, 800);
+    EXPECT_EQ(wh, 600);
+    EXPECT_STREQ(SDL_GetWindowTitle(w), "Parlorix");
+    ASSERT_TRUE(Graphics::Init(800, 600, 32, false, w));
+    SDL_FillRect(Graphics::GetBackBuffer(), nullptr, 0xFF336699);
+    Graphics::Present(false);
+    Graphics::Present(true);
+    EXPECT_EQ(LogText().find("Error"), std::string::npos);
+    int32_t lx = 0, ly = 0;
+    Platform::WindowToLayout(123, 456, lx, ly);
+    EXPECT_EQ(lx, 123);
+    EXPECT_EQ(ly, 456);
+    Graphics::Shutdown();
+    Platform::DestroyMainWindow();
+    EXPECT_EQ(Platform::MainWindow(), nullptr);
+    Log::Reset();
+}
