@@ -1,0 +1,288 @@
+#include "ui/Menu.h"
+#include "input/Input.h"
+#include "ui/TextTable.h"
+
+#include "UiFixture.h"
+
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Scripted devices: a mouse event queue, a mouse position, keys that went down, sounds heard.
+struct FakeDevices {
+    static inline std::deque<uint32_t> events;
+    static inline int32_t mouseX = 0, mouseY = 0;
+    static inline std::set<uint32_t> keys;
+    static inline std::vector<std::string> sounds;
+    static inline std::vector<std::string> pictures;
+
+    static void Install() {
+        events.clear();
+        keys.clear();
+        sounds.clear();
+        pictures.clear();
+        mouseX = mouseY = 0;
+        MenuDevices d;
+        d.nextMouseEvent = [](uint32_t& e) {
+            if (events.empty()) return;
+            e = events.front();
+            events.pop_front();
+        };
+        d.mousePosition = [](int32_t& x, int32_t& y) { x = mouseX, y = mouseY; };
+        d.keyPressed = [](uint32_t code) { return keys.count(code) > 0; };
+        d.playSound = [](const char* name) { sounds.push_back(name); };
+        d.getPicture = [](const char* name) -> SDL_Surface* {
+            pictures.push_back(name);
+            return nullptr;
+        };
+        Menu::SetDevices(d);
+    }
+};
+
+std::string Utf16File(const std::u16string& text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+class MenuTest : public UiFixture {
+  protected:
+    void SetUp() override {
+        UiFixture::SetUp();
+        const std::string texts =
+            Utf16File(u"Menu_PlayGame=Play "
+                      u"game\r\nMenu_Help=Help\r\nMenu_Options=Options\r\nMenu_HiScores=High scores\r\n"
+                      u"Menu_Exit=Exit\r\nMenu_Back=Back\r\nMenu_Prev=Previous\r\nMenu_Next=Next\r\nMenu_"
+                      u"Game1=Lines\r\n"
+                      u"Menu_Game2=Squares\r\nMenu_Game3=Swaps\r\nMenu_Game4=Groups\r\n");
+        g_TextTable.Clear();
+        g_TextTable.AddFile(reinterpret_cast<const uint8_t*>(texts.data()), texts.size());
+        Menu::Reset();
+        FakeDevices::Install();
+        Menu::CreateAllMenus();
+        Menu::MeasureMenus();
+    }
+    void TearDown() override {
+        Menu::Reset();
+        Menu::SetDevices(MenuDevices{});
+        g_TextTable.Clear();
+        UiFixture::TearDown();
+    }
+    // One frame of a screen: poll (mouse event from the queue), then draw.
+    int32_t Frame(const char* menu) {
+        const int32_t id = Menu::Poll(menu, Menu::kEventFromQueue);
+        Menu::Draw(screen);
+        FakeDevices::keys.clear();
+        return id;
+    }
+    void MouseTo(const MenuItem& item) {
+        FakeDevices::mouseX = item.screenX;
+        FakeDevices::mouseY = item.screenY + item.normal.hit.Height() / 2;
+    }
+    size_t Count(const std::string& sound) const {
+        return size_t(std::count(FakeDevices::sounds.begin(), FakeDevices::sounds.end(), sound));
+    }
+};
+
+TEST_F(MenuTest, AutomaticColumnIsCentredAround300) {
+    Frame("main");
+    const auto& items = Menu::Current();
+    ASSERT_EQ(items.size(), 5u);
+    const int32_t ys[] = {220, 260, 300, 340, 380};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(items[i].screenX, 400);
+        EXPECT_EQ(items[i].screenY, ys[i]);
+        EXPECT_EQ(items[i].id, int32_t(i) + 1);
+    }
+    // The StartPanel's column sits 30 pixels higher; ResultScreen's four items around y 5.
+    Frame("startGame");
+    EXPECT_EQ(Menu::Current()[0].screenY, 190);
+    Frame("endGame");
+    EXPECT_EQ(Menu::Current()[0].screenY, 5 - 2 * 40 + 300);
+    // Every drawn text landed in the cache under its own key; nothing for the empty items.
+    EXPECT_NE(registry.Find(Text::CacheKey(g_MainFont, 30, 0xFF00FF00, u"Exit", 400, 380).c_str()), nullptr);
+}
+
+TEST_F(MenuTest, MoveSoundOncePerNewItemAndClickIsReleaseOverItem) {
+    Frame("main");
+    const std::vector<MenuItem> items = Menu::Current();
+    MouseTo(items[1]);
+    EXPECT_EQ(Frame("main"), 0);
+    EXPECT_TRUE(Menu::Current()[1].underMouse);
+    EXPECT_EQ(Count("move_menu"), 1u);
+    Frame("main");
+    Frame("main");
+    EXPECT_EQ(Count("move_menu"), 1u);
+    MouseTo(items[2]);
+    Frame("main");
+    EXPECT_EQ(Count("move_menu"), 2u);
+    FakeDevices::mouseX = 20; // off every item
+    Frame("main");
+    MouseTo(items[2]);
+    Frame("main");
+    EXPECT_EQ(Count("move_menu"), 3u);
+
+    // Press over "Help", move off, release elsewhere: nothing chosen.
+    MouseTo(items[1]);
+    FakeDevices::events = {Input::MousePressed};
+    EXPECT_EQ(Frame("main"), 0);
+    FakeDevices::mouseX = 20;
+    FakeDevices::events = {Input::MouseReleased};
+    EXPECT_EQ(Frame("main"), 0);
+    EXPECT_EQ(Count("select_menu"), 0u);
+    // Release of the right button over an item is not a click either.
+    MouseTo(items[3]);
+    FakeDevices::events = {Input::MouseReleased | Input::MouseRight};
+    EXPECT_EQ(Frame("main"), 0);
+    // Release of the left button over "High scores" chooses it.
+    FakeDevices::events = {Input::MouseReleased};
+    EXPECT_EQ(Frame("main"), 4);
+    EXPECT_EQ(Count("select_menu"), 1u);
+    // An event handed in directly is used as it is.
+    EXPECT_EQ(Menu::Poll("main", int32_t(Input::MouseReleased)), 4);
+}
+
+TEST_F(MenuTest, DisabledItemsNeitherHighlightNorReact) {
+    Frame("help");
+    MenuItem* prev = Menu::FindCurrent(1);
+    ASSERT_NE(prev, nullptr);
+    prev->enabled = 0;
+    MouseTo(*prev);
+    FakeDevices::events = {Input::MouseReleased};
+    EXPECT_EQ(Frame("help"), 0);
+    EXPECT_FALSE(Menu::FindCurrent(1)->underMouse);
+    EXPECT_EQ(Count("move_menu"), 0u);
+    // Its shortcut is gone too, but the keyboard-only items with the same id still answer.
+    FakeDevices::keys = {Input::Key::Left};
+    EXPECT_EQ(Frame("help"), 0);
+    FakeDevices::keys = {Input::Key::Up};
+    EXPECT_EQ(Frame("help"), 1);
+    // The disabled style is what gets drawn: grey at size 30.
+    EXPECT_NE(registry.Find(Text::CacheKey(g_MainFont, 30, 0xFF808080, u"Previous", 130, 500).c_str()),
+              nullptr);
+}
+
+TEST_F(MenuTest, HelpShortcutsAndKeyboardOnlyItems) {
+    const std::pair<uint8_t, int32_t> cases[] = {
+        {Input::Key::Left, 1}, {Input::Key::Up, 1},       {Input::Key::PageUp, 1}, {Input::Key::Right, 2},
+        {Input::Key::Down, 2}, {Input::Key::PageDown, 2}, {Input::Key::Escape, 5}, {Input::Key::Enter, 0}};
+    for (auto [key, id] : cases) {
+        FakeDevices::keys = {key};
+        EXPECT_EQ(Menu::Poll("help", 0), id) << int(key);
+    }
+    EXPECT_TRUE(FakeDevices::sounds.empty()); // shortcuts choose silently
+    // Shortcuts work before the menu was ever drawn; the mouse does not.
+    FakeDevices::keys = {Input::Key::KeypadEnter};
+    EXPECT_EQ(Menu::Poll("enterScores", 0), 1);
+    FakeDevices::keys = {Input::Key::Enter};
+    EXPECT_EQ(Menu::Poll("reversiGame", 0), 1);
+}
+
+TEST_F(MenuTest, SwitchingMenusRebuildsTheWorkingCopy) {
+    Frame("main");
+    MouseTo(Menu::Current()[0]);
+    Frame("main");
+    ASSERT_TRUE(Menu::Current()[0].underMouse);
+    Menu::Current()[0].text = u"changed";
+    Frame("game");
+    Menu::Poll("main", 0);
+    EXPECT_STREQ(Menu::CurrentName(), "main");
+    for (const MenuItem& item : Menu::Current())
+        EXPECT_FALSE(item.underMouse);
+    EXPECT_EQ(std::u16string(Menu::Current()[0].text), u"Play game");
+    // The empty name empties the current menu.
+    Menu::Poll("", 0);
+    EXPECT_TRUE(Menu::Current().empty());
+}
+
+TEST_F(MenuTest, MenusOfTheTableInOrderWithTheirStyles) {
+    std::vector<std::string> order;
+    for (const MenuItem& item : Menu::AllItems())
+        if (order.empty() || order.back() != item.menu) order.push_back(item.menu);
+    const std::vector<std::string> want = {"main",        "game",      "help",       "postScores", "hiScores",
+                                           "board",       "startGame", "startGame2", "inGame",     "endGame",
+                                           "enterScores", "option",    "reversiGame"};
+    EXPECT_EQ(order, want);
+
+    Menu::Poll("game", 0);
+    const auto& game = Menu::Current();
+    ASSERT_EQ(game.size(), 9u);
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(game[i].font, &g_MenuFont);
+        EXPECT_EQ(game[i].normal.size, 26u);
+        EXPECT_EQ(game[i].selected.size, 28u);
+    }
+    EXPECT_EQ(game[4].kind, uint32_t(kMenuHotRect));
+    EXPECT_EQ(game[4].normal.hit.Width(), 158);
+    EXPECT_EQ(game[8].font, &g_MainFont);
+    EXPECT_EQ(game[8].normal.size, 30u);
+    EXPECT_EQ(game[8].selected.size, 32u);
+    EXPECT_EQ(game[8].selected.colour, 0xFFFFFF00u);
+    EXPECT_EQ(game[8].shortcut, Input::Key::Escape);
+
+    Menu::Poll("hiScores", 0);
+    EXPECT_EQ(Menu::Current()[0].normal.size, 20u);
+    EXPECT_EQ(Menu::Current()[4].normal.size, 30u);
+    EXPECT_EQ(Menu::Current()[4].font, &g_MainFont);
+
+    // Measured hit rectangles: advance + 2 wide, 2 x size - 20 high, per style.
+    Menu::Poll("game", 0);
+    const MenuItem& lines = Menu::Current()[0];
+    EXPECT_EQ(lines.normal.hit.Width(), g_MenuFont.Measure(26, u"Lines") + 2);
+    EXPECT_EQ(lines.normal.hit.Height(), 32);
+    EXPECT_EQ(lines.selected.hit.Height(), 36);
+    // A missing text key gives an item without text that still has its shortcut.
+    Menu::Poll("option", 0);
+    EXPECT_EQ(Menu::FindCurrent(8)->text, nullptr);
+}
+
+TEST_F(MenuTest, HotRectanglesClickSilentlyOnHoverAndButtonsSwapPictures) {
+    Frame("game");
+    FakeDevices::mouseX = 100, FakeDevices::mouseY = 450; // inside the first game's picture
+    Frame("game");
+    EXPECT_EQ(Count("move_menu"), 0u);
+    FakeDevices::events = {Input::MouseReleased};
+    EXPECT_EQ(Frame("game"), 1);
+    EXPECT_EQ(Count("select_menu"), 1u);
+    FakeDevices::mouseX = 45; // on the edge: strictly inside only
+    FakeDevices::events = {Input::MouseReleased};
+    EXPECT_EQ(Frame("game"), 0);
+
+    FakeDevices::pictures.clear();
+    Frame("board");
+    FakeDevices::mouseX = 700, FakeDevices::mouseY = 430;
+    Frame("board");
+    EXPECT_EQ(Count("move_menu"), 1u);
+    ASSERT_EQ(FakeDevices::pictures.size(), 2u);
+    EXPECT_EQ(FakeDevices::pictures[0], "Butmenu01");
+    EXPECT_EQ(FakeDevices::pictures[1], "Butmenu02");
+    FakeDevices::mouseX = 758; // 620 + 137 is outside
+    Frame("board");
+    EXPECT_FALSE(Menu::Current()[0].underMouse);
+}
+
+TEST_F(MenuTest, SetMenuPropertyTouchesOnlyExistingItemsOfThatMenu) {
+    Menu::SetMenuProperty("main", "normal", "fontSize", 40);
+    Menu::SetMenuProperty("main", "select", "colour", 99);    // unknown: nothing
+    Menu::SetMenuProperty("main", "disabled", "fontSize", 1); // unknown: nothing
+    Menu::SetMenuProperty("main", "size", &g_MenuFont);       // unknown: nothing
+    MenuItem* late = Menu::AddTextItem("main", 0, 0, u"Late", 6, 0);
+    Menu::Poll("main", 0);
+    for (const MenuItem& item : Menu::Current()) {
+        EXPECT_EQ(item.normal.size, item.id == 6 ? 30u : 40u);
+        EXPECT_EQ(item.selected.size, 32u);
+        EXPECT_EQ(item.disabled.size, 30u);
+        EXPECT_EQ(item.font, &g_MainFont);
+    }
+    EXPECT_EQ(late->id, 6);
+    Menu::Draw(screen);
+    EXPECT_EQ(Menu::Current()[5].screenY, 0 + (5 - 3) * 40 + 300);
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+#include "ui/TextTable.h"
+#include "core/FileLayer.h"
+#include "core/Log.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+// A text file as stored: byte-order mark, then UTF-16 little-endian units.
+std::string Utf16File(const std::u16string& text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+std::u16string Str(const char16_t* s) {
+    return s ? std::u16string(s) : u"<none>";
+}
+
+class TextTableTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        FileLayer::UnmountAll();
+        Log::Reset();
+        Log::Start(dir.path() + "/");
+        table.Clear();
+    }
+    void TearDown() override {
+        FileLayer::UnmountAll();
+        Log::Reset();
+    }
+    void Add(const std::u16string& text) {
+        const std::string bytes = Utf16File(text);
+        table.AddFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
+    std::string LogText() const { return dir.Read("Log000.txt"); }
+
+    TempDir dir;
+    TextTable table;
+};
+
+TEST_F(TextTableTest, FirstFileReadWinsForADuplicateKey) {
+    dir.Write("Data/Library/text/a_menu.txt", Utf16File(u"Menu_Back=Back\r\nMenu_Help=Help\r\n"));
+    dir.Write("Data/Library/text/b_more.txt", Utf16File(u"Menu_Back=Return\nHelp_Descr=About\n"));
+    dir.Write("Data/Library/text/notes.doc", Utf16File(u"Menu_Exit=Never read\n"));
+    table.Load();
+    EXPECT_EQ(table.Count(), 4u);
+    EXPECT_EQ(Str(table.GetText("Menu_Back")), u"Back");
+    EXPECT_EQ(Str(table.GetText("Help_Descr")), u"About");
+    EXPECT_EQ(table.GetText("Menu_Exit"), nullptr);
+}
+
+TEST_F(TextTableTest, KeysAndTextsAreTakenExactly) {
+    Add(u"Spaced =left blank\r\n"
+        u"Plain= right blank \r\n"
+        u"Formula=a=b\r\n"
+        u"Empty=\r\n"
+        u"\r\n\t  \n"
+        u"Unix=bare feed\n"
+        u"Accent=caf\u00e9\n");
+    EXPECT_EQ(Str(table.GetText(u"Spaced ")), u"left blank");
+    EXPECT_EQ(table.GetText("Spaced"), nullptr);
+    EXPECT_EQ(Str(table.GetText("Plain")), u" right blank ");
+    EXPECT_EQ(Str(table.GetText("Formula")), u"a=b");
+    EXPECT_EQ(Str(table.GetText("Empty")), u"");
+    EXPECT_EQ(Str(table.GetText("Unix")), u"bare feed");
+    EXPECT_EQ(Str(table.GetText("Accent")), u"caf\u00e9");
+    EXPECT_EQ(table.Count(), 6u);
+}
+
+TEST_F(TextTableTest, UnfinishedLastEntryStaysInsideTheFile) {
+    // The last text lacks its line end, and a trailing key lacks its "=": the text ends with the
+    // file, the key without "=" holds no pair. A trailing odd byte is ignored.
+    Add(u"First=one\r\nLast=no line end");
+    Add(u"Alone=x\nDangling key");
+    std::string odd = Utf16File(u"Odd=y\n") + "Z";
+    table.AddFile(reinterpret_cast<const uint8_t*>(odd.data()), odd.size());
+    table.AddFile(reinterpret_cast<const uint8_t*>("\xFF"), 1);
+    EXPECT_EQ(Str(table.GetText("Last")), u"no line end");
+    EXPECT_EQ(Str(table.GetText("Alone")), u"x");
+    EXPECT_EQ(Str(table.GetText("Odd")), u"y");
+    EXPECT_EQ(table.Count(), 4u);
+}
+
+TEST_F(TextTableTest, MissingKeyIsLoggedAsBytesAndNeverAsFormat) {
+    Add(u"Known=k\n");
+    EXPECT_EQ(table.GetText(u"Menu_%s%n\u0141x"), nullptr);
+    EXPECT_NE(LogText().find("ERROR: Text not found 'Menu_%s%nAx'\n"), std::string::npos) << LogText();
+}
+
+TEST_F(TextTableTest, MissingFolderLeavesTheTableEmpty) {
+    table.Load();
+    EXPECT_EQ(table.Count(), 0u);
+    EXPECT_EQ(table.GetText("Menu_Back"), nullptr);
+    EXPECT_NE(LogText().find("ERROR: Text not found 'Menu_Back'\n"), std::string::npos);
+}
+
+} // namespace
