@@ -1,0 +1,283 @@
+#include "RenderFixture.h"
+
+#include "gfx/AnimationData.h"
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+using namespace RenderFixture;
+
+namespace {
+
+uint32_t g_now = 100000;
+uint32_t FakeClock() {
+    return g_now;
+}
+
+class AnimationTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Platform::SetTimeSource(&FakeClock);
+        Animation::SetFrozen(false);
+    }
+    void TearDown() override { Platform::SetTimeSource(nullptr); }
+
+    AnimationAction* Action(const char* anim, const char* action) {
+        AnimationRecord* a = Animation::Find(anim);
+        return a ? a->FindAction(action) : nullptr;
+    }
+
+    World world;
+};
+
+const char* kBrickAni = "[Animation]\n"
+                        "name = Brick\n"
+                        "[Action1]\n"
+                        "name = Stay\n"
+                        "diroffset = 8\n"
+                        "delay = 40\n"
+                        "key = K\n"
+                        "pivotX = 26\n"
+                        "pivotY = 52\n"
+                        "gif1name  = five\n"
+                        "gif1size  = 53,53,5\n"
+                        "gif1flags = 1,0\n"
+                        "gif2name  = five\n"
+                        "gif2size  = 53,53,5\n"
+                        "gif2flags = 0,1\n"
+                        "srcstr 0 = frame(0);\n"
+                        "srcstr 1 = frame(9);\n"
+                        "srcstr 2 = goto(0);\n"
+                        "[Action2]\n"
+                        "name = Wide\n"
+                        "gif1name  = ten\n"
+                        "gif1size  = 100\n"
+                        "srcstr 0 = frame 7\n"
+                        "[Action3]\n"
+                        "name = Empty\n"
+                        "gif1name  = five\n"
+                        "gif1size  = 53,53,5\n"
+                        "[Action4]\n"
+                        "name = Broken\n"
+                        "gif1name  = five\n"
+                        "srcstr 0 = delay(5);\n";
+
+} // namespace
+
+TEST_F(AnimationTest, ReaderFillsActionsAndGuardsIncompleteEntries) {
+    world.AddGif("five", 53, 53, 5);
+    world.WriteAni("brick.ani", kBrickAni);
+    world.WriteAni("brick2.ani", "[Animation]\nname = Brick\n[Action1]\nname = Other\n"); // loses
+    world.WriteAni("noname.ani", "[Animation]\n[Action1]\nname = X\n");                   // skipped
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    ASSERT_EQ(Animation::Count(), 1);
+
+    AnimationAction* stay = Action("Brick", "Stay");
+    ASSERT_NE(stay, nullptr);
+    EXPECT_EQ(stay->dwNextDirection, 8u);
+    EXPECT_EQ(stay->dwPlayingDelay, 40u);
+    EXPECT_EQ(stay->sBindedKey, "K");
+    EXPECT_EQ(stay->nPivotX, 26);
+    EXPECT_EQ(stay->nPivotY, 52);
+    ASSERT_EQ(stay->gifs.size(), 2u);
+    EXPECT_EQ(stay->gifs[1]->surfaceName, "Animation.Brick.Stay.Surface#2");
+    EXPECT_EQ(stay->gifs[0]->bFlipX, 1);
+    EXPECT_EQ(stay->gifs[1]->bFlipY, 1);
+    EXPECT_EQ(stay->scriptSource, "frame(0);\r\nframe(9);\r\ngoto(0);\r\n");
+    EXPECT_EQ(stay->script.size(), 3u);
+    EXPECT_EQ(stay->scriptStatus, -1);
+
+    AnimationAction* wide = Action("Brick", "Wide");
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->dwPlayingDelay, 30u); // missing delay
+    EXPECT_EQ(wide->dwNextDirection, 0u); // missing diroffset
+    EXPECT_EQ(wide->gifs[0]->dwFrameSizeX, 100u);
+    EXPECT_EQ(wide->gifs[0]->dwFrameSizeY, 0u); // incomplete size: the missing numbers are 0
+    EXPECT_EQ(wide->gifs[0]->dwFrames, 0u);
+    EXPECT_EQ(wide->gifs[0]->bFlipX, 0);
+
+    AnimationAction* empty = Action("Brick", "Empty");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_TRUE(empty->script.empty());
+    EXPECT_EQ(empty->scriptStatus, -1);
+    EXPECT_EQ(Action("Brick", "Broken")->scriptStatus, 0);
+    EXPECT_EQ(Action("Brick", "stay"), nullptr); // the reader's names compare exactly
+}
+
+TEST_F(AnimationTest, WriterOutputReadsBackTheSame) {
+    world.AddGif("five", 53, 53, 5);
+    world.WriteAni("brick.ani", kBrickAni);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    world.dir.Write("out/Data/Library/Animation/.keep", "");
+    Animation::SetWorkingDirectory((world.dir.path() + "/out/").c_str());
+    ASSERT_TRUE(Animation::WriteAll());
+    Animation::SetWorkingDirectory("");
+    const std::string text = world.dir.Read("out/Data/Library/Animation/Brick.ani");
+    const std::string head = "[Animation]\nname = Brick\n[Action1]\nname = Stay\ndiroffset = 8\ndelay = 40\n"
+                             "key = K\npivotX = 26\npivotY = 52\ngif1name  = five\ngif1size  = 53,53,5\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    EXPECT_NE(text.find("gif1flags = 1,0\ngif2name  = five\n"), std::string::npos);
+    EXPECT_NE(text.find("srcstr 0 = frame(0);\nsrcstr 1 = frame(9);\nsrcstr 2 = goto(0);\n\n[Action2]\n"),
+              std::string::npos);
+
+    // Reading the written file again gives the same actions.
+    Animation::ReleaseAll();
+    ASSERT_TRUE(Animation::ReadFile((world.dir.path() + "/out/Data/Library/Animation/Brick.ani").c_str()));
+    AnimationAction* stay = Action("Brick", "Stay");
+    ASSERT_NE(stay, nullptr);
+    EXPECT_EQ(stay->dwNextDirection, 8u);
+    EXPECT_EQ(stay->nPivotY, 52);
+    EXPECT_EQ(stay->gifs.size(), 2u);
+    EXPECT_EQ(stay->scriptSource, "frame(0);\r\nframe(9);\r\ngoto(0);\r\n");
+    EXPECT_EQ(Action("Brick", "Empty")->scriptSource, "");
+
+    // A folder that cannot be created stops the writer.
+    Animation::SetWorkingDirectory((world.dir.path() + "/missing/").c_str());
+    EXPECT_FALSE(Animation::WriteAll());
+    Animation::SetWorkingDirectory("");
+}
+
+TEST_F(AnimationTest, PlayFindsNamesIgnoringCaseAndLeavesUnknownsAlone) {
+    world.AddGif("five", 53, 53, 5);
+    world.WriteAni("brick.ani", kBrickAni);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+
+    AnimationState s;
+    Animation::Play("nothing", "Stay", s);
+    EXPECT_EQ(s.animation, -1);
+    Animation::Play("BRICK", "nothing", s);
+    EXPECT_EQ(s.animation, 0); // the animation index stays stored
+    EXPECT_EQ(s.action, -1);
+    Animation::Play("brick", "sTaY", s);
+    EXPECT_EQ(s.action, 0);
+    EXPECT_EQ(s.pivotX, 26.0f);
+    EXPECT_EQ(s.lastUpdate, g_now);
+    EXPECT_TRUE(Action("Brick", "Stay")->sheetsBuilt);
+
+    // A script that failed to compile never plays.
+    AnimationState b;
+    Animation::Play("Brick", "Broken", b);
+    EXPECT_EQ(b.action, -1);
+
+    // An empty script shows frame 0 and ends.
+    AnimationState e;
+    Animation::Play("Brick", "Empty", e);
+    g_now += 5;
+    Animation::Play(nullptr, nullptr, e);
+    EXPECT_EQ(e.scriptPos, -1);
+    EXPECT_EQ(e.frame, 0u);
+}
+
+TEST_F(AnimationTest, FramesWrapAtTheCycleAndWalkTheGifs) {
+    world.AddGif("five", 53, 53, 5);
+    world.WriteAni("brick.ani", kBrickAni);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+
+    AnimationState s;
+    SDL_Surface* surface = nullptr;
+    FrameRect r;
+    EXPECT_FALSE(Animation::GetFrame(s, surface, r)); // no animation yet
+
+    Animation::Play("Brick", "Stay", s);
+    AnimationAction* stay = Action("Brick", "Stay");
+    ASSERT_NE(stay->gifs[0]->sheet, nullptr);
+    // Five 53-pixel frames fit one row of 800: sheet 265 x 106 (the extra row is always there).
+    EXPECT_EQ(stay->gifs[0]->sheetWidth, 265u);
+    EXPECT_EQ(stay->gifs[0]->sheetHeight, 106u);
+
+    s.frame = 8; // equal to the cycle: not reduced, frame 3 of the second GIF
+    ASSERT_TRUE(Animation::GetFrame(s, surface, r));
+    EXPECT_EQ(surface, stay->gifs[1]->sheet);
+    EXPECT_EQ(r.left, 3 * 53);
+    EXPECT_EQ(r.right, 4 * 53);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.bottom, 53);
+
+    surface = nullptr;
+    s.frame = 9; // 9 mod 8 = 1: frame 1 of the first GIF
+    ASSERT_TRUE(Animation::GetFrame(s, surface, r));
+    EXPECT_EQ(surface, stay->gifs[0]->sheet);
+    EXPECT_EQ(r.left, 53);
+
+    // Beyond all GIFs (cycle 0 leaves the number as it is): no surface, still true.
+    AnimationState w;
+    Animation::Play("Brick", "Empty", w);
+    Action("Brick", "Empty")->dwNextDirection = 0;
+    w.frame = 12;
+    surface = nullptr;
+    EXPECT_TRUE(Animation::GetFrame(w, surface, r));
+    EXPECT_EQ(surface, nullptr);
+}
+
+TEST_F(AnimationTest, SheetOfTenFramesOfWidth100) {
+    world.AddGif("ten", 100, 20, 10);
+    world.WriteAni("wide.ani", "[Animation]\nname = Wide\n[Action1]\nname = Run\ngif1name = ten\n"
+                               "gif1size = 100,20,10\nsrcstr 0 = frame(7)\n");
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    AnimationState s;
+    Animation::Play("Wide", "Run", s);
+    AniGifReference* ref = Action("Wide", "Run")->gifs[0].get();
+    ASSERT_NE(ref->sheet, nullptr);
+    EXPECT_EQ(ref->framesPerRow, 5u); // 10 x 100 > 800, halved to 5
+    EXPECT_EQ(ref->sheetWidth, 500u);
+    EXPECT_EQ(ref->sheetHeight, 60u); // (10 div 5 + 1) rows of 20
+    EXPECT_EQ(ref->sheet->w, 500);
+    EXPECT_EQ(ref->sheet->h, 60);
+    EXPECT_EQ(ref->colorKey, 0u); // the border colour of frame 0, alpha 0
+
+    SDL_Surface* surface = nullptr;
+    FrameRect r;
+    ASSERT_TRUE(Animation::GetFrame(s, surface, r));
+    EXPECT_EQ(r.left, 200); // frame 7: column 2, row 1
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(r.right, 300);
+    EXPECT_EQ(r.bottom, 40);
+
+    // Frame 7's pixels landed there: border pixels became the sheet's key, the inside kept its colour.
+    ASSERT_TRUE(SDL_LockSurface(surface) == 0);
+    const uint32_t inside = SurfacePixel(surface, 250, 30) & 0xFFFFFF;
+    const uint32_t border = SurfacePixel(surface, 200, 20) & 0xFFFFFF;
+    SDL_UnlockSurface(surface);
+    EXPECT_EQ(inside, PaletteRgb(8));
+    EXPECT_EQ(border, Bitmap::kDefaultKey);
+
+    // Releasing the animations releases their sheets from the renderer's registry.
+    EXPECT_NE(Renderer::Surfaces().Find("Animation.Wide.Run.Surface#1"), nullptr);
+    Animation::ReleaseAll();
+    EXPECT_EQ(Renderer::Surfaces().Find("Animation.Wide.Run.Surface#1"), nullptr);
+}
+
+TEST_F(AnimationTest, GetFrameImageCopiesTheLibraryFrame) {
+    world.AddGif("five", 53, 53, 5);
+    world.WriteAni("brick.ani", kBrickAni);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    Bitmap out;
+    ASSERT_TRUE(Animation::GetFrameImage("Brick", "Stay", 9, out)); // 9 mod 8 = 1
+    EXPECT_EQ(out.Width(), 53u);
+    EXPECT_EQ(out.Pixel32(10, 10), 0xFF000000u | PaletteRgb(2));
+    EXPECT_TRUE(Animation::GetFrameImage("Brick", "Stay", 7, out)); // second GIF, frame 2
+    EXPECT_EQ(out.Pixel32(10, 10), 0xFF000000u | PaletteRgb(3));
+    EXPECT_FALSE(Animation::GetFrameImage("brick", "Stay", 0, out)); // exact names only
+    EXPECT_FALSE(Animation::GetFrameImage("Brick", "Nope", 0, out));
+    Action("Brick", "Stay")->dwNextDirection = 20;
+    EXPECT_FALSE(Animation::GetFrameImage("Brick", "Stay", 11, out)); // beyond both GIFs
+}
+
+TEST_F(AnimationTest, FrozenFlagHoldsEveryAnimation) {
+    world.AddGif("five", 53, 53, 5);
+    world.WriteAni("brick.ani", kBrickAni);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    AnimationState s;
+    Animation::Play("Brick", "Stay", s);
+    g_now += 5;
+    Animation::Play(nullptr, nullptr, s); // frame(0), countdown 40
+    Animation::SetFrozen(true);
+    g_now += 500;
+    Animation::Play("Brick", "Stay", s);
+    EXPECT_EQ(s.frame, 0u);
+    EXPECT_EQ(s.countdown, 40u);
+    Animation::SetFrozen(false);
+    g_now += 40;
+    Animation::Play("Brick", "Stay", s); // calling with the playing action only advances it
+    EXPECT_EQ(s.frame, 9u);
+}
