@@ -133,6 +133,18 @@ std::string ConfigDirectory() {
     return EnsureDir(HomeSub("XDG_CONFIG_HOME", "/.config") + "/parlorix");
 }
 
+std::string DataDirectory() { return EnsureDir(HomeSub("XDG_DATA_HOME", "/.local/share") + "/parlorix"); }
+
+std::string ExecutableDirectory() {
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return CurrentDirectory();
+    std::string path(buf, static_cast<size_t>(n));
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 std::string RuntimeDirectory() {
     const char* v = std::getenv("XDG_RUNTIME_DIR");
     if (v && *v == '/') return v;

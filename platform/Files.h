@@ -32,5 +32,9 @@ bool ListDirectory(const std::string& winPath, std::vector<DirEntry>& out);
 // Per-user folders (XDG). Each is created on first use.
 std::string ConfigDirectory();  // $XDG_CONFIG_HOME/parlorix or ~/.config/parlorix
 std::string RuntimeDirectory(); // $XDG_RUNTIME_DIR or a private folder under /tmp
+std::string DataDirectory();    // $XDG_DATA_HOME/parlorix or ~/.local/share/parlorix
+
+// Folder of the running program's executable, without a trailing separator.
+std::string ExecutableDirectory();
 
 } // namespace Platform
