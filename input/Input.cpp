@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/Log.h"
+#include "platform/Display.h"
 
 namespace Input {
 namespace {
@@ -118,13 +119,15 @@ struct State {
     size_t pendingCount = 0;
 
     // Relative motion summed (fullscreen) and the last cursor position in layout pixels (windowed).
+    // The fractions keep slow motion on a scaled display from being lost to rounding.
     int32_t accumX = 0, accumY = 0;
+    float fracX = 0.0f, fracY = 0.0f;
     int32_t cursorX = 0, cursorY = 0;
 
     std::array<uint32_t, kQueueSize> queue{};
     int readIndex = 0, writeIndex = 0;
 
-    float scaleX = 1.0f, scaleY = 1.0f, offsetX = 0.0f, offsetY = 0.0f;
+    WindowMapping mapping = nullptr;
 
     std::array<Joystick, kMaxJoysticks> joysticks{};
     int joystickCount = 0;
@@ -142,8 +145,25 @@ void ClampAccumulator() {
 }
 
 void WindowToLayout(int32_t wx, int32_t wy, int32_t& x, int32_t& y) {
-    x = static_cast<int32_t>((static_cast<float>(wx) - g.offsetX) / g.scaleX);
-    y = static_cast<int32_t>((static_cast<float>(wy) - g.offsetY) / g.scaleY);
+    (g.mapping ? g.mapping : Platform::WindowToLayout)(wx, wy, x, y);
+}
+
+// Relative motion in window pixels onto layout pixels, through the mapping's slope.
+void AddMotion(int32_t dx, int32_t dy) {
+    constexpr int32_t kSpan = 1 << 12;
+    int32_t x0, y0, x1, y1;
+    WindowToLayout(0, 0, x0, y0);
+    WindowToLayout(kSpan, kSpan, x1, y1);
+    float sx = x1 > x0 ? static_cast<float>(x1 - x0) / kSpan : 1.0f;
+    float sy = y1 > y0 ? static_cast<float>(y1 - y0) / kSpan : 1.0f;
+    // Any single motion beyond the layout ends at its edge anyway; bounded, the sums stay exact.
+    g.fracX += std::clamp(static_cast<float>(dx) * sx, -1e5f, 1e5f);
+    g.fracY += std::clamp(static_cast<float>(dy) * sy, -1e5f, 1e5f);
+    int32_t ix = static_cast<int32_t>(g.fracX), iy = static_cast<int32_t>(g.fracY);
+    g.fracX -= static_cast<float>(ix);
+    g.fracY -= static_cast<float>(iy);
+    g.accumX += ix;
+    g.accumY += iy;
 }
 
 void QueueEvent(uint32_t code) {
@@ -272,8 +292,7 @@ void HandleEvent(const SDL_Event& e) {
             g.accumX = g.cursorX = e.motion.x;
             g.accumY = g.cursorY = e.motion.y;
         } else {
-            g.accumX += e.motion.xrel;
-            g.accumY += e.motion.yrel;
+            AddMotion(e.motion.xrel, e.motion.yrel);
             WindowToLayout(e.motion.x, e.motion.y, g.cursorX, g.cursorY);
         }
         ClampAccumulator();
@@ -363,13 +382,8 @@ void MousePosition(int32_t& x, int32_t& y) {
     }
 }
 
-void SetWindowMapping(float scaleX, float scaleY, float offsetX, float offsetY) {
-    // A zero scale would divide by zero; keep the previous mapping instead.
-    if (!(scaleX > 0.0f) || !(scaleY > 0.0f)) return;
-    g.scaleX = scaleX;
-    g.scaleY = scaleY;
-    g.offsetX = offsetX;
-    g.offsetY = offsetY;
+void SetWindowMapping(WindowMapping mapping) {
+    g.mapping = mapping;
 }
 
 int JoystickCount() {
@@ -422,12 +436,14 @@ void PumpEvents() {
 
 void Reset() {
     bool initialised = g.initialised, subsystems = g.subsystems, fullscreen = g.fullscreen;
+    WindowMapping mapping = g.mapping;
     auto joysticks = g.joysticks;
     int joystickCount = g.joystickCount;
     g = State{};
     g.initialised = initialised;
     g.subsystems = subsystems;
     g.fullscreen = fullscreen;
+    g.mapping = mapping;
     g.joysticks = joysticks;
     g.joystickCount = joystickCount;
 }

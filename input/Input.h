@@ -74,10 +74,11 @@ bool NextMouseEvent(uint32_t& out);
 // Mouse position in pixels of the 800 x 600 layout.
 void MousePosition(int32_t& x, int32_t& y);
 
-// Windowed mode: how window co-ordinates map to the layout, layout = (window - offset) / scale.
-// The display sets this whenever the window's scaling changes (identity by default, which is right
-// when SDL's renderer already converts event co-ordinates to its logical size).
-void SetWindowMapping(float scaleX, float scaleY, float offsetX, float offsetY);
+// Window co-ordinates -> layout co-ordinates. The default is the display's own mapping
+// (Platform::WindowToLayout: 1:1 windowed, letterboxed fullscreen); nullptr restores it. In
+// fullscreen the same mapping scales the relative motion, so the pointer keeps the desktop's speed.
+using WindowMapping = void (*)(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly);
+void SetWindowMapping(WindowMapping mapping);
 
 // Joysticks (at most two): x and y in -10..10 with a 10 % dead zone, 32 button flags.
 struct JoystickState {

@@ -214,6 +214,12 @@ TEST_F(InputTest, FullscreenMouseIsClampedToTheLayoutAndRespondsAtOnce) {
     EXPECT_EQ(x, Input::ClientWidth - 10);
 }
 
+// A window twice the layout's size with a 100-pixel bar on the left.
+void DoubleSizeLetterbox(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly) {
+    lx = (wx - 100) / 2;
+    ly = wy / 2;
+}
+
 TEST_F(InputTest, WindowedMouseUndoesTheDisplayScaling) {
     int32_t x = 0, y = 0;
     Input::HandleEvent(Motion(250, 120, 250, 120));
@@ -221,23 +227,35 @@ TEST_F(InputTest, WindowedMouseUndoesTheDisplayScaling) {
     EXPECT_EQ(x, 250);
     EXPECT_EQ(y, 120);
 
-    // Window twice the layout, letterboxed 100 pixels from the left.
-    Input::SetWindowMapping(2.0f, 2.0f, 100.0f, 0.0f);
+    Input::SetWindowMapping(DoubleSizeLetterbox);
     Input::HandleEvent(Motion(900, 600, 0, 0));
     Input::MousePosition(x, y);
     EXPECT_EQ(x, 400);
     EXPECT_EQ(y, 300);
-    Input::SetWindowMapping(0.0f, 1.0f, 0.0f, 0.0f); // refused
-    Input::HandleEvent(Motion(900, 600, 0, 0));
+    Input::SetWindowMapping(nullptr);
+}
+
+TEST_F(InputTest, FullscreenMotionFollowsTheDisplayScaleWithoutLosingSlowMoves) {
+    Start(true);
+    Input::SetWindowMapping(DoubleSizeLetterbox);
+    Input::HandleEvent(Motion(0, 0, 200, 100));
+    for (int i = 0; i < 9; ++i)
+        Input::HandleEvent(Motion(0, 0, 1, 1));
+    int32_t x = 0, y = 0;
     Input::MousePosition(x, y);
-    EXPECT_EQ(x, 400);
-    Input::SetWindowMapping(1.0f, 1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(x, 104);
+    EXPECT_EQ(y, 54);
+    Input::HandleEvent(Motion(0, 0, 2000000000, -2000000000));
+    Input::MousePosition(x, y);
+    EXPECT_EQ(x, Input::ClientWidth - 1);
+    EXPECT_EQ(y, 0);
+    Input::SetWindowMapping(nullptr);
 }
 
 TEST_F(InputTest, ScriptedMovesUseLayoutCoordinatesInBothModes) {
     for (bool fullscreen : {false, true}) {
         Start(fullscreen);
-        Input::SetWindowMapping(2.0f, 2.0f, 0.0f, 0.0f);
+        Input::SetWindowMapping(DoubleSizeLetterbox);
         ASSERT_TRUE(Input::PushMouseMove(321, 123));
         Click(Input::MouseLeft);
         Frame();
@@ -246,7 +264,7 @@ TEST_F(InputTest, ScriptedMovesUseLayoutCoordinatesInBothModes) {
         EXPECT_EQ(x, 321) << fullscreen;
         EXPECT_EQ(y, 123) << fullscreen;
         EXPECT_EQ(DrainQueue().size(), 2u);
-        Input::SetWindowMapping(1.0f, 1.0f, 0.0f, 0.0f);
+        Input::SetWindowMapping(nullptr);
     }
 }
 
