@@ -1,0 +1,327 @@
+#include "RenderFixture.h"
+
+#include "gfx/RendererInternal.h"
+#include "platform/Clock.h"
+#include "scene/Variables.h"
+
+#include <gtest/gtest.h>
+
+using namespace RenderFixture;
+
+namespace {
+
+constexpr uint32_t kFill = 0xFF203040;
+
+uint32_t g_now = 5000;
+uint32_t FakeClock() {
+    return g_now;
+}
+
+bool g_tHeld = false;
+bool KeyState(uint32_t scanCode) {
+    return g_tHeld && scanCode == 0x14;
+}
+
+class RendererTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Platform::SetTimeSource(&FakeClock);
+        Renderer::SetKeyStateSource(&KeyState);
+        g_tHeld = false;
+    }
+    void TearDown() override {
+        Renderer::bRenderSoftwareLightMap = 0;
+        Renderer::bRenderPoly = 0;
+        Renderer::bRenderInvisible = 0;
+        Renderer::SetKeyStateSource(nullptr);
+        Platform::SetTimeSource(nullptr);
+    }
+
+    SDL_Surface* FilledBackBuffer() {
+        SDL_Surface* back = Graphics::GetBackBuffer();
+        SDL_FillRect(back, nullptr, kFill);
+        return back;
+    }
+
+    // Every pixel of the back buffer compared with `expected`; reports the first few mismatches.
+    void ExpectPicture(SDL_Surface* back, const std::vector<uint32_t>& expected) {
+        SDL_LockSurface(back);
+        int mismatches = 0;
+        for (int y = 0; y < 600 && mismatches < 5; ++y)
+            for (int x = 0; x < 800 && mismatches < 5; ++x) {
+                const uint32_t got = SurfacePixel(back, x, y) & 0xFFFFFF;
+                const uint32_t want = expected[size_t(y) * 800 + x] & 0xFFFFFF;
+                if (got != want) {
+                    ADD_FAILURE() << "pixel (" << x << "," << y << "): got " << std::hex << got << " want "
+                                  << want;
+                    ++mismatches;
+                }
+            }
+        SDL_UnlockSurface(back);
+    }
+
+    World world;
+};
+
+void FillRect(std::vector<uint32_t>& pic, int x0, int y0, int x1, int y1, uint32_t c) {
+    for (int y = std::max(y0, 0); y < std::min(y1, 600); ++y)
+        for (int x = std::max(x0, 0); x < std::min(x1, 800); ++x)
+            pic[size_t(y) * 800 + x] = c;
+}
+
+Element* AddElement(Level* scene, const char* name, float x, float y) {
+    return static_cast<Element*>(scene->CreateObject("Element", name, {x, y}));
+}
+
+} // namespace
+
+TEST(RendererInit, NeedsTheDefaultFontAndReportsItsSwitches) {
+    World world;
+    ASSERT_TRUE(Graphics::Init(800, 600, 32, false, nullptr));
+    world.started = true;
+    EXPECT_FALSE(Renderer::Init(800, 600, g_Settings));
+    EXPECT_NE(world.LogText().find("Default font file 'Data\\Library\\Font\\Tahoma.ttf' not found\n"),
+              std::string::npos);
+
+    world.dir.Write("Data/Library/Font/Tahoma.ttf", "font bytes");
+    static std::string loadedPath;
+    static uint32_t loadedSize = 0;
+    Renderer::SetDefaultFontLoader([](const char* path, uint32_t size) {
+        loadedPath = path;
+        loadedSize = size;
+        return true;
+    });
+    EXPECT_TRUE(Renderer::Init(800, 600, g_Settings));
+    Renderer::SetDefaultFontLoader(nullptr);
+    EXPECT_EQ(loadedPath, "Data\\Library\\Font\\Tahoma.ttf");
+    EXPECT_EQ(loadedSize, 16u);
+    EXPECT_EQ(Renderer::TextBitmap().Width(), 128u);
+    EXPECT_EQ(Renderer::TextBitmap().Height(), 64u);
+    EXPECT_EQ(Renderer::TextBitmap().Bits(), 32u);
+    uint32_t w = 0, h = 0;
+    EXPECT_NE(Renderer::Surfaces().Find("layer1 #1", &w, &h), nullptr);
+    EXPECT_EQ(w, 800u);
+    SDL_Surface* cell = Renderer::Surfaces().Find("ObstacleCell", &w, &h);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(w, 8u);
+    SDL_LockSurface(cell);
+    EXPECT_EQ(SurfacePixel(cell, 7, 7), 0xFFFFFFFFu);
+    SDL_UnlockSurface(cell);
+
+    // The switches as variables of class "Renderer".
+    VariableHolder& vars = Renderer::Variables();
+    EXPECT_TRUE(SetVariable(&vars, "bRenderPoly", "true"));
+    EXPECT_EQ(Renderer::bRenderPoly, 1);
+    std::string text;
+    EXPECT_TRUE(GetVariable(&vars, "bMmxEnable", text));
+    EXPECT_EQ(text, "true");
+    EXPECT_FALSE(SetVariable(&vars, "bNothing", "1"));
+    EXPECT_NE(world.LogText().find("Variable 'bNothing' not found for class Renderer\n"), std::string::npos);
+    std::vector<VariableInfo> list;
+    vars.GetVariableList(list);
+    ASSERT_EQ(list.size(), 7u);
+    EXPECT_EQ(list[0].name, "bMmxEnable");
+    EXPECT_EQ(list[6].name, "bRenderPoly");
+    Renderer::bRenderPoly = 0;
+}
+
+TEST(RendererItems, SortKeepsListOrderForEqualKeys) {
+    std::vector<Item> store(6);
+    const uint32_t keys[] = {3, 1, 3, 0, 1, 3};
+    std::vector<Item*> items;
+    for (size_t i = 0; i < store.size(); ++i) {
+        store[i].nSort = keys[i];
+        items.push_back(&store[i]);
+    }
+    Renderer::SortItems(items);
+    const std::vector<Item*> want{&store[3], &store[1], &store[4], &store[0], &store[2], &store[5]};
+    EXPECT_EQ(items, want);
+}
+
+// A scene composed into the main layer and drawn over a filled back buffer, compared pixel for
+// pixel with the picture the rules give: opaque colour where coverage is above 128, the back
+// buffer's own colour everywhere else, colours halved by an ambient light of 0x808080.
+TEST_F(RendererTest, GoldenSceneComposition) {
+    Bitmap half = Solid(40, 30, 0xFF00FF00);
+    for (uint32_t y = 0; y < 30; ++y)
+        for (uint32_t x = 20; x < 40; ++x)
+            half.SetPixel32(x, y, 0x6400FF00); // alpha 100
+    Bitmap grad(Solid(20, 10, 0));
+    for (uint32_t y = 0; y < 10; ++y)
+        for (uint32_t x = 0; x < 20; ++x)
+            grad.SetPixel32(x, y, 0xFF004020 | ((x * 10) << 16));
+    world.AddElement("red", Solid(40, 30, 0xFFFF0000));
+    world.AddElement("half", half);
+    world.AddElement("grad", grad);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+
+    Level* scene = GetActiveScene();
+    ASSERT_NE(scene, nullptr);
+    AddElement(scene, "red", 100, 50);
+    AddElement(scene, "half", 120, 60)->nOpaque = 51;
+    AddElement(scene, "grad", 300, 200)->bFlipX = 1;
+    AddElement(scene, "red", 500, 300)->bVisible = 0; // invisible: skipped
+    AddElement(scene, "red", 600, 400)->nOpaque = 50; // coverage 127: no colour
+    AddElement(scene, "red", -20, -10);               // cut by the canvas
+    auto* poly = static_cast<Polygon*>(scene->CreateObject("Polygon", "", {0, 0}));
+    poly->bClosed = 0;
+    poly->cColor = 0x0000FF; // red in bits 0-7
+    poly->AddVertex({10, 300}, false);
+    poly->AddVertex({50, 300}, false);
+
+    Renderer::bRenderSoftwareLightMap = 1;
+    Renderer::bRenderPoly = 1;
+    SwitchScene("Board", "Level_00_00"); // the scene hook rebuilds the layers
+    EXPECT_TRUE(Renderer::Layer(0).active);
+    EXPECT_FALSE(Renderer::Layer(1).active);
+
+    std::vector<uint32_t> expected(800 * 600, kFill);
+    FillRect(expected, 100, 50, 140, 80, 0x7F0000);
+    FillRect(expected, 120, 60, 140, 90, 0x007F00);
+    for (int x = 0; x < 20; ++x)
+        FillRect(expected, 300 + x, 200, 301 + x, 210, ((19 - x) * 10 / 2) << 16 | 0x2010);
+    FillRect(expected, 0, 0, 20, 20, 0x7F0000);
+    FillRect(expected, 10, 300, 51, 301, 0xFF0000); // lines are drawn after the light
+    FillRect(expected, 7, 300, 14, 301, 0xFF0000);
+    FillRect(expected, 10, 297, 11, 304, 0xFF0000);
+
+    SDL_Surface* back = FilledBackBuffer();
+    Renderer::DrawScene(back);
+    ExpectPicture(back, expected);
+
+    // Later frames blit the uploaded surface again without composing anew.
+    EXPECT_FALSE(Renderer::Layer(0).dirty);
+    back = FilledBackBuffer();
+    Renderer::DrawScene(back);
+    ExpectPicture(back, expected);
+    EXPECT_NE(world.LogText().find("Layer memory size:  1875K\n"), std::string::npos);
+    EXPECT_NE(world.LogText().find("Static light buffer size 200 * 150 = 175Kb\n"), std::string::npos);
+}
+
+TEST_F(RendererTest, ParallaxBackLayerShowsThroughTheMainLayer) {
+    world.gridW = 2;
+    SceneSpec front = MakeScene(0, 0, "Level_00_00");
+    front.parallax = true;
+    front.parallaxName = "level_01_00";
+    front.ambient = 0xFFFFFF;
+    SceneSpec backScene = MakeScene(1, 0, "Level_01_00");
+    backScene.ambient = 0xFFFFFF;
+    world.scenes = {front, backScene};
+    world.AddElement("blue", Solid(100, 100, 0xFF0000FF));
+    world.AddElement("red", Solid(20, 20, 0xFFFF0000));
+    ASSERT_TRUE(world.Start()) << world.LogText();
+
+    Episode* ep = GetCurrentEpisode();
+    AddElement(ep->FindScene("Level_01_00"), "blue", 0, 0);
+    AddElement(ep->FindScene("Level_00_00"), "red", 10, 10);
+    SwitchScene("Board", "Level_00_00");
+    ASSERT_TRUE(Renderer::Layer(1).active);
+    EXPECT_FALSE(Renderer::Layer(1).isMain);
+    EXPECT_EQ(Renderer::Layer(1).names[0], "Back layer #1");
+
+    SDL_Surface* back = FilledBackBuffer();
+    Renderer::DrawScene(back);
+    SDL_LockSurface(back);
+    EXPECT_EQ(SurfacePixel(back, 15, 15) & 0xFFFFFF, 0xFF0000u); // main layer
+    EXPECT_EQ(SurfacePixel(back, 50, 50) & 0xFFFFFF, 0x0000FFu); // back layer through the key
+    // The back layer is drawn without its key: its uncovered parts show the key colour.
+    EXPECT_EQ(SurfacePixel(back, 300, 300) & 0xFFFFFF, Bitmap::kDefaultKey);
+    SDL_UnlockSurface(back);
+
+    // A parallax name that no scene bears: only the main layer, and the back buffer keeps its colour.
+    Renderer::ReleaseSurfaces();
+    ep->FindScene("Level_00_00")->sParallaxName = "nowhere";
+    SwitchScene("Board", "Level_00_00");
+    EXPECT_FALSE(Renderer::Layer(1).active);
+    back = FilledBackBuffer();
+    Renderer::DrawScene(back);
+    SDL_LockSurface(back);
+    EXPECT_EQ(SurfacePixel(back, 15, 15) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(SurfacePixel(back, 50, 50), kFill);
+    SDL_UnlockSurface(back);
+
+    // No scene: nothing happens.
+    Renderer::OnSceneChanged(nullptr);
+}
+
+TEST_F(RendererTest, ItemsDrawnSortedWithTheirFrames) {
+    world.AddGif("five", 53, 53, 5);
+    world.WriteAni("brick.ani", "[Animation]\nname = Brick\n"
+                                "[Action1]\nname = Stay\npivotX = 26\npivotY = 52\ngif1name = five\n"
+                                "gif1size = 53,53,5\nsrcstr 0 = frame(0)\n"
+                                "[Action2]\nname = Three\npivotX = 26\npivotY = 52\ngif1name = five\n"
+                                "gif1size = 53,53,5\nsrcstr 0 = frame(3)\n");
+    world.AddItem("brickA", "Brick", "Stay");
+    world.AddItem("brickB", "Brick", "Three");
+    world.AddItem("idle", "Brick", ""); // no idle action: keeps what the game plays
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    Level* scene = GetActiveScene();
+    auto* a = static_cast<Item*>(scene->CreateObject("Item", "brickA", {100, 100}));
+    auto* b = static_cast<Item*>(scene->CreateObject("Item", "brickB", {120, 100}));
+    auto* hidden = static_cast<Item*>(scene->CreateObject("Item", "brickA", {400, 300}));
+    hidden->bVisible = 0;
+    auto* idle = static_cast<Item*>(scene->CreateObject("Item", "idle", {600, 300}));
+    Animation::Play("Brick", "Three", idle->animation);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+
+    auto draw = [&] {
+        SDL_Surface* back = FilledBackBuffer();
+        g_now += 5;
+        Renderer::DrawItems(back);
+        return back;
+    };
+    auto pixel = [](SDL_Surface* s, int x, int y) {
+        SDL_LockSurface(s);
+        const uint32_t p = SurfacePixel(s, x, y) & 0xFFFFFF;
+        SDL_UnlockSurface(s);
+        return p;
+    };
+
+    // Equal keys: list order, so b (frame 3) lies over a (frame 0) where they overlap.
+    SDL_Surface* back = draw();
+    EXPECT_EQ(a->pivot.x, 26.0f);
+    EXPECT_EQ(pixel(back, 80, 60), PaletteRgb(1));      // a alone: drawn at (74, 48)
+    EXPECT_EQ(pixel(back, 110, 60), PaletteRgb(4));     // overlap
+    EXPECT_EQ(pixel(back, 74, 48), kFill & 0xFFFFFF);   // the GIF's border colour is the key
+    EXPECT_EQ(pixel(back, 400, 280), kFill & 0xFFFFFF); // invisible item
+    EXPECT_EQ(pixel(back, 600, 280), PaletteRgb(4));    // idle item keeps the game's action
+
+    a->nSort = 2;
+    back = draw();
+    EXPECT_EQ(pixel(back, 110, 60), PaletteRgb(1));
+
+    Renderer::bRenderInvisible = 1;
+    back = draw();
+    EXPECT_EQ(pixel(back, 400, 280), PaletteRgb(1));
+    Renderer::bRenderInvisible = 0;
+
+    g_tHeld = true; // T hides the items
+    back = draw();
+    EXPECT_EQ(pixel(back, 110, 60), kFill & 0xFFFFFF);
+}
+
+TEST_F(RendererTest, GetPictureLaysFramesOutInRowsOf800) {
+    world.AddGif("ten", 100, 20, 10);
+    world.AddGif("three", 53, 30, 3);
+    world.AddGif("huge", 801, 2, 1);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+
+    SDL_Surface* ten = Renderer::GetPicture("ten");
+    ASSERT_NE(ten, nullptr);
+    EXPECT_EQ(ten->w, 800);                      // 8 frames per row
+    EXPECT_EQ(ten->h, 40);                       // 2 rows
+    EXPECT_EQ(Renderer::GetPicture("TEN"), ten); // cached under its name
+    SDL_LockSurface(ten);
+    EXPECT_EQ(SurfacePixel(ten, 150, 30) & 0xFFFFFF, PaletteRgb(10)); // frame 9 at (100, 20)
+    EXPECT_EQ(SurfacePixel(ten, 100, 20) & 0xFFFFFF, Bitmap::kDefaultKey);
+    SDL_UnlockSurface(ten);
+
+    SDL_Surface* three = Renderer::GetPicture("three");
+    ASSERT_NE(three, nullptr);
+    EXPECT_EQ(three->w, 159); // fewer frames than fit a row
+    EXPECT_EQ(three->h, 30);
+
+    EXPECT_EQ(Renderer::GetPicture("huge"), nullptr); // wider than the layout
+    EXPECT_EQ(Renderer::GetPicture("missing"), nullptr);
+}
