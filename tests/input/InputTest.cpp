@@ -85,30 +85,6 @@ TEST_F(InputTest, TapShorterThanAFrameIsStillSeenOnce) {
     EXPECT_FALSE(Input::KeyPressed(Input::Key::PrintScreen));
 }
 
-TEST_F(InputTest, SdlKeysMapOntoTheProgramsScanCodes) {
-    struct Case {
-        SDL_Scancode sdl;
-        uint8_t code;
-    };
-    const Case cases[] = {
-        {SDL_SCANCODE_RETURN, 0x1C},     {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_UP, 0xC8},
-        {SDL_SCANCODE_LEFT, 0xCB},       {SDL_SCANCODE_RIGHT, 0xCD},    {SDL_SCANCODE_DOWN, 0xD0},
-        {SDL_SCANCODE_PAGEUP, 0xC9},     {SDL_SCANCODE_PAGEDOWN, 0xD1}, {SDL_SCANCODE_T, 0x14},
-        {SDL_SCANCODE_RSHIFT, 0x36},     {SDL_SCANCODE_A, 0x1E},        {SDL_SCANCODE_0, 0x0B},
-        {SDL_SCANCODE_PRINTSCREEN, 0xB7}};
-    for (const Case& c : cases) {
-        SDL_Event e{};
-        e.type = SDL_KEYDOWN;
-        e.key.keysym.scancode = c.sdl;
-        Input::HandleEvent(e);
-        Input::Poll();
-        EXPECT_TRUE(Input::KeyPressed(c.code)) << SDL_GetScancodeName(c.sdl);
-        e.type = SDL_KEYUP;
-        Input::HandleEvent(e);
-        Input::Poll();
-    }
-}
-
 TEST_F(InputTest, PressedCharacterFollowsShiftAndTheTable) {
     auto typed = [&](std::initializer_list<uint8_t> keys, bool shift) {
         if (shift) Key(Input::Key::LeftShift, true);
