@@ -313,7 +313,7 @@ void HandleEvent(const SDL_Event& e) {
     }
     case SDL_JOYDEVICEADDED:
     case SDL_JOYDEVICEREMOVED:
-        // Devices are enumerated at Init, as the original did; hot-plugging waits for the next one.
+        // Joysticks are enumerated at Init; one plugged in later is picked up at the next Init.
         break;
     default:
         break;
