@@ -74,4 +74,8 @@ bool ImportAlphaPicture(const std::string& sourcePath, const std::string& folder
 // Removes "<name>.jpg", "<name>a.jpg" and "<name>.tga" from the folder.
 void DeleteAlphaPicture(const std::string& folder, const std::string& name);
 
+// Gives the object library (scene module) its picture hooks: call once at start-up, before the
+// library loads.
+void InstallLibraryHooks();
+
 } // namespace Image

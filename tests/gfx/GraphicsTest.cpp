@@ -263,3 +263,31 @@ TEST(Display, WindowedPresentIsOneToOne) {
     EXPECT_EQ(Platform::MainWindow(), nullptr);
     Log::Reset();
 }
+
+TEST(Display, FullscreenScalesTheLayoutIntoTheDesktop) {
+    TempDir dir;
+    Log::Start(dir.path() + "/");
+    SDL_Window* w = Platform::CreateMainWindow(true);
+    if (!w) GTEST_SKIP() << "no video driver: " << SDL_GetError();
+    ASSERT_TRUE(Graphics::Init(800, 600, 32, true, w));
+    EXPECT_TRUE(Graphics::Fullscreen());
+    EXPECT_EQ(Graphics::Width(), 800u); // game co-ordinates stay those of the layout
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(w, &ww, &wh);
+    const Platform::ViewRect v = Platform::LayoutViewport();
+    const Platform::ViewRect expect = Platform::ComputeLetterbox(ww, wh, 800, 600);
+    EXPECT_EQ(v.x, expect.x);
+    EXPECT_EQ(v.w, expect.w);
+    int32_t lx = 0, ly = 0;
+    Platform::WindowToLayout(v.x + v.w / 2, v.y + v.h / 2, lx, ly);
+    EXPECT_NEAR(lx, 400, 1);
+    EXPECT_NEAR(ly, 300, 1);
+    Platform::WindowToLayout(v.x, v.y, lx, ly);
+    EXPECT_EQ(lx, 0);
+    EXPECT_EQ(ly, 0);
+    Graphics::Present(false);
+    EXPECT_EQ(LogText().find("Error"), std::string::npos);
+    Graphics::Shutdown();
+    Platform::DestroyMainWindow();
+    Log::Reset();
+}
