@@ -18,6 +18,7 @@ ObjectRef MemorySeam::CreateObject(const char* className, const char* templateNa
     object->name = object->templateName + std::to_string(nextId_++);
     object->x = x;
     object->y = y;
+    created.push_back(object->templateName);
     Object* raw = object.get();
     objects_[raw->name] = std::move(object);
     return raw;

@@ -64,6 +64,7 @@ class MemorySeam final : public GameSeam {
 
     // Recorded traffic, freely read and reset by the caller.
     std::vector<std::string> sounds;
+    std::vector<std::string> created; // template names, in creation order
     int32_t stopAllCount = 0;
     int32_t pauseOpened = 0, resultOpened = 0, clearedOpened = 0;
     std::deque<int32_t> boardMenuAnswers;

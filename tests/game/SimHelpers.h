@@ -1,0 +1,57 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+
+#include "game/Simulator.h"
+
+// The simulator driven by its own command lines, with a few shortcuts into the board it runs.
+struct Sim : Game::Simulator {
+    // Runs a script of commands; every line must be accepted. Returns what the commands printed.
+    std::string Cmd(const std::string& script) {
+        std::istringstream in(script);
+        std::ostringstream out;
+        std::string line;
+        while (std::getline(in, line)) {
+            std::string error;
+            EXPECT_TRUE(Execute(line, out, error)) << line << ": " << error;
+        }
+        return out.str();
+    }
+    int32_t Code(int32_t x, int32_t y) {
+        board.RebuildGrid();
+        return board.Code(x, y);
+    }
+    Game::BoardItem* At(int32_t x, int32_t y) { return board.ItemAt(x, y); }
+    int32_t Count(const std::string& sound) const {
+        return static_cast<int32_t>(std::count(seam.sounds.begin(), seam.sounds.end(), sound));
+    }
+    // A brick of a colour that never forms a pair with its 8 neighbours.
+    static int32_t Patterned(int32_t x, int32_t y) { return (x + 2 * y) % 6 + 1; }
+    // Fills every empty cell with patterned bricks (no two neighbours alike).
+    void FillPatterned() {
+        std::string script;
+        for (int32_t x = 0; x < board.w; ++x)
+            for (int32_t y = 0; y < board.h; ++y)
+                if (Code(x, y) == 0 && !At(x, y))
+                    script += "put " + std::to_string(x) + " " + std::to_string(y) + " " +
+                              std::to_string(Patterned(x, y)) + "\n";
+        Cmd(script);
+    }
+    int32_t BrickCount() {
+        int32_t n = 0;
+        board.RebuildGrid();
+        for (int32_t x = 0; x < board.w; ++x)
+            for (int32_t y = 0; y < board.h; ++y)
+                if (board.Code(x, y) >= 1 && board.Code(x, y) <= 6) ++n;
+        return n;
+    }
+    // Starts an empty game of `mode` without spawning.
+    void Empty(const std::string& mode) {
+        Cmd("spawn off\nnew " + mode);
+        board.ClearBoard();
+        seam.sounds.clear();
+    }
+};
