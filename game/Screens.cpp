@@ -1,0 +1,520 @@
+#include "game/Screens.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/Config.h"
+#include "game/GameBoard.h"
+#include "game/Hud.h"
+#include "game/Preview.h"
+#include "game/RealSeam.h"
+#include "gfx/Animation.h"
+#include "gfx/Graphics.h"
+#include "gfx/Renderer.h"
+#include "input/Input.h"
+#include "platform/Clock.h"
+#include "sound/SoundServer.h"
+#include "ui/Font.h"
+#include "ui/Frontend.h"
+#include "ui/HighScores.h"
+#include "ui/Menu.h"
+#include "ui/TextCache.h"
+#include "ui/TextTable.h"
+
+namespace Game {
+namespace {
+
+ScreenState g_state;
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+constexpr uint32_t kRed = 0xFFFF0000;
+constexpr uint32_t kCyan = 0xFF00FFFF;
+
+uint32_t Now() {
+    return Platform::TimeMs();
+}
+
+// Polling the empty menu empties the current one: the next screen starts with nothing lit.
+void PollEmpty() {
+    Menu::Poll("", Menu::kEventFromQueue);
+}
+
+const char16_t* Txt(const char* key) {
+    return g_TextTable.GetText(key);
+}
+
+// Common entering step of every panel.
+void Enter(PanelState& panel) {
+    PollEmpty();
+    panel.phase = 0;
+    Animation::SetFrozen(true);
+    panel.t0 = Now();
+    Sound::PauseAllChannels();
+}
+
+void SlideIn(PanelState& panel) {
+    if (panel.phase == 0 && Now() > panel.t0 + kSlideMs) panel.phase = 1;
+}
+
+bool SlideOutDone(const PanelState& panel) {
+    return Now() > panel.t0 + kSlideMs;
+}
+
+void StartSlideOut(PanelState& panel) {
+    panel.phase = 2;
+    panel.t0 = Now();
+    PollEmpty();
+}
+
+void ResumePlay(PanelState& panel) {
+    Animation::SetFrozen(false);
+    Frontend::InstallOnActive(&GameUpdate, &HudOverlay);
+    panel.phase = -1;
+}
+
+enum class Away { Help, Options, Scores };
+
+// The panel stays installed with its phase, so coming back shows it again.
+void LeaveTo(Away where) {
+    PollEmpty();
+    Animation::SetFrozen(false);
+    Frontend::State& screen = Frontend::Screen();
+    const std::string here = Frontend::ActiveSceneName();
+    switch (where) {
+    case Away::Help:
+        screen.helpReturn = here;
+        Frontend::SwitchTo("Level_00_02");
+        break;
+    case Away::Options:
+        screen.optionsReturn = here;
+        Frontend::SwitchTo("Level_00_03");
+        break;
+    case Away::Scores:
+        screen.scoresReturn = here;
+        Frontend::SwitchTo("Level_02_02");
+        break;
+    }
+}
+
+void LeaveToMainMenu(PanelState& panel) {
+    PollEmpty();
+    Animation::SetFrozen(false);
+    Sound::StopAllSamples();
+    panel.phase = -1;
+    // The items' objects live on the game scene, which is still the active one.
+    TheRealSeam().SetLevel(nullptr);
+    g_Board.ClearBoard();
+    Frontend::SwitchTo("Level_00_00");
+}
+
+// The panel picture: grows out to the left from x 559 while sliding, whole when shown.
+void DrawPanelPicture(SDL_Surface* surface, const PanelState& panel) {
+    SDL_Surface* picture = Renderer::GetPicture("new menu");
+    if (!picture || !surface) return;
+    if (panel.phase == 0 || panel.phase == 2) {
+        const int64_t elapsed = static_cast<uint32_t>(Now() - panel.t0);
+        int64_t w = elapsed * 350 / 500;
+        if (panel.phase == 2) w = 350 - w;
+        w = std::clamp<int64_t>(w, 0, 350);
+        const Graphics::Rect strip{350, 0, 380, 293};
+        Graphics::Blit(surface, 559, 140, picture, &strip, true);
+        const Graphics::Rect part{0, 0, static_cast<int32_t>(w), 293};
+        if (w > 0) Graphics::Blit(surface, 559 - static_cast<int32_t>(w), 140, picture, &part, true);
+    } else if (panel.phase >= 1) {
+        Graphics::Blit(surface, 209, 140, picture, nullptr, true);
+    }
+}
+
+bool Shown(const PanelState& panel) {
+    return panel.phase == 1 || panel.phase == 3 || panel.phase == 4;
+}
+
+void CurrentMenuEnabled(const char* menu, bool enabled) {
+    if (std::strcmp(Menu::CurrentName(), menu) != 0) return;
+    for (MenuItem& item : Menu::Current())
+        item.enabled = enabled ? 1 : 0;
+}
+
+GameMode CurrentMode() {
+    return g_Board.mode;
+}
+
+} // namespace
+
+ScreenState& Screens() {
+    return g_state;
+}
+
+void ResetScreens() {
+    g_state = ScreenState();
+}
+
+int32_t ScoreTableOf(GameMode mode) {
+    return static_cast<int32_t>(mode);
+}
+
+const char* ScoreSceneOf(GameMode mode) {
+    switch (mode) {
+    case GameMode::Groups:
+        return "Level_02_05";
+    case GameMode::Squares:
+        return "Level_02_03";
+    case GameMode::Swaps:
+        return "Level_02_04";
+    default:
+        return "Level_02_02";
+    }
+}
+
+int32_t ScorePageOf(GameMode mode) {
+    switch (mode) {
+    case GameMode::Groups:
+        return 3;
+    case GameMode::Squares:
+        return 1;
+    case GameMode::Swaps:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+bool ApplyNameCharacter(char16_t* name, int32_t& length, char c) {
+    const unsigned char ch = static_cast<unsigned char>(c);
+    if (ch == 0) return false;
+    if (ch == 7) {
+        if (length <= 0) return false;
+        name[--length] = 0;
+        return true;
+    }
+    // Tab, "%" and the other control characters never enter the name.
+    if (ch == 8 || ch == '%' || ch < 32 || ch == 127) return false;
+    if (length >= kMaxNameLength) return false;
+    name[length++] = ch;
+    name[length] = 0;
+    return true;
+}
+
+void LoadPlayerName() {
+    char stored[64] = {};
+    g_Settings.ReadString(stored, sizeof stored, "Player");
+    std::fill(std::begin(g_state.playerName), std::end(g_state.playerName), u'\0');
+    int32_t length = 0;
+    while (length < kMaxNameLength && stored[length] != '\0') {
+        g_state.playerName[length] = static_cast<unsigned char>(stored[length]);
+        ++length;
+    }
+    g_state.playerNameLength = length;
+}
+
+void StorePlayerName() {
+    std::string narrow;
+    for (int32_t i = 0; i < g_state.playerNameLength && g_state.playerName[i] != 0; ++i)
+        narrow.push_back(static_cast<char>(g_state.playerName[i] & 0xFF));
+    g_Settings.WriteString(narrow.c_str(), "Player");
+}
+
+// ---- Running game -----------------------------------------------------------------------------
+
+void GameUpdate(uint32_t elapsedMs, FrameRecord* frame) {
+    TheRealSeam().SetLevel(frame ? frame->scene : nullptr);
+    g_Board.GameTick(elapsedMs);
+}
+
+void OpenPauseMenu() {
+    g_state.pause.phase = -1;
+    Frontend::InstallOnActive(&PauseMenuUpdate, &PauseMenuOverlay);
+}
+
+void OpenResultScreen() {
+    g_state.result.phase = -1;
+    Frontend::InstallOnActive(&ResultScreenUpdate, &ResultScreenOverlay);
+}
+
+void OpenBoardClearedScreen() {
+    g_state.cleared.phase = -1;
+    Frontend::InstallOnActive(&BoardClearedUpdate, &BoardClearedOverlay);
+}
+
+void PrepareGameScenes() {
+    g_state.start.phase = -1;
+    const Frontend::SceneHost& host = Frontend::Host();
+    for (const char* scene : {"Level_01_00", "Level_02_00"}) {
+        if (host.setUpdate) host.setUpdate(scene, &StartPanelUpdate);
+        if (host.setOverlay) host.setOverlay(scene, &StartPanelOverlay);
+    }
+}
+
+// ---- StartPanel -------------------------------------------------------------------------------
+
+void StartPanelUpdate(uint32_t, FrameRecord*) {
+    PanelState& panel = g_state.start;
+    if (panel.phase == -1) Enter(panel);
+    switch (panel.phase) {
+    case 0:
+        SlideIn(panel);
+        break;
+    case 1: {
+        const std::string menu = g_state.startMenu;
+        switch (Menu::Poll(menu.c_str(), Menu::kEventFromQueue)) {
+        case 1:
+            PollEmpty();
+            panel.phase = 2;
+            panel.t0 = Now();
+            g_state.startMenu = "startGame";
+            break;
+        case 2:
+            LeaveTo(Away::Help);
+            break;
+        case 3:
+            LeaveTo(Away::Options);
+            break;
+        case 4:
+            LeaveTo(Away::Scores);
+            break;
+        case 5:
+            LeaveToMainMenu(panel);
+            g_state.startMenu = "startGame";
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    case 2:
+        if (SlideOutDone(panel)) ResumePlay(panel);
+        break;
+    default:
+        break;
+    }
+}
+
+void StartPanelOverlay(SDL_Surface* surface) {
+    HudOverlay(surface);
+    DrawPanelPicture(surface, g_state.start);
+    Menu::Draw(surface);
+}
+
+// ---- PauseMenu --------------------------------------------------------------------------------
+
+void PauseMenuUpdate(uint32_t, FrameRecord*) {
+    PanelState& panel = g_state.pause;
+    if (panel.phase == -1) {
+        Enter(panel);
+        g_state.pauseStart = panel.t0;
+    }
+    switch (panel.phase) {
+    case 0:
+        SlideIn(panel);
+        break;
+    case 1:
+        switch (Menu::Poll("inGame", Menu::kEventFromQueue)) {
+        case 1:
+            StartSlideOut(panel);
+            break;
+        case 2:
+            g_Board.NewGame(CurrentMode());
+            StartSlideOut(panel);
+            break;
+        case 3:
+            LeaveTo(Away::Help);
+            break;
+        case 4:
+            LeaveTo(Away::Options);
+            break;
+        case 5:
+            Frontend::InstallOnActive(&GameUpdate, &HudOverlay);
+            LeaveToMainMenu(panel);
+            break;
+        default:
+            break;
+        }
+        break;
+    case 2:
+        if (SlideOutDone(panel)) {
+            ResumePlay(panel);
+            // Moves, waits, flights and spawns go on as if no time had passed.
+            const uint32_t paused = Now() - g_state.pauseStart;
+            g_Board.ShiftTimers(paused);
+            Sound::ResumeAllChannels();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void PauseMenuOverlay(SDL_Surface* surface) {
+    HudOverlay(surface);
+    DrawPanelPicture(surface, g_state.pause);
+    Menu::Draw(surface);
+}
+
+// ---- ResultScreen -----------------------------------------------------------------------------
+
+void ResultScreenUpdate(uint32_t, FrameRecord*) {
+    PanelState& panel = g_state.result;
+    if (panel.phase == -1) {
+        Enter(panel);
+        LoadPlayerName();
+    }
+    switch (panel.phase) {
+    case 0:
+        SlideIn(panel);
+        break;
+    case 1:
+        panel.phase = HighScores::Qualifies(ScoreTableOf(CurrentMode()), g_Board.score) ? 3 : 4;
+        break;
+    case 3: {
+        const bool hasName = g_state.playerNameLength > 0;
+        CurrentMenuEnabled("enterScores", hasName);
+        int32_t id = Menu::Poll("enterScores", Menu::kEventFromQueue);
+        CurrentMenuEnabled("enterScores", hasName);
+        // The menu was only just made current: its items were not disabled in time.
+        if (!hasName) id = 0;
+        if (id == 0) {
+            ApplyNameCharacter(g_state.playerName, g_state.playerNameLength, Input::PressedCharacter());
+            break;
+        }
+        const GameMode mode = CurrentMode();
+        HighScores::Insert(ScoreTableOf(mode), g_state.playerName, g_Board.score);
+        Frontend::Screen().shownTab = ScorePageOf(mode);
+        Frontend::InstallOnActive(&StartPanelUpdate, &StartPanelOverlay);
+        g_state.startMenu = "startGame2";
+        Frontend::Screen().scoresReturn = Frontend::ActiveSceneName();
+        Frontend::SwitchTo(ScoreSceneOf(mode));
+        g_Board.NewGame(mode);
+        Sound::Play("cheers");
+        StorePlayerName();
+        break;
+    }
+    case 4:
+        switch (Menu::Poll("endGame", Menu::kEventFromQueue)) {
+        case 1:
+            g_Board.NewGame(CurrentMode());
+            StartSlideOut(panel);
+            break;
+        case 2:
+            LeaveTo(Away::Help);
+            break;
+        case 3:
+            LeaveTo(Away::Options);
+            break;
+        case 4:
+            LeaveTo(Away::Scores);
+            break;
+        case 5:
+            Frontend::InstallOnActive(&GameUpdate, &HudOverlay);
+            LeaveToMainMenu(panel);
+            break;
+        default:
+            break;
+        }
+        break;
+    case 2:
+        if (SlideOutDone(panel)) {
+            ResumePlay(panel);
+            g_state.start.phase = -1;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void ResultScreenOverlay(SDL_Surface* surface) {
+    const PanelState& panel = g_state.result;
+    HudOverlay(surface);
+    DrawPanelPicture(surface, panel);
+    if (surface && (panel.phase == 1 || panel.phase == 4)) {
+        Text::DrawText(surface, g_MainFont, 30, Text::kCentre, 400, 180, kRed, Txt("Menu_GameOver"));
+    } else if (surface && panel.phase == 3) {
+        Text::DrawText(surface, g_MainFont, 30, Text::kCentre, 400, 172, kRed, Txt("Menu_GameOver"));
+        if (const char16_t* prompt = Txt("Menu_EnterName1")) {
+            const std::u16string line = Text::SubstituteInt(prompt, g_Board.score);
+            Text::DrawTextDirect(surface, g_MainFont, 24, Text::kCentre, 400, 220, kWhite, line.c_str());
+        }
+        Text::DrawText(surface, g_MainFont, 24, Text::kCentre, 400, 255, kWhite, Txt("Menu_EnterName2"));
+        Text::DrawText(surface, g_MainFont, 24, Text::kCentre, 400, 290, kWhite, Txt("Menu_EnterName3"));
+        // The typed name is drawn as it stands, never used as a format.
+        Text::DrawTextDirect(surface, g_MenuFont, 28, Text::kCentre, 400, 325, kCyan, g_state.playerName);
+    }
+    Menu::Draw(surface);
+}
+
+// ---- BoardClearedScreen -----------------------------------------------------------------------
+
+void BoardClearedUpdate(uint32_t, FrameRecord*) {
+    PanelState& panel = g_state.cleared;
+    if (panel.phase == -1) Enter(panel);
+    switch (panel.phase) {
+    case 0:
+        SlideIn(panel);
+        break;
+    case 1:
+        if (Menu::Poll("reversiGame", Menu::kEventFromQueue) != 0) panel.phase = 2;
+        break;
+    case 2:
+        if (SlideOutDone(panel)) {
+            ResumePlay(panel);
+            // The next board: one colour more, level and score kept.
+            const int32_t level = g_Board.level;
+            const int32_t score = g_Board.score;
+            const int32_t colours = g_Board.colours;
+            g_Board.NewGame(GameMode::Groups);
+            g_Board.colours = std::min(colours + 1, 6);
+            g_Board.level = level;
+            g_Board.score = score;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void BoardClearedOverlay(SDL_Surface* surface) {
+    const PanelState& panel = g_state.cleared;
+    HudOverlay(surface);
+    DrawPanelPicture(surface, panel);
+    if (surface && Shown(panel)) {
+        Text::DrawText(surface, g_MenuFont, 30, Text::kCentre, 400, 170, kRed, Txt("Menu_Rev1"));
+        const char* const keys[] = {"Menu_Rev2", "Menu_Rev3", "Menu_Rev4", "Menu_Rev5"};
+        for (int32_t i = 0; i < 4; ++i)
+            Text::DrawText(surface, g_MenuFont, 20, Text::kCentre, 400, 215 + 35 * i, kWhite, Txt(keys[i]));
+    }
+    Menu::Draw(surface);
+}
+
+// ---- Start-up ---------------------------------------------------------------------------------
+
+void RegisterScreens() {
+    g_Board.SetSeam(&TheRealSeam());
+    // The previews exist from program start on; their clocks run from here.
+    for (int32_t i = 0; i < kPreviews; ++i)
+        Preview(i);
+
+    Frontend::GameHooks hooks;
+    hooks.prepareGameScenes = &PrepareGameScenes;
+    hooks.newGame = [](int32_t mode) { g_Board.NewGame(static_cast<GameMode>(mode)); };
+    hooks.tickPreviews = &TickPreviews;
+    hooks.drawPreviews = &DrawPreviews;
+    Frontend::SetGameHooks(hooks);
+
+    const Frontend::SceneHost& host = Frontend::Host();
+    if (host.setUpdate && host.setOverlay) {
+        host.setUpdate("Level_01_00", &StartPanelUpdate);
+        host.setOverlay("Level_01_00", &StartPanelOverlay);
+        if (host.setAfterScene) host.setAfterScene("Level_01_00", &TargetMarkers);
+        host.setUpdate("Level_02_00", &StartPanelUpdate);
+        host.setOverlay("Level_02_00", &StartPanelOverlay);
+    }
+    Frontend::RegisterTitle();
+    Frontend::RegisterGameSelect();
+    Frontend::RegisterHelp();
+    Frontend::RegisterPostScores();
+    Frontend::RegisterScores();
+    Frontend::RegisterOptions();
+    Menu::CreateAllMenus();
+}
+
+} // namespace Game

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/Registry.h"
+#include "support/TempDir.h"
+#include "ui/HighScores.h"
+
+namespace {
+
+class HighScoresTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Platform::SetRegistryRoot(dir_.path());
+        HighScores::Reset();
+    }
+    void TearDown() override {
+        HighScores::Reset();
+        Platform::SetRegistryRoot("");
+    }
+
+    // Fills a table through the registry, as an earlier run would have left it.
+    void Store(int32_t table, const std::vector<std::pair<std::string, uint32_t>>& rows) {
+        Platform::RegistryKey key;
+        ASSERT_TRUE(key.Open(HighScores::kRegistryKey));
+        for (size_t e = 0; e < rows.size(); ++e) {
+            const std::string prefix = "Player" + std::to_string(table) + std::to_string(e);
+            key.WriteString(prefix + "Name", rows[e].first);
+            key.WriteDword(prefix + "Score", rows[e].second);
+        }
+    }
+
+    std::vector<int32_t> Scores(int32_t table) {
+        std::vector<int32_t> out;
+        for (const auto& e : HighScores::Get(table).entries)
+            out.push_back(e.score);
+        return out;
+    }
+    std::vector<int> Marks(int32_t table) {
+        std::vector<int> out;
+        for (uint8_t m : HighScores::Get(table).marks)
+            out.push_back(m);
+        return out;
+    }
+    static std::u16string Name(int32_t table, int32_t row) {
+        return HighScores::Get(table).entries[row].name;
+    }
+
+    TempDir dir_{false};
+};
+
+TEST_F(HighScoresTest, InsertKeepsBestFirstAndOlderEqualScoresAbove) {
+    Store(0, {{"a", 900}, {"b", 800}, {"c", 700}, {"d", 600}, {"e", 100}});
+    HighScores::Load();
+
+    HighScores::Insert(0, u"new", 500);
+    EXPECT_EQ(Scores(0), (std::vector<int32_t>{900, 800, 700, 600, 500}));
+    EXPECT_EQ(Marks(0), (std::vector<int>{0, 0, 0, 0, 1}));
+
+    // An equal score ranks below the older one; the mark travels with its row.
+    HighScores::Insert(0, u"tie", 800);
+    EXPECT_EQ(Scores(0), (std::vector<int32_t>{900, 800, 800, 700, 600}));
+    EXPECT_EQ(Name(0, 1), u"b");
+    EXPECT_EQ(Name(0, 2), u"tie");
+    EXPECT_EQ(Marks(0), (std::vector<int>{0, 0, 1, 0, 0}));
+
+    HighScores::ClearMarks(0);
+    EXPECT_EQ(Marks(0), (std::vector<int>{0, 0, 0, 0, 0}));
+}
+
+TEST_F(HighScoresTest, InsertAlwaysReplacesTheLastRowSoCallersAskFirst) {
+    Store(2, {{"a", 900}, {"b", 800}, {"c", 700}, {"d", 600}, {"e", 100}});
+    HighScores::Load();
+    EXPECT_FALSE(HighScores::Qualifies(2, 50));
+    EXPECT_FALSE(HighScores::Qualifies(2, 100));
+    EXPECT_TRUE(HighScores::Qualifies(2, 101));
+    HighScores::Insert(2, u"low", 50);
+    EXPECT_EQ(Scores(2), (std::vector<int32_t>{900, 800, 700, 600, 50}));
+}
+
+TEST_F(HighScoresTest, QualifyingNeedsAPositiveScore) {
+    HighScores::Load();
+    EXPECT_FALSE(HighScores::Qualifies(1, 0));
+    EXPECT_FALSE(HighScores::Qualifies(1, -5));
+    EXPECT_TRUE(HighScores::Qualifies(1, 1));
+    EXPECT_FALSE(HighScores::Qualifies(4, 1000));
+    EXPECT_FALSE(HighScores::Qualifies(-1, 1000));
+}
+
+TEST_F(HighScoresTest, ValueNamesAreTableThenRank) {
+    Store(2, {{"first", 300}, {"second", 200}});
+    HighScores::Load();
+    EXPECT_EQ(Name(2, 1), u"second");
+    EXPECT_EQ(HighScores::Get(2).entries[1].score, 200);
+    EXPECT_EQ(Name(1, 1), u"");
+}
+
+TEST_F(HighScoresTest, RowNeedsBothValuesAndNamesAreCut) {
+    Platform::RegistryKey key;
+    ASSERT_TRUE(key.Open(HighScores::kRegistryKey));
+    key.WriteString("Player00Name", "only a name");
+    key.WriteDword("Player01Score", 77);
+    key.WriteString("Player02Name", "abcdefghijklmnopqrstuvwxyz");
+    key.WriteDword("Player02Score", 5);
+    HighScores::Load();
+    // The rows read unsorted are put in order, so the last row is the lowest.
+    EXPECT_EQ(HighScores::Get(0).entries[0].score, 5);
+    EXPECT_EQ(Name(0, 0), u"abcdefghijklmno");
+    EXPECT_EQ(HighScores::Get(0).entries[1].score, 0);
+    EXPECT_EQ(Name(0, 1), u"");
+}
+
+TEST_F(HighScoresTest, InsertedResultsSurviveARestart) {
+    HighScores::Load();
+    HighScores::Insert(3, u"Ann", 120);
+    HighScores::Insert(3, u"Bob", 340);
+
+    HighScores::Reset(); // a new run of the program
+    HighScores::Load();
+    EXPECT_EQ(Name(3, 0), u"Bob");
+    EXPECT_EQ(HighScores::Get(3).entries[0].score, 340);
+    EXPECT_EQ(Name(3, 1), u"Ann");
+    EXPECT_EQ(Marks(3), (std::vector<int>{0, 0, 0, 0, 0}));
+
+    // The same value names and types as the reader expects.
+    Platform::RegistryKey key;
+    ASSERT_TRUE(key.Open(HighScores::kRegistryKey));
+    std::string name;
+    uint32_t score = 0;
+    EXPECT_TRUE(key.ReadString("Player30Name", name));
+    EXPECT_EQ(name, "Bob");
+    EXPECT_TRUE(key.ReadDword("Player30Score", score));
+    EXPECT_EQ(score, 340u);
+    EXPECT_TRUE(key.ReadDword("Player34Score", score));
+    EXPECT_EQ(score, 0u);
+}
+
+} // namespace

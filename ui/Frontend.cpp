@@ -1,0 +1,391 @@
+#include "ui/Frontend.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "gfx/Graphics.h"
+#include "gfx/Renderer.h"
+#include "input/Input.h"
+#include "platform/Clock.h"
+#include "ui/Font.h"
+#include "ui/FrontendCommon.h"
+#include "ui/HighScores.h"
+#include "ui/Menu.h"
+#include "ui/TextCache.h"
+#include "ui/TextTable.h"
+
+namespace Frontend {
+namespace {
+
+State g_state;
+SceneHost g_host;
+bool g_hostSet = false;
+AppHooks g_app;
+GameHooks g_game;
+
+constexpr const char* kEpisode = "Board";
+
+const char* SceneManagerActiveName() {
+    Level* scene = GetActiveScene();
+    return scene ? scene->sName.c_str() : "";
+}
+
+void SceneManagerSwitch(const char* sceneName) {
+    SwitchScene(kEpisode, sceneName);
+}
+
+void SceneManagerSetUpdate(const char* sceneName, UpdateCallback function) {
+    SetUpdateCallback(kEpisode, sceneName, function);
+}
+
+void SceneManagerSetOverlay(const char* sceneName, DrawCallback function) {
+    SetOverlayCallback(kEpisode, sceneName, function);
+}
+
+void SceneManagerSetAfterScene(const char* sceneName, DrawCallback function) {
+    SetAfterSceneCallback(kEpisode, sceneName, function);
+}
+
+DrawCallback SceneManagerActiveOverlay() {
+    Level* scene = GetActiveScene();
+    return scene ? scene->overlay : nullptr;
+}
+
+} // namespace
+
+// Back leads where the opener said; nobody said anything: the title screen.
+void SwitchBack(const std::string& scene) {
+    PollEmpty();
+    SwitchTo(scene.empty() ? "Level_00_00" : scene.c_str());
+}
+
+// ---- Shared helpers -----------------------------------------------------------------------------
+
+void PollEmpty() {
+    Menu::Poll("", Menu::kEventFromQueue);
+}
+
+const char16_t* Txt(const char* key) {
+    return g_TextTable.GetText(key);
+}
+
+void BlitPicture(SDL_Surface* surface, const char* name, int32_t x, int32_t y, const Graphics::Rect* source) {
+    if (!surface) return;
+    SDL_Surface* picture = Renderer::GetPicture(name);
+    if (picture) Graphics::Blit(surface, x, y, picture, source, true);
+}
+
+// ---- Hosts and hooks ----------------------------------------------------------------------------
+
+void SetSceneHost(const SceneHost& host) {
+    g_host = host;
+    g_hostSet = true;
+}
+
+void UseDefaultSceneHost() {
+    g_host.activeSceneName = &SceneManagerActiveName;
+    g_host.switchScene = &SceneManagerSwitch;
+    g_host.setUpdate = &SceneManagerSetUpdate;
+    g_host.setOverlay = &SceneManagerSetOverlay;
+    g_host.setAfterScene = &SceneManagerSetAfterScene;
+    g_host.activeOverlay = &SceneManagerActiveOverlay;
+    g_hostSet = true;
+}
+
+const SceneHost& Host() {
+    if (!g_hostSet) UseDefaultSceneHost();
+    return g_host;
+}
+
+const char* ActiveSceneName() {
+    const SceneHost& host = Host();
+    const char* name = host.activeSceneName ? host.activeSceneName() : nullptr;
+    return name ? name : "";
+}
+
+void SwitchTo(const char* sceneName) {
+    const SceneHost& host = Host();
+    if (host.switchScene && sceneName) host.switchScene(sceneName);
+}
+
+void InstallOnActive(UpdateCallback update, DrawCallback overlay) {
+    const SceneHost& host = Host();
+    const std::string scene = ActiveSceneName();
+    if (scene.empty()) return;
+    if (host.setUpdate) host.setUpdate(scene.c_str(), update);
+    if (host.setOverlay) host.setOverlay(scene.c_str(), overlay);
+}
+
+void SetAppHooks(const AppHooks& hooks) {
+    g_app = hooks;
+}
+
+const AppHooks& App() {
+    return g_app;
+}
+
+void SetGameHooks(const GameHooks& hooks) {
+    g_game = hooks;
+}
+
+// ---- State, slider, title text ------------------------------------------------------------------
+
+State& Screen() {
+    return g_state;
+}
+
+void ResetState() {
+    g_state = State();
+}
+
+int32_t TableOfTab(int32_t tab) {
+    static constexpr int32_t kTable[4] = {0, 2, 3, 1};
+    return tab >= 0 && tab < 4 ? kTable[tab] : 0;
+}
+
+void AdvanceSlider() {
+    g_state.sliderX += static_cast<float>(g_state.sliderStep);
+    if (std::fabs(g_state.sliderX - 373.0f) > 180.0f) g_state.sliderStep = -g_state.sliderStep;
+}
+
+void DrawSlider(SDL_Surface* surface, int32_t yOffset) {
+    BlitPicture(surface, "begunok", static_cast<int32_t>(g_state.sliderX),
+                static_cast<int32_t>(g_state.sliderY + static_cast<float>(yOffset)), nullptr);
+}
+
+void DrawTitleText(SDL_Surface* surface) {
+    if (!surface) return;
+    Text::DrawText(surface, g_MenuFont, 12, Text::kCentre, 400, 576, kWhite, Txt("Menu_Title"));
+}
+
+// ---- Title screen -------------------------------------------------------------------------------
+
+void TitleUpdate(uint32_t, FrameRecord*) {
+    AdvanceSlider();
+    const int32_t id = Menu::Poll("main", Menu::kEventFromQueue);
+    if (id < 1 || id > 5) return;
+    if (id == 5) {
+        if (g_app.quit) g_app.quit();
+        return;
+    }
+    const std::string here = ActiveSceneName();
+    PollEmpty();
+    switch (id) {
+    case 1:
+        SwitchTo("Level_00_01");
+        break;
+    case 2:
+        g_state.helpReturn = here;
+        SwitchTo("Level_00_02");
+        break;
+    case 3:
+        g_state.optionsReturn = here;
+        SwitchTo("Level_00_03");
+        break;
+    case 4:
+        g_state.scoresReturn = here;
+        SwitchTo("Level_02_02");
+        break;
+    default:
+        break;
+    }
+}
+
+void TitleDraw(SDL_Surface* surface) {
+    DrawTitleText(surface);
+    if (surface) Text::DrawText(surface, g_MenuFont, 12, Text::kLeft, 10, 576, kWhite, Txt("Version"));
+    Menu::Draw(surface);
+    DrawSlider(surface, 0);
+}
+
+// ---- Game selection -----------------------------------------------------------------------------
+
+void GameSelectUpdate(uint32_t, FrameRecord*) {
+    if (g_game.prepareGameScenes) g_game.prepareGameScenes();
+    if (g_game.tickPreviews) g_game.tickPreviews();
+    // Item ids follow the selection's order; the board's mode values are Lines 0, Groups 1,
+    // Squares 2, Swaps 3.
+    int32_t mode = -1;
+    const char* scene = "Level_01_00";
+    switch (Menu::Poll("game", Menu::kEventFromQueue)) {
+    case 1:
+        mode = 0;
+        break;
+    case 2:
+        mode = 2;
+        break;
+    case 3:
+        mode = 3;
+        break;
+    case 4:
+        mode = 1;
+        scene = "Level_02_00";
+        break;
+    case 5:
+        PollEmpty();
+        SwitchTo("Level_00_00");
+        return;
+    default:
+        return;
+    }
+    PollEmpty();
+    if (g_game.newGame) g_game.newGame(mode);
+    SwitchTo(scene);
+}
+
+void GameSelectDraw(SDL_Surface* surface) {
+    DrawTitleText(surface);
+    Menu::Draw(surface);
+    if (g_game.drawPreviews) g_game.drawPreviews(surface);
+    AdvanceSlider();
+    DrawSlider(surface, 0);
+}
+
+// ---- High-score screens -------------------------------------------------------------------------
+
+void ScoresUpdate(uint32_t, FrameRecord*) {
+    const int32_t id = Menu::Poll("hiScores", Menu::kEventFromQueue);
+    if (id < 1 || id > 6) return;
+    HighScores::ClearMarks(TableOfTab(g_state.shownTab));
+    if (id <= 4) {
+        static const char* const kScenes[4] = {"Level_02_02", "Level_02_03", "Level_02_04", "Level_02_05"};
+        g_state.shownTab = id - 1;
+        PollEmpty();
+        SwitchTo(kScenes[id - 1]);
+    } else if (id == 5) {
+        g_state.shownTab = 0;
+        SwitchBack(g_state.scoresReturn);
+    } else {
+        g_state.shownTab = 0;
+        PollEmpty();
+        SwitchTo("Level_01_02");
+    }
+}
+
+void DrawScoreRows(SDL_Surface* surface) {
+    if (!surface) return;
+    const HighScores::Table& table = HighScores::Get(TableOfTab(g_state.shownTab));
+    for (int32_t row = 0; row < HighScores::kEntries; ++row) {
+        const HighScores::Entry& entry = table.entries[row];
+        const int32_t y = kScoreRowTop + row * kScoreRowStep;
+        const uint32_t colour = table.marks[row] ? kYellow : kWhite;
+        const std::u16string rank = Text::Format("%d.", row + 1);
+        Text::DrawText(surface, g_MenuFont, 24, Text::kRight, 250, y, colour, rank.c_str());
+        if (entry.name[0] != 0)
+            Text::DrawText(surface, g_MenuFont, 24, Text::kLeft, 270, y, colour, entry.name);
+        if (entry.name[0] != 0 || entry.score != 0) {
+            const std::u16string score = Text::Format("%d", entry.score);
+            Text::DrawText(surface, g_MenuFont, 24, Text::kRight, 560, y, colour, score.c_str());
+        }
+    }
+}
+
+void ScoresDraw(SDL_Surface* surface) {
+    AdvanceSlider();
+    DrawSlider(surface, -1);
+    DrawTitleText(surface);
+    DrawScoreRows(surface);
+    Menu::Draw(surface);
+}
+
+// ---- Post-scores form ---------------------------------------------------------------------------
+
+ScoreForm::ScoreForm() {
+    fields_[0] = FormField{u"", 20, false, 400, 250};
+    fields_[1] = FormField{u"", 3, true, 400, 300};
+    fields_[2] = FormField{u"", 20, false, 400, 350};
+}
+
+void ScoreForm::TakeCharacter(char c) {
+    const unsigned char ch = static_cast<unsigned char>(c);
+    FormField& field = fields_[focus_];
+    if (ch == 0) return;
+    if (ch == 7) {
+        if (!field.text.empty()) field.text.pop_back();
+        return;
+    }
+    if (ch == 8) {
+        focus_ = (focus_ + 1) % kFields;
+        return;
+    }
+    if (ch < 32 || ch == 127 || ch == '%') return;
+    if (field.text.size() >= field.limit) return;
+    if (field.digitsOnly && (ch < '0' || ch > '9')) return;
+    field.text.push_back(static_cast<char16_t>(ch));
+}
+
+ScoreForm& Form() {
+    static ScoreForm form;
+    return form;
+}
+
+void PostScoresUpdate(uint32_t, FrameRecord*) {
+    Form().TakeCharacter(Input::PressedCharacter());
+    const int32_t id = Menu::Poll("postScores", Menu::kEventFromQueue);
+    if (id == 5) SwitchBack(g_state.scoresReturn);
+    // 6 (Submit): there is nowhere to send the form to.
+}
+
+void PostScoresDraw(SDL_Surface* surface) {
+    DrawTitleText(surface);
+    if (surface) {
+        Text::DrawText(surface, g_MainFont, 30, Text::kCentre, 400, 100, 0xFFFF00FF, Txt("Post_Form"));
+        const char* const labels[ScoreForm::kFields] = {"Post_Name", "Post_Age", "Post_Country"};
+        ScoreForm& form = Form();
+        for (int32_t i = 0; i < ScoreForm::kFields; ++i) {
+            const FormField& field = form.Field(i);
+            Text::DrawText(surface, g_MainFont, 30, Text::kCentre, 250, field.y, kWhite, Txt(labels[i]));
+            if (i == form.Focus()) {
+                // The caret blinks: the focused field is drawn anew every frame.
+                std::u16string shown = field.text;
+                if (Platform::TimeMs() % 300 > 150) shown.push_back(u'|');
+                if (!shown.empty())
+                    Text::DrawTextDirect(surface, g_MenuFont, 20, Text::kLeft, field.x, field.y, kYellow,
+                                         shown.c_str());
+            } else if (!field.text.empty()) {
+                Text::DrawText(surface, g_MenuFont, 20, Text::kLeft, field.x, field.y, kWhite,
+                               field.text.c_str());
+            }
+        }
+    }
+    Menu::Draw(surface);
+}
+
+// ---- Registration -------------------------------------------------------------------------------
+
+namespace {
+
+void Register(const char* scene, UpdateCallback update, DrawCallback overlay) {
+    const SceneHost& host = Host();
+    if (host.setUpdate) host.setUpdate(scene, update);
+    if (host.setOverlay) host.setOverlay(scene, overlay);
+}
+
+} // namespace
+
+void RegisterTitle() {
+    Register("Level_00_00", &TitleUpdate, &TitleDraw);
+}
+
+void RegisterGameSelect() {
+    Register("Level_00_01", &GameSelectUpdate, &GameSelectDraw);
+}
+
+void RegisterHelp() {
+    Register("Level_00_02", &HelpUpdate, &HelpDraw);
+}
+
+void RegisterPostScores() {
+    Register("Level_01_02", &PostScoresUpdate, &PostScoresDraw);
+}
+
+void RegisterScores() {
+    for (const char* scene : {"Level_02_02", "Level_02_03", "Level_02_04", "Level_02_05"})
+        Register(scene, &ScoresUpdate, &ScoresDraw);
+}
+
+void RegisterOptions() {
+    Register("Level_00_03", &OptionsUpdate, &OptionsDraw);
+}
+
+} // namespace Frontend

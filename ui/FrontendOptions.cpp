@@ -1,0 +1,130 @@
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+
+#include "core/Config.h"
+#include "gfx/Graphics.h"
+#include "sound/SoundServer.h"
+#include "ui/Font.h"
+#include "ui/FrontendCommon.h"
+#include "ui/Menu.h"
+#include "ui/TextCache.h"
+
+// Options: sound and music volumes (heard at once, the sound server applies them every frame)
+// and the display mode, which changes only on "Save and exit".
+namespace Frontend {
+namespace {
+
+enum OptionId : int32_t {
+    kSoundUp = 2,
+    kSoundDown = 3,
+    kMusicUp = 5,
+    kMusicDown = 6,
+    kSaveExit = 7,
+    kOnOff = 8,
+    kCancel = 10,
+};
+
+uint32_t RegistryFullscreen() {
+    uint32_t value = 0;
+    g_Settings.ReadDword(value, "fullscreen");
+    return value;
+}
+
+bool OptionMenuCurrent() {
+    return std::strcmp(Menu::CurrentName(), "option") == 0;
+}
+
+// Whether one of the row's items is under the mouse.
+bool RowHot(std::initializer_list<int32_t> ids) {
+    if (!OptionMenuCurrent()) return false;
+    for (const MenuItem& item : Menu::Current())
+        for (int32_t id : ids)
+            if (item.id == id && item.underMouse) return true;
+    return false;
+}
+
+void SetEnabled(int32_t id, bool enabled) {
+    if (!OptionMenuCurrent()) return;
+    for (MenuItem& item : Menu::Current())
+        if (item.id == id) item.enabled = enabled ? 1 : 0;
+}
+
+void DrawRow(SDL_Surface* surface, const char* label, int32_t y, bool hot, const uint32_t* volume) {
+    const uint32_t colour = hot ? kYellow : kWhite;
+    Text::DrawText(surface, g_MainFont, 30, Text::kLeft, 175, y, colour, Txt(label));
+    if (volume) {
+        const std::u16string number = Text::Format("%u", *volume);
+        Text::DrawTextDirect(surface, g_MainFont, 30, Text::kCentre, 540, y, colour, number.c_str());
+    }
+}
+
+} // namespace
+
+uint32_t StepVolume(uint32_t volume, int32_t delta) {
+    if (delta > 0 && volume < 100) return std::min<uint32_t>(volume + static_cast<uint32_t>(delta), 100);
+    if (delta < 0 && volume > 0) {
+        const uint32_t down = static_cast<uint32_t>(-delta);
+        return volume > down ? volume - down : 0;
+    }
+    return volume;
+}
+
+void OptionsUpdate(uint32_t, FrameRecord*) {
+    const int32_t id = Menu::Poll("option", Menu::kEventFromQueue);
+    const uint32_t fullscreen = RegistryFullscreen();
+    if (MenuItem* item = Menu::FindCurrent(kOnOff)) item->text = Txt(fullscreen ? "Menu_On" : "Menu_Off");
+    switch (id) {
+    case kSoundUp:
+        Sound::SetSoundVolume(StepVolume(Sound::GetSoundVolume(), 10));
+        break;
+    case kSoundDown:
+        Sound::SetSoundVolume(StepVolume(Sound::GetSoundVolume(), -10));
+        break;
+    case kMusicUp:
+        Sound::SetMusicVolume(StepVolume(Sound::GetMusicVolume(), 10));
+        break;
+    case kMusicDown:
+        Sound::SetMusicVolume(StepVolume(Sound::GetMusicVolume(), -10));
+        break;
+    case kOnOff:
+        g_Settings.WriteDword(fullscreen ? 0 : 1, "fullscreen");
+        break;
+    case kSaveExit:
+        if ((fullscreen != 0) != Graphics::Fullscreen() && App().requestModeSwitch) App().requestModeSwitch();
+        g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
+        g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
+        SwitchBack(Screen().optionsReturn);
+        break;
+    case kCancel: {
+        g_Settings.WriteDword(Graphics::Fullscreen() ? 1 : 0, "fullscreen");
+        uint32_t volume = 0;
+        if (g_Settings.ReadDword(volume, "SoundVolume")) Sound::SetSoundVolume(volume);
+        if (g_Settings.ReadDword(volume, "MusicVolume")) Sound::SetMusicVolume(volume);
+        SwitchBack(Screen().optionsReturn);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void OptionsDraw(SDL_Surface* surface) {
+    AdvanceSlider();
+    DrawSlider(surface, -1);
+    DrawTitleText(surface);
+    SetEnabled(kSoundUp, Sound::SamplesAvailable());
+    SetEnabled(kSoundDown, Sound::SamplesAvailable());
+    SetEnabled(kMusicUp, Sound::MusicAvailable());
+    SetEnabled(kMusicDown, Sound::MusicAvailable());
+    if (surface) {
+        const uint32_t music = Sound::GetMusicVolume();
+        const uint32_t sound = Sound::GetSoundVolume();
+        DrawRow(surface, "Menu_MusicVolume", 209, RowHot({kMusicUp, kMusicDown}), &music);
+        DrawRow(surface, "Menu_SoundVolume", 259, RowHot({kSoundUp, kSoundDown}), &sound);
+        DrawRow(surface, "Menu_FullScreen", 309, RowHot({kOnOff}), nullptr);
+    }
+    Menu::Draw(surface);
+}
+
+} // namespace Frontend

@@ -1,0 +1,126 @@
+#include "ui/HighScores.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "platform/Registry.h"
+
+namespace HighScores {
+namespace {
+
+Table g_tables[kTables];
+Platform::RegistryKey g_key;
+
+bool ValidTable(int32_t table) {
+    return table >= 0 && table < kTables;
+}
+
+std::string ValueName(int32_t table, int32_t entry, const char* what) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Player%d%d%s", table, entry, what);
+    return name;
+}
+
+bool OpenKey() {
+    return g_key.IsOpen() || g_key.Open(kRegistryKey);
+}
+
+// Highest score first by neighbour exchanges until a pass changes nothing; equal scores never
+// change places.
+void SortTable(Table& t) {
+    bool exchanged = true;
+    while (exchanged) {
+        exchanged = false;
+        for (int32_t i = 0; i + 1 < kEntries; ++i) {
+            if (t.entries[i].score < t.entries[i + 1].score) {
+                std::swap(t.entries[i], t.entries[i + 1]);
+                std::swap(t.marks[i], t.marks[i + 1]);
+                exchanged = true;
+            }
+        }
+    }
+}
+
+} // namespace
+
+void Load() {
+    OpenKey();
+    for (int32_t t = 0; t < kTables; ++t) {
+        for (int32_t e = 0; e < kEntries; ++e) {
+            Entry& entry = g_tables[t].entries[e];
+            entry = Entry();
+            if (!g_key.IsOpen()) continue;
+            char name[64] = {};
+            uint32_t score = 0;
+            if (!g_key.ReadString(ValueName(t, e, "Name"), name, sizeof name)) continue;
+            if (!g_key.ReadDword(ValueName(t, e, "Score"), score)) continue;
+            entry.score = static_cast<int32_t>(score);
+            for (int32_t i = 0; i < kNameChars && name[i] != '\0'; ++i)
+                entry.name[i] = static_cast<unsigned char>(name[i]);
+        }
+        ClearMarks(t);
+        // Insert replaces the last row, so it must hold the lowest score even when the stored
+        // values were edited by hand.
+        SortTable(g_tables[t]);
+    }
+}
+
+void Insert(int32_t table, const char16_t* name, int32_t score) {
+    if (!ValidTable(table)) return;
+    Table& t = g_tables[table];
+    Entry& last = t.entries[kEntries - 1];
+    last = Entry();
+    for (int32_t i = 0; name && i < kNameChars && name[i] != 0; ++i)
+        last.name[i] = name[i];
+    last.score = score;
+    t.marks[kEntries - 1] = 1;
+
+    SortTable(t);
+    // Kept across runs: the registry is where Load finds the tables.
+    Save(table);
+}
+
+bool Qualifies(int32_t table, int32_t score) {
+    if (!ValidTable(table) || score <= 0) return false;
+    const Table& t = g_tables[table];
+    int32_t lowest = t.entries[0].score;
+    for (int32_t e = 0; e < kEntries; ++e) {
+        if (t.entries[e].name[0] == 0 && t.entries[e].score == 0) return true;
+        if (t.entries[e].score < lowest) lowest = t.entries[e].score;
+    }
+    return score > lowest;
+}
+
+void ClearMarks(int32_t table) {
+    if (!ValidTable(table)) return;
+    for (uint8_t& mark : g_tables[table].marks)
+        mark = 0;
+}
+
+bool Save(int32_t table) {
+    if (!ValidTable(table) || !OpenKey()) return false;
+    bool ok = true;
+    for (int32_t e = 0; e < kEntries; ++e) {
+        const Entry& entry = g_tables[table].entries[e];
+        std::string name;
+        for (int32_t i = 0; i < kNameChars && entry.name[i] != 0; ++i)
+            name.push_back(static_cast<char>(entry.name[i] & 0xFF));
+        ok = g_key.WriteString(ValueName(table, e, "Name"), name) && ok;
+        ok = g_key.WriteDword(ValueName(table, e, "Score"), static_cast<uint32_t>(entry.score)) && ok;
+    }
+    return ok;
+}
+
+const Table& Get(int32_t table) {
+    static const Table empty;
+    return ValidTable(table) ? g_tables[table] : empty;
+}
+
+void Reset() {
+    for (Table& t : g_tables)
+        t = Table();
+    g_key = Platform::RegistryKey();
+}
+
+} // namespace HighScores
