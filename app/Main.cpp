@@ -1,0 +1,5 @@
+#include "app/App.h"
+
+int main() {
+    return App::Run();
+}
