@@ -152,7 +152,8 @@ bool Bitmap::LoadFromMemory(const uint8_t* data, size_t size) {
     if (!data || size == 0) return false;
     bool ok;
     if (data[0] == 0x0A)
-        ok = Image::DecodePcx(data, size, *this);
+        // A TGA whose id field is ten bytes long starts with 0x0A too: fall back to it.
+        ok = Image::DecodePcx(data, size, *this) || Image::DecodeTga(data, size, *this);
     else if (size >= 2 && data[0] == 'B' && data[1] == 'M')
         ok = Image::DecodeBmp(data, size, *this);
     else if (size >= 10 && std::memcmp(data + 6, "JFIF", 4) == 0)

@@ -77,7 +77,8 @@ bool Init(int32_t width, int32_t height, int32_t depth, bool fullscreen, SDL_Win
     s.fullscreen = fullscreen;
     Platform::ClientRectOnScreen(s.windowRect[0], s.windowRect[1], s.windowRect[2], s.windowRect[3]);
 
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    // Without a window (tests, tools, benchmarks) surfaces are plain memory: no video driver needed.
+    if (window && !SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         LogMsg("Error: DirectDrawCreateEx-> %s\n",
                ErrorName(static_cast<int32_t>(Platform::DisplayError::DDERR_NODIRECTDRAWHW)));
         return false;

@@ -129,7 +129,7 @@ DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, ui
     CloseDisplay();
     if (width == 0 || height == 0 || width > 16384 || height > 16384)
         return DisplayError::DDERR_INVALIDPARAMS;
-    if (!EnsureVideo()) return DisplayError::DDERR_NODIRECTDRAWHW;
+    if (window && !EnsureVideo()) return DisplayError::DDERR_NODIRECTDRAWHW;
     DisplayState& d = g_display;
     d.window = window;
     d.width = width;

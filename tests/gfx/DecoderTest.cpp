@@ -38,6 +38,12 @@ TEST(Decoders, TgaTrueColourPlainRunLengthAndOrientation) {
     ExpectSame32(b, p, false);
     EXPECT_EQ(b.Pixel32(0, 0) >> 24, 0xFFu);
 
+    // An id field of ten bytes makes the file start like a PCX: still read as TGA.
+    const Bytes tenId = Tga(p, 32, false, false, 10);
+    ASSERT_EQ(tenId[0], 0x0A);
+    ASSERT_TRUE(Decode(tenId, b));
+    ExpectSame32(b, p, true);
+
     // A long run crossing rows.
     Picture flat{4, 4, std::vector<uint32_t>(16, 0x80112233)};
     ASSERT_TRUE(Decode(Tga(flat, 32, true), b));
