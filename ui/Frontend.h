@@ -85,6 +85,9 @@ void DrawSlider(SDL_Surface* surface, int32_t yOffset);
 // "Menu_Title" at the foot of every screen.
 void DrawTitleText(SDL_Surface* surface);
 
+// One press of a volume button: steps of `delta`, never beyond 0 or 100.
+uint32_t StepVolume(uint32_t volume, int32_t delta);
+
 // ---- Callbacks ----------------------------------------------------------------------------------
 void TitleUpdate(uint32_t elapsedMs, FrameRecord* frame);
 void TitleDraw(SDL_Surface* surface);

@@ -27,8 +27,3 @@ const AppHooks& App();
 void DrawScoreRows(SDL_Surface* surface);
 
 } // namespace Frontend
-
-namespace Frontend {
-// One press of a volume button: steps of `delta`, never beyond 0 or 100.
-uint32_t StepVolume(uint32_t volume, int32_t delta);
-} // namespace Frontend

@@ -1,0 +1,216 @@
+#include "ScreensFixture.h"
+
+#include "input/Input.h"
+#include "sound/SoundServer.h"
+
+namespace ScreensTest {
+namespace {
+
+namespace Key = Input::Key;
+
+void Click(int32_t id) {
+    for (MenuItem& item : Menu::Current()) {
+        const bool target = item.id == id && item.enabled &&
+                            (item.kind != kMenuText || (item.text && item.text[0]) || item.x < 800);
+        item.screenX = target ? (item.kind == kMenuText ? 400 : 350) : -1000;
+        item.screenY = target ? 300 : -1000;
+        item.normal.hit = TextRect{0, 0, 100, 40};
+        if (target) break;
+    }
+    TheWorld()->mouseX = 400;
+    TheWorld()->mouseY = 310;
+    TheWorld()->mouseEvents.push_back(Menu::kLeftReleased);
+}
+
+class FrontendTest : public ScreensFixture {
+  protected:
+    void SetUp() override {
+        ScreensFixture::SetUp();
+        Frontend::RegisterTitle();
+        Frontend::RegisterGameSelect();
+        Frontend::RegisterHelp();
+        Frontend::RegisterPostScores();
+        Frontend::RegisterScores();
+        Frontend::RegisterOptions();
+    }
+    // Opens a screen from the title's main menu.
+    void FromTitle(int32_t id) {
+        world_->active = "Level_00_00";
+        Frame();
+        Click(id);
+        Frame();
+    }
+    static bool Enabled(int32_t id) {
+        const MenuItem* item = Menu::FindCurrent(id);
+        return item && item->enabled;
+    }
+};
+
+TEST_F(FrontendTest, HelpPrevAndNextAreEnabledOnlyWhereThereIsAPage) {
+    FromTitle(2);
+    ASSERT_EQ(world_->active, "Level_00_02");
+    EXPECT_EQ(Frontend::Screen().helpReturn, "Level_00_00");
+    Frame();
+    EXPECT_FALSE(Enabled(1));
+    EXPECT_TRUE(Enabled(2));
+
+    // Up and Page Up on page 0: nothing; and a disabled Prev cannot be clicked.
+    Frame({Key::Up});
+    Frame({Key::PageUp});
+    Click(1);
+    Frame();
+    EXPECT_EQ(Frontend::Screen().helpPage, 0);
+
+    for (int32_t page = 1; page <= 7; ++page) {
+        Frame({page % 2 ? Key::Right : Key::PageDown});
+        EXPECT_EQ(Frontend::Screen().helpPage, page);
+    }
+    EXPECT_TRUE(Enabled(1));
+    EXPECT_FALSE(Enabled(2));
+    Frame({Key::Down});
+    Frame({Key::PageDown});
+    Frame({Key::Right});
+    EXPECT_EQ(Frontend::Screen().helpPage, 7);
+
+    Frame({Key::Left});
+    EXPECT_EQ(Frontend::Screen().helpPage, 6);
+    EXPECT_TRUE(Enabled(2));
+
+    // Escape goes back where help was opened from and forgets the page.
+    Frame({Key::Escape});
+    EXPECT_EQ(world_->active, "Level_00_00");
+    EXPECT_EQ(Frontend::Screen().helpPage, 0);
+}
+
+TEST_F(FrontendTest, VolumesStepByTenAndStopAt0And100) {
+    EXPECT_EQ(Frontend::StepVolume(95, 10), 100u);
+    EXPECT_EQ(Frontend::StepVolume(100, 10), 100u);
+    EXPECT_EQ(Frontend::StepVolume(5, -10), 0u);
+    EXPECT_EQ(Frontend::StepVolume(0, -10), 0u);
+
+    Sound::SetSoundVolume(70);
+    Sound::SetMusicVolume(30);
+    g_Settings.WriteDword(70, "SoundVolume");
+    g_Settings.WriteDword(30, "MusicVolume");
+    FromTitle(3);
+    ASSERT_EQ(world_->active, "Level_00_03");
+    Frame();
+    for (int i = 0; i < 5; ++i) {
+        Click(2); // sound +
+        Frame();
+    }
+    EXPECT_EQ(Sound::GetSoundVolume(), 100u);
+    for (int i = 0; i < 12; ++i) {
+        Click(6); // music -
+        Frame();
+    }
+    EXPECT_EQ(Sound::GetMusicVolume(), 0u);
+    Click(5); // music +
+    Frame();
+    EXPECT_EQ(Sound::GetMusicVolume(), 10u);
+
+    // Escape takes the stored volumes back.
+    Frame({Key::Escape});
+    EXPECT_EQ(world_->active, "Level_00_00");
+    EXPECT_EQ(Sound::GetSoundVolume(), 70u);
+    EXPECT_EQ(Sound::GetMusicVolume(), 30u);
+
+    // Save and exit stores them.
+    FromTitle(3);
+    Frame();
+    Click(3); // sound -
+    Frame();
+    Click(7);
+    Frame();
+    uint32_t stored = 0;
+    EXPECT_TRUE(g_Settings.ReadDword(stored, "SoundVolume"));
+    EXPECT_EQ(stored, 60u);
+    EXPECT_EQ(world_->modeSwitchCalls, 0);
+}
+
+TEST_F(FrontendTest, FullscreenSwitchesOnlyOnSave) {
+    const uint32_t current = Graphics::Fullscreen() ? 1 : 0;
+    g_Settings.WriteDword(current, "fullscreen");
+    FromTitle(3);
+    Frame();
+    Click(8);
+    Frame();
+    Click(8);
+    Frame();
+    Frame({Key::Escape});
+    uint32_t value = 7;
+    EXPECT_TRUE(g_Settings.ReadDword(value, "fullscreen"));
+    EXPECT_EQ(value, current);
+    EXPECT_EQ(world_->modeSwitchCalls, 0);
+
+    FromTitle(3);
+    Frame();
+    Click(8);
+    Frame();
+    EXPECT_TRUE(g_Settings.ReadDword(value, "fullscreen"));
+    EXPECT_EQ(value, 1 - current);
+    Frame(); // the item now reads the other way
+    Click(7);
+    Frame();
+    EXPECT_EQ(world_->modeSwitchCalls, 1);
+    EXPECT_EQ(world_->active, "Level_00_00");
+}
+
+TEST_F(FrontendTest, HighScoreTabsClearTheMarksOfThePageLeft) {
+    HighScores::Load();
+    HighScores::Insert(0, u"lines", 10);
+    HighScores::Insert(1, u"groups", 10);
+    FromTitle(4);
+    ASSERT_EQ(world_->active, "Level_02_02");
+    Frame();
+    Click(4); // Groups tab
+    Frame();
+    EXPECT_EQ(world_->active, "Level_02_05");
+    EXPECT_EQ(Frontend::Screen().shownTab, 3);
+    EXPECT_EQ(HighScores::Get(0).marks[0], 0);
+    EXPECT_EQ(HighScores::Get(1).marks[0], 1);
+    Frame();
+    Click(2); // Squares tab
+    Frame();
+    EXPECT_EQ(world_->active, "Level_02_03");
+    EXPECT_EQ(HighScores::Get(1).marks[0], 0);
+    Frame({Key::Escape});
+    EXPECT_EQ(world_->active, "Level_00_00");
+    EXPECT_EQ(Frontend::Screen().shownTab, 0);
+}
+
+TEST_F(FrontendTest, TitleExitAndGameSelectionBack) {
+    FromTitle(5);
+    EXPECT_EQ(world_->quitCalls, 1);
+    FromTitle(1);
+    EXPECT_EQ(world_->active, "Level_00_01");
+    Frame({Key::Escape});
+    EXPECT_EQ(world_->active, "Level_00_00");
+}
+
+TEST(ScoreForm, FieldsTakeOnlyWhatFits) {
+    Frontend::ScoreForm form;
+    for (char c : std::string("Jo%e"))
+        form.TakeCharacter(c);
+    EXPECT_EQ(form.Field(0).text, u"Joe");
+    form.TakeCharacter(7);
+    EXPECT_EQ(form.Field(0).text, u"Jo");
+    form.TakeCharacter(8);
+    EXPECT_EQ(form.Focus(), 1);
+    for (char c : std::string("4x27"))
+        form.TakeCharacter(c);
+    EXPECT_EQ(form.Field(1).text, u"427"); // a letter and a fourth digit do nothing
+    form.TakeCharacter(8);
+    for (int i = 0; i < 25; ++i)
+        form.TakeCharacter('z');
+    EXPECT_EQ(form.Field(2).text.size(), 20u);
+    form.TakeCharacter(8);
+    EXPECT_EQ(form.Focus(), 0);
+    form.TakeCharacter(7);
+    form.TakeCharacter(7);
+    form.TakeCharacter(7);
+    EXPECT_EQ(form.Field(0).text, u"");
+}
+
+} // namespace
+} // namespace ScreensTest
