@@ -50,7 +50,7 @@ const char* kHelp =
 Compiles a readable scene description into the scene file that the game loads
 ("Data\Levels\Board.eed"). The description is in the configuration syntax:
 "[Section]" lines, "key = value" lines, and ';' comment lines. Sections are
-numbered from 1 without gaps:
+numbered from 1 without gaps; a section counts only when it has at least one key:
 
   [Episode]              width, height            grid size (columns, rows)
   [Scene<n>]             column, row              the scene's cell
@@ -293,7 +293,7 @@ std::vector<uint8_t> CompileScene(const ConfigDoc& doc, size_t n, uint32_t width
 
 std::vector<uint8_t> Compile(const ConfigDoc& doc) {
     Section episode(doc, "Episode");
-    if (!episode.Exists()) Fail("missing section [Episode]");
+    if (!episode.Has("width") || !episode.Has("height")) Fail("section [Episode] needs width and height");
     uint32_t width = static_cast<uint32_t>(episode.Integer("width", 1, 1, 0xFFFF));
     uint32_t height = static_cast<uint32_t>(episode.Integer("height", 1, 1, 0xFFFF));
     std::vector<uint8_t> file(SR::kFileHeaderSize, 0);

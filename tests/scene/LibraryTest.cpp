@@ -1,0 +1,284 @@
+#include "SceneFixture.h"
+
+#include <filesystem>
+
+#include "core/Config.h"
+
+using namespace SceneTesting;
+
+namespace {
+
+std::string g_frameAnimation, g_frameAction;
+uint32_t g_frameNumber = 99;
+bool FakeFrameImage(const char* animation, const char* action, uint32_t frame, Bitmap& out) {
+    g_frameAnimation = animation;
+    g_frameAction = action;
+    g_frameNumber = frame;
+    return std::string(animation) == "brick" && out.Create(16, 8, 32);
+}
+
+class LibraryTest : public SceneTest {
+  protected:
+    // Writes library.ini for each group (empty data for those not given).
+    void WriteLibrary(const std::map<std::string, std::string>& files) {
+        for (const char* g : {"Element", "Background", "Light", "AniGifs", "Item"}) {
+            auto it = files.find(g);
+            dir.Write(std::string("Data/Library/") + g + "/library.ini",
+                      it == files.end() ? "[data]\n" : it->second);
+        }
+    }
+    const std::string* Var(const LibraryTemplate* t, const std::string& name) {
+        for (const auto& p : t->variables)
+            if (p.first == name) return &p.second;
+        return nullptr;
+    }
+    std::string Root() const { return dir.path() + "/"; }
+};
+
+const char* kElements = R"([data]
+size = 2
+data1 = board.jpg,640,480
+data2 = brick.jpg,32,32
+
+[groups]
+size = 2
+name1 = Default
+variables1 = "bVisible","nSort","nOpaque","bBreakable","nLife","bFlipX","bFlipY",
+values1 = "true","50","100","false","0","false","false",
+name2 = Front
+variables2 = "nSort","nOpaque",
+values2 = "90",
+
+[objects]
+size = 4
+name1 = board
+group1 = Default
+data1 = board
+variables1 = "nOpaque","bFlipX","nUnknown",
+values1 = "75","true","1",
+name2 = brick
+group2 = Front
+data2 = brick
+variables2 = 
+values2 = 
+name3 = brick
+group3 = Front
+data3 = brick
+variables3 = "nSort",
+values3 = "12",
+name4 = ghost
+group4 = Missing
+data4 = brick
+)";
+
+} // namespace
+
+TEST_F(LibraryTest, MissingLibraryFileFailsStartUpInGroupOrder) {
+    WriteLibrary({});
+    std::filesystem::remove(dir / "Data/Library/Light/library.ini");
+    EXPECT_FALSE(Library::Init(Root()));
+    EXPECT_EQ(LogCount("Library: failed to open 'Data\\Library\\Light\\library.ini'\n"), 1);
+    EXPECT_EQ(LogCount("Library: failed to open"), 1); // stops at the first failure
+    Library::Release(false);
+
+    WriteLibrary({});
+    EXPECT_TRUE(Library::Init(Root()));
+    EXPECT_NE(Library::FindGroup("AniGifs"), nullptr);
+    EXPECT_EQ(Library::FindGroup("Polygon"), nullptr);
+    EXPECT_EQ(Library::FindGroup("element"), nullptr);
+    EXPECT_EQ(Library::FindGroup("Light")->folder, "Data\\Library\\Light\\");
+    EXPECT_EQ(Library::FindGroup("Light")->extension, ".");
+    EXPECT_EQ(Library::FindGroup("Item")->extension, "item");
+}
+
+TEST_F(LibraryTest, TemplatesGroupsAndDuplicateNames) {
+    WriteLibrary({{"Element", kElements}});
+    ASSERT_TRUE(Library::Init(Root()));
+    LibraryGroup* g = Library::FindGroup("Element");
+    ASSERT_EQ(g->data.size(), 2u);
+    EXPECT_EQ(g->data[0].first->name, "board");
+    EXPECT_EQ(g->data[0].first->extension, "jpg");
+    EXPECT_EQ(g->data[0].first->folder, "Data\\Library\\Element\\");
+    EXPECT_EQ(g->data[1].second, 2u); // brick is used by two templates
+
+    ASSERT_EQ(g->templates.size(), 3u); // "ghost" names a template group that does not exist
+    LibraryTemplate* board = Library::FindTemplate("Element", "board");
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(board->className, "Element");
+    EXPECT_EQ(board->groupName, "Default");
+    EXPECT_EQ(board->size.x, 640.0f); // from library.ini, nothing decoded
+    EXPECT_EQ(board->size.y, 480.0f);
+    EXPECT_EQ(*Var(board, "nOpaque"), "75");
+    EXPECT_EQ(*Var(board, "bFlipX"), "true");
+    EXPECT_EQ(*Var(board, "nSort"), "50");
+    EXPECT_EQ(Var(board, "nUnknown"), nullptr); // undeclared names are ignored
+
+    // The second "brick" becomes brick_01 and keeps its own variables.
+    LibraryTemplate* brick = Library::FindTemplate("Element", "brick");
+    LibraryTemplate* brick01 = Library::FindTemplate("Element", "brick_01");
+    ASSERT_TRUE(brick && brick01);
+    EXPECT_EQ(*Var(brick, "nSort"), "90");
+    EXPECT_EQ(*Var(brick01, "nSort"), "12");
+    // A value list shorter than its names: only the pairs present.
+    EXPECT_EQ(*Var(brick, "nOpaque"), "100");
+    EXPECT_EQ(g->CreateTemplate("brick", "Front", "brick")->name, "brick_02");
+    EXPECT_EQ(g->CreateTemplate("brick", "Nope", "brick"), nullptr);
+
+    // A template without data: 1 x 1 at (0, 0).
+    LibraryTemplate* bare = g->CreateTemplate("bare", "Default", "nothing");
+    EXPECT_EQ(bare->dataName, "");
+    EXPECT_EQ(bare->size.x, 1.0f);
+    EXPECT_EQ(bare->size.y, 1.0f);
+
+    // By type text, split at the last ".".
+    EXPECT_EQ(Library::FindTemplateByType("Element.brick_01"), brick01);
+    EXPECT_EQ(Library::FindTemplateByType("Sound.brick"), nullptr);
+    Item item;
+    item.sType = "Element.board";
+    EXPECT_EQ(item.GetTemplate(), board);
+}
+
+TEST_F(LibraryTest, NewTemplateGroupsStartFromTheDeclaredDefaults) {
+    WriteLibrary({});
+    ASSERT_TRUE(Library::Init(Root()));
+    LibraryGroup* light = Library::FindGroup("Light");
+    light->modified = false;
+    ASSERT_TRUE(light->CreateTemplateGroup("Warm"));
+    EXPECT_TRUE(light->modified);
+    const TemplateGroup* warm = light->FindTemplateGroup("Warm");
+    ASSERT_EQ(warm->variables.size(), 3u);
+    EXPECT_EQ(warm->variables[0], (std::pair<std::string, std::string>("bActive", "false")));
+    EXPECT_EQ(warm->variables[1], (std::pair<std::string, std::string>("nRadius", "0")));
+    EXPECT_EQ(warm->variables[2], (std::pair<std::string, std::string>("cColor", "0x000000")));
+
+    light->SetTemplateGroupVariable("Warm", "nRadius", "80");
+    light->SetTemplateGroupVariable("Warm", "nBogus", "1");
+    EXPECT_FALSE(light->CreateTemplateGroup("Warm")); // the first one's variables stay
+    EXPECT_EQ(light->FindTemplateGroup("Warm")->variables[1].second, "80");
+    EXPECT_EQ(light->FindTemplateGroup("Warm")->variables.size(), 3u);
+}
+
+TEST_F(LibraryTest, WritingAndReadingBackKeepsEveryTemplateVariable) {
+    WriteLibrary({{"Element", kElements}});
+    ASSERT_TRUE(Library::Init(Root()));
+    LibraryGroup* g = Library::FindGroup("Element");
+    g->SetTemplateVariable("board", "nLife", "");   // an empty value is written as <null>
+    g->SetTemplateVariable("brick", "nSort", "50"); // differs from its group (90)
+    std::string text = g->SaveText();
+    EXPECT_NE(text.find("[data]\nsize = 2\ndata1 = board.jpg,640,480\ndata2 = brick.jpg,32,32\n"
+                        "\n[groups]\nsize = 2\nname1 = Default\n"),
+              std::string::npos);
+    EXPECT_NE(
+        text.find("name2 = Front\nvariables2 = \"bVisible\",\"nSort\",\"nOpaque\",\"bBreakable\",\"nLife\","
+                  "\"bFlipX\",\"bFlipY\",\nvalues2 = \"true\",\"90\",\"100\",\"false\",\"0\",\"false\","
+                  "\"false\",\n\n"),
+        std::string::npos);
+    // Only the values that differ from the template group are written.
+    EXPECT_NE(
+        text.find(
+            "\n[objects]\nsize = 3\nname1 = board\ngroup1 = Default\ndata1 = board\n"
+            "variables1 = \"nOpaque\",\"nLife\",\"bFlipX\",\nvalues1 = \"75\",\"<null>\",\"true\",\n\n"),
+        std::string::npos);
+    EXPECT_NE(text.find("name3 = brick_01\ngroup3 = Front\ndata3 = brick\nvariables3 = \"nSort\",\n"
+                        "values3 = \"12\",\n"),
+              std::string::npos);
+
+    ASSERT_TRUE(g->Save());
+    std::vector<VariablePairs> before;
+    for (LibraryTemplate* t : g->templates)
+        before.push_back(t->variables);
+    Library::Release(false);
+
+    ASSERT_TRUE(Library::Init(Root()));
+    g = Library::FindGroup("Element");
+    ASSERT_EQ(g->templates.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        VariablePairs expected = before[i];
+        for (auto& p : expected)
+            if (p.second.empty()) p.second = "<null>"; // read back as the text itself
+        EXPECT_EQ(g->templates[i]->variables, expected) << g->templates[i]->name;
+    }
+    EXPECT_EQ(g->templates[2]->name, "brick_01"); // written unique, read unique
+}
+
+TEST_F(LibraryTest, ReleaseWritesModifiedGroupsOnlyWhenAsked) {
+    WriteLibrary({{"Element", kElements}});
+    ASSERT_TRUE(Library::Init(Root()));
+    std::filesystem::remove(dir / "Data/Library/Element/library.ini");
+    Library::Release(false);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Data/Library/Element/library.ini"));
+
+    WriteLibrary({{"Element", kElements}});
+    ASSERT_TRUE(Library::Init(Root()));
+    std::filesystem::remove(dir / "Data/Library/Element/library.ini");
+    Library::FindGroup("Background")->modified = false;
+    std::filesystem::remove(dir / "Data/Library/Background/library.ini");
+    Library::Release(true);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Data/Library/Element/library.ini"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "Data/Library/Background/library.ini"));
+
+    // A folder that cannot be written.
+    WriteLibrary({});
+    ASSERT_TRUE(Library::Init(dir.path() + "/no/such/"));
+    EXPECT_FALSE(Library::FindGroup("Item")->Save());
+    EXPECT_EQ(
+        LogCount("Failed to save library '" + dir.path() + "/no/such/Data\\Library\\Item\\library.ini'\n"),
+        1);
+}
+
+TEST_F(LibraryTest, ItemDescriptionsReadWriteAndStandIn) {
+    WriteLibrary({{"Item", "[data]\ndata1 = red.item,32,32\ndata2 = lost.item,0,0\n[groups]\nname1 = Items\n"
+                           "[objects]\nname1 = red\ngroup1 = Items\ndata1 = red\n"
+                           "name2 = lost\ngroup2 = Items\ndata2 = lost\n"}});
+    dir.Write("Data/Library/Item/red.item", "[item]\nsAnimation    = brick\nsActionOnIdle = Stay\n"
+                                            "sSndOnPickup  = ding\n");
+    ASSERT_TRUE(Library::Init(Root()));
+    Library::SetFrameImageHook(&FakeFrameImage);
+
+    GCD_ITEM* red = Library::GetItemDescriptionByType("Item.red");
+    ASSERT_NE(red, nullptr);
+    EXPECT_EQ(red->sAnimation, "brick");
+    EXPECT_EQ(red->sActionOnIdle, "Stay");
+    EXPECT_EQ(red->sSndOnPickup, "ding");
+    // Its picture is frame 0 of the idle action.
+    EXPECT_EQ(g_frameAnimation, "brick");
+    EXPECT_EQ(g_frameAction, "Stay");
+    EXPECT_EQ(g_frameNumber, 0u);
+    Bitmap* picture = Library::GetPicture("Item", "red");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->Width(), 16u);
+
+    // A missing file: one message, a 32 x 32 stand-in, and no re-reading on later asks.
+    ClearLog();
+    GCD_ITEM* lost = Library::GetItemDescription("Item", "lost");
+    ASSERT_NE(lost, nullptr);
+    Library::GetItemDescription("Item", "lost");
+    EXPECT_EQ(LogCount("File not found 'Data\\Library\\Item\\lost.item'\n"), 1);
+    Bitmap* standIn = Library::GetPicture("Item", "lost");
+    ASSERT_NE(standIn, nullptr);
+    EXPECT_EQ(standIn->Width(), 32u);
+    EXPECT_EQ(standIn->Height(), 32u);
+    EXPECT_EQ(Library::GetItemDescription("Element", "red"), nullptr);
+
+    ASSERT_TRUE(Library::SetItemDescription("Item", "red", "bonus", "Spin", ""));
+    EXPECT_EQ(dir.Read("Data/Library/Item/red.item"),
+              "[item]\nsAnimation    = bonus\nsActionOnIdle = Spin\nsSndOnPickup  = \n");
+    EXPECT_EQ(red->sAnimation, "bonus");
+}
+
+TEST_F(LibraryTest, ItemImportCopiesIntoTheFolder) {
+    WriteLibrary({});
+    ASSERT_TRUE(Library::Init(Root()));
+    dir.Write("source/new.item", "[item]\nsAnimation = x\n");
+    GCD_ITEM item;
+    item.SetFile("Data\\Library\\Item\\", "new.item");
+    EXPECT_TRUE(item.Import(dir.path() + "\\source\\new.item", dir.path() + "\\Data\\Library\\Item"));
+    EXPECT_EQ(dir.Read("Data/Library/Item/new.item"), "[item]\nsAnimation = x\n");
+
+    EXPECT_FALSE(item.Import(dir.path() + "\\source\\absent.item", dir.path() + "\\Data\\Library\\Item"));
+    EXPECT_EQ(LogCount("Error copying file: "), 1);
+
+    GCD_ITEM other;
+    other.SetFile("Data\\Library\\Item\\", "new.txt");
+    EXPECT_FALSE(other.Import(dir.path() + "\\source\\new.item", dir.path()));
+}
