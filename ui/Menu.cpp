@@ -229,6 +229,10 @@ void AddColumn(const char* menu, int32_t y, const char* const (&keys)[5],
 
 void CreateAllMenus() {
     using namespace Input::Key;
+    // The running program reads the real devices unless someone (a test) installed others.
+    if (!g_devices.nextMouseEvent && !g_devices.mousePosition && !g_devices.keyPressed &&
+        !g_devices.playSound)
+        UseDefaultDevices();
 
     AddColumn("main", 0, {"Menu_PlayGame", "Menu_Help", "Menu_Options", "Menu_HiScores", "Menu_Exit"});
 

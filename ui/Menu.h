@@ -38,8 +38,9 @@ struct MenuItem {
     uint8_t enabled = 1;
 };
 
-// What poll reads and plays and where draw finds button pictures. Empty until the app calls
-// Menu::UseDefaultDevices (input module, sound server, renderer's picture cache); tests set their own.
+// What poll reads and plays and where draw finds button pictures: the input module, the sound
+// server and the renderer's picture cache once CreateAllMenus or UseDefaultDevices ran; tests set
+// their own.
 struct MenuDevices {
     void (*nextMouseEvent)(uint32_t& event) = nullptr; // leaves event untouched when the queue is empty
     void (*mousePosition)(int32_t& x, int32_t& y) = nullptr;
@@ -84,7 +85,7 @@ const char* CurrentName();
 MenuItem* FindCurrent(int32_t id);
 
 // Every menu of the program, in start-up order (texts from g_TextTable, fonts g_MainFont and
-// g_MenuFont).
+// g_MenuFont). Installs the default devices when none were set.
 void CreateAllMenus();
 
 // The global list, in creation order.

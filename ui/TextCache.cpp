@@ -136,9 +136,14 @@ void DrawText(Surface* surface, Font& font, uint32_t size, int32_t align, int32_
         Graphics::Rect box;
         Rasterise(bitmap, surface, font, size, align, x, y, colour, text, textWidth, box);
         if (bitmap.Empty()) return;
+        const Graphics::Rect all{0, 0, box.Width(), box.Height()};
         cached = g_registry->Create(key.c_str(), uint32_t(box.Width()), uint32_t(box.Height()));
-        if (!cached) return;
-        bitmap.Upload(Graphics::Rect{0, 0, box.Width(), box.Height()}, cached, 0, 0, false);
+        if (!cached) {
+            // Too wide for a surface of its own: show it the direct way rather than not at all.
+            bitmap.Upload(all, surface, box.left, box.top, false);
+            return;
+        }
+        bitmap.Upload(all, cached, 0, 0, false);
         width = uint32_t(box.Width());
         if (g_volatile) {
             if (g_lastVolatile) g_registry->Release(g_lastVolatile);

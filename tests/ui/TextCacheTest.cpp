@@ -124,6 +124,13 @@ TEST_F(TextCacheTest, BoxesRunningOffTheSurfaceAreClipped) {
     Text::DrawText(screen, g_MainFont, 40, Text::kLeft, 780, -10, 0xFFFFFFFF, u"Edge text");
     Text::DrawText(screen, g_MainFont, 30, Text::kCentre, 900, 600, 0xFFFFFFFF, u"");
     EXPECT_TRUE(InkIn(screen, 0, 560, 20, 600, kBackground).Any());
+    // A text wider than the display gets no cache surface but is still drawn.
+    Fill(screen, kBackground);
+    const size_t before = registry.Count();
+    const std::u16string wide(120, u'W');
+    Text::DrawText(screen, g_MainFont, 30, Text::kLeft, 0, 300, 0xFFFFFFFF, wide.c_str());
+    EXPECT_EQ(registry.Count(), before);
+    EXPECT_TRUE(InkIn(screen, 0, 300, 800, 345, kBackground).Any());
 }
 
 TEST_F(TextCacheTest, ParagraphJustifiesAllButTheLastLine) {
