@@ -79,7 +79,7 @@ void PaintBrick(Image& img, int colour, float cx, float cy, float s, const Pose&
         return t < 0.5f ? Color{1, 1, 1, 0.22f * (1 - t * 2)} : Color{0, 0, 0.05f, 0.18f * (t - 0.5f) * 2};
     });
     // Symbol: pressed into the face, lighter than it.
-    float r = s * 0.2f;
+    float r = s * 0.225f;
     auto sym = [=](float x, float y) { return SymbolSdf(colour, x, y, cx, cy + s * 0.01f, r); };
     DropShadow(img, sym, s * 0.012f, s * 0.025f, std::max(1.f, s * 0.03f), Darken(base, 0.55f));
     FillBevel(img, sym, Lighten(base, colour == 6 ? 0.7f : 0.55f), std::max(1.f, s * 0.05f), 0.6f);
@@ -584,28 +584,64 @@ std::vector<Image> ItemFrames(const std::string& item, const std::string& action
                     Composite(f, layer, 0, 0, 1);
                 } else {
                     float u = float(i - 3) / float(frames - 4);
-                    float R = cs * (0.4f + 1.1f * std::sqrt(u));
+                    float R = cs * (0.5f + 1.35f * std::sqrt(u));
+                    // billowing puffs: white-hot inside, orange, then red and smoke as it cools
+                    Rng rng(4242);
+                    std::vector<float> puffs;
+                    for (int k = 0; k < 11; ++k) {
+                        float a = float(k) / 11 * 2 * kPi + rng.Range(-0.3f, 0.3f);
+                        float d = rng.Range(0.25f, 0.55f);
+                        puffs.insert(puffs.end(),
+                                     {std::cos(a) * d, std::sin(a) * d, rng.Range(0.38f, 0.55f)});
+                    }
+                    auto cloud = [=](float x, float y) {
+                        float d = 1e9f;
+                        for (size_t k = 0; k < puffs.size(); k += 3)
+                            d = std::min(d, SdCircle(x, y, cx + puffs[k] * R, cy + puffs[k + 1] * R,
+                                                     puffs[k + 2] * R));
+                        d = std::min(d, SdCircle(x, y, cx, cy, R * 0.55f));
+                        return d + (Fbm(x * 0.12f, y * 0.12f, 5) - 0.5f) * R * 0.25f;
+                    };
                     Image blast(size, size);
-                    FillShape(
-                        blast,
-                        [=](float x, float y) {
-                            float n = Fbm(x * 0.08f, y * 0.08f, 5) - 0.5f;
-                            return std::hypot(x - cx, y - cy) - R * (1 + n * 0.6f);
-                        },
-                        [=](float x, float y) {
-                            float d = std::hypot(x - cx, y - cy) / R;
-                            Color hot = Mix(Hex(0xFFFFD0), Hex(0xFFB020), Clamp01(d * 1.2f + u * 0.6f));
-                            Color c = Mix(hot, Hex(0x802010), Clamp01(u * 1.3f - 0.3f + d * 0.3f));
-                            c.a = Clamp01(1.2f - u);
-                            return c;
-                        });
-                    Blur(blast, 1.5f + 3 * u);
+                    FillShape(blast, cloud, [=](float x, float y) {
+                        float d = std::hypot(x - cx, y - cy) / R;
+                        float heat =
+                            1.15f - d * 0.9f - u * 1.1f + (Fbm(x * 0.15f, y * 0.15f, 9) - 0.5f) * 0.5f;
+                        Color c;
+                        if (heat > 0.75f)
+                            c = Mix(Hex(0xFFE890), Hex(0xFFFFF0), Clamp01((heat - 0.75f) * 4));
+                        else if (heat > 0.45f)
+                            c = Mix(Hex(0xFF9A20), Hex(0xFFE890), (heat - 0.45f) / 0.3f);
+                        else if (heat > 0.15f)
+                            c = Mix(Hex(0xC03010), Hex(0xFF9A20), (heat - 0.15f) / 0.3f);
+                        else
+                            c = Mix(Hex(0x3A3038), Hex(0xC03010), Clamp01(heat / 0.15f + 0.2f));
+                        c.a = Clamp01(1.35f - u * 1.1f);
+                        return c;
+                    });
+                    Image glow = blast;
+                    Blur(glow, cs * 0.2f);
+                    Composite(f, glow, 0, 0, 0.6f * (1 - u));
                     Composite(f, blast, 0, 0, 1);
-                    FillShape(
-                        f,
-                        [=](float x, float y) { return SdRing(x, y, cx, cy, R * 1.1f, 1.5f + 3 * (1 - u)); },
-                        Color{1, 0.95f, 0.8f, 1}, Clamp01(1.1f - u));
-                    Shards(f, cx, cy, cs * 2.2f, Hex(0x3A4260), u, 99);
+                    if (u < 0.5f)
+                        FillShape(
+                            f,
+                            [=](float x, float y) {
+                                return SdRing(x, y, cx, cy, R * 1.15f, 2.5f * (1 - u * 2) + 0.6f);
+                            },
+                            Color{1, 0.95f, 0.8f, 1}, Clamp01(1 - u * 2));
+                    // sparks flying out
+                    for (int k = 0; k < 14; ++k) {
+                        float a = float(k) / 14 * 2 * kPi + 0.2f;
+                        float r0 = R * (0.9f + 0.5f * u), r1 = r0 + cs * 0.2f;
+                        FillShape(
+                            f,
+                            [=](float x, float y) {
+                                return SdSegment(x, y, cx + std::cos(a) * r0, cy + std::sin(a) * r0,
+                                                 cx + std::cos(a) * r1, cy + std::sin(a) * r1, 1.2f);
+                            },
+                            Hex(0xFFE080), Clamp01(1.2f - u * 1.3f));
+                    }
                 }
             } else if (item == "Metla") {
                 // the broom spins and kicks up dust

@@ -630,7 +630,7 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
         }
         // name plates of the four games
         for (float x : {130.f, 285.f, 520.f, 670.f})
-            GlassPanel(img, x - 78, 352, x + 78, 392, 20, 0.7f, false);
+            GlassPanel(img, x - 74, 350, x + 74, 388, 19, 0.75f, false);
         GlassPanel(img, 330, 500, 470, 545, 22, 0.6f, false);
     } else if (name == "Help") {
         FrontScreen(img, 13, font, false);
@@ -657,7 +657,11 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
         Board(img, n);
         SidePanel(img, n);
     } else if (name == "PostScores") {
-        FrontScreen(img, 15, font, false);
+        // no logo: the form's own title sits at the top
+        Backdrop(img, 15);
+        SliderRail(img);
+        BottomBand(img);
+        GlassPanel(img, 250, 86, 550, 146, 24, 0.6f, false);
         GlassPanel(img, 130, 180, 670, 480, 20, 0.84f);
         Icon(img, "trophy", 400, 212, 22);
         for (int i = 0; i < 3; ++i) {

@@ -150,7 +150,9 @@ int main(int argc, char** argv) {
         auto it = lib["data"].find("data" + std::to_string(i));
         if (it == lib["data"].end()) break;
         std::string file = it->second.substr(0, it->second.find(','));
-        if (file.find('_') != std::string::npos && file.rfind("s_", 0) != 0 && file != "BOMB_app.gif")
+        std::string stem = file.substr(0, file.find('_'));
+        if (file.find('_') != std::string::npos &&
+            fs::exists(data / "Library" / "Animation" / (stem + ".ani")))
             continue; // animation frames are on the item sheets
         std::vector<Picture> frames;
         if (!ReadGif((data / "Library" / "AniGifs" / file).string(), frames)) {
