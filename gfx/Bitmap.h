@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "gfx/Graphics.h"
@@ -13,7 +14,7 @@ class Bitmap {
     static constexpr uint32_t kDefaultKey = 0xFF00FF;
     // Largest side and largest pixel count any picture may have; larger sizes are refused.
     static constexpr uint32_t kMaxSide = 16384;
-    static constexpr uint64_t kMaxPixels = 64ull * 1024 * 1024;
+    static constexpr uint64_t kMaxPixels = 16ull * 1024 * 1024;
 
     Bitmap() = default;
     Bitmap(const Bitmap& other) { Assign(other); }
@@ -21,8 +22,21 @@ class Bitmap {
         if (this != &other) Assign(other);
         return *this;
     }
-    Bitmap(Bitmap&&) = default;
-    Bitmap& operator=(Bitmap&&) = default;
+    // A moved-from bitmap is empty.
+    Bitmap(Bitmap&& other) noexcept { *this = std::move(other); }
+    Bitmap& operator=(Bitmap&& other) noexcept {
+        if (this != &other) {
+            width_ = std::exchange(other.width_, 0);
+            height_ = std::exchange(other.height_, 0);
+            bits_ = std::exchange(other.bits_, 0);
+            palette_ = std::move(other.palette_);
+            pixels_ = std::move(other.pixels_);
+            key_ = std::exchange(other.key_, kDefaultKey);
+            other.palette_.clear();
+            other.pixels_.clear();
+        }
+        return *this;
+    }
 
     // Frees the old content; key 0xFF00FF; pixels zeroed; for 8 bits a zeroed palette. False (and
     // empty) for a depth other than 8, 16, 32 or a size that is zero or too large.

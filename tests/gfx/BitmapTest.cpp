@@ -63,8 +63,12 @@ TEST_F(BitmapTest, CreateAssignClearAndKey) {
     EXPECT_EQ(b.KeyColor(), 0xFF00FFu); // re-creating resets the key
     EXPECT_EQ(b.Palette(), nullptr);
     b.SetPixel32(1, 1, 0xDEADBEEF);
-    b.Clear();
-    EXPECT_EQ(b.Pixel32(1, 1), 0u);
+    Bitmap moved(std::move(b));
+    EXPECT_EQ(moved.Pixel32(1, 1), 0xDEADBEEFu);
+    EXPECT_TRUE(b.Empty()); // NOLINT: a moved-from bitmap is empty, not half-alive
+    EXPECT_EQ(b.Width(), 0u);
+    moved.Clear();
+    EXPECT_EQ(moved.Pixel32(1, 1), 0u);
 }
 
 TEST_F(BitmapTest, CopyFromConvertsDepthsAndAveragesAreas) {
