@@ -44,6 +44,8 @@ void Rasterise(Bitmap& out, Surface* surface, Font& font, uint32_t size, int32_t
     const int32_t offset = int32_t(size / 15);
     font.Print(offset + 2, offset + int32_t(size), kShadowColour, text);
     font.Print(2, int32_t(size), colour, text);
+    // `out` belongs to the caller and goes away soon: leave no pointer to it behind.
+    Font::SetTarget(nullptr, 0, 0);
 }
 
 int32_t DrawDirect(Surface* surface, Font& font, uint32_t size, int32_t align, int32_t x, int32_t y,
