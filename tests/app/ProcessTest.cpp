@@ -1,0 +1,150 @@
+// Starts the real program headless (SDL's dummy video and audio drivers) in a scratch working
+// directory with its own config and runtime folders, and checks what a player and a packager see
+// from outside: exit codes, the log, the saved settings.
+#include "support/TempDir.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string DataRoot() {
+    const char* d = std::getenv("PARLORIX_DATA_DIR");
+    return d ? d : "";
+}
+
+class ProcessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!fs::exists(DataRoot() + "/Data/Library/Font"))
+            GTEST_SKIP() << "no generated content in " << DataRoot();
+    }
+
+    // Data/ made of links to the generated content, leaving out the named Library folders.
+    void LinkData(const std::vector<std::string>& without = {}) {
+        fs::create_directories(dir / "Data/Library");
+        fs::create_directory_symlink(DataRoot() + "/Data/Levels", dir / "Data/Levels");
+        for (const auto& e : fs::directory_iterator(DataRoot() + "/Data/Library")) {
+            std::string name = e.path().filename().string();
+            if (std::find(without.begin(), without.end(), name) == without.end())
+                fs::create_directory_symlink(e.path(), dir / ("Data/Library/" + name));
+        }
+    }
+
+    // Starts the program; returns its pid.
+    pid_t Start(const std::vector<std::pair<std::string, std::string>>& env = {}) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(dir.path().c_str()) != 0) _exit(99);
+            setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+            setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+            setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            for (const auto& [k, v] : env)
+                setenv(k.c_str(), v.c_str(), 1);
+            execl(PARLORIX_BINARY, "parlorix", static_cast<char*>(nullptr));
+            _exit(98);
+        }
+        return pid;
+    }
+
+    // Waits up to `ms` for the process to end by itself; -1000 when it is still running.
+    int WaitExit(pid_t pid, int ms) {
+        for (int t = 0; t < ms; t += 20) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1000;
+    }
+
+    // Asks the program to close as the window manager would, and returns its exit code.
+    int Close(pid_t pid) {
+        kill(pid, SIGTERM);
+        int code = WaitExit(pid, 10000);
+        if (code == -1000) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        return code;
+    }
+
+    std::string Log() const { return dir.Read("Log000.txt"); }
+    std::string Settings() const {
+        return dir.Read("config/parlorix/registry/Software/Quillmarsh/Parlorix/Options.reg");
+    }
+
+    TempDir dir{false};
+};
+
+TEST_F(ProcessTest, StartsLogsInOrderAndSavesSettingsOnClose) {
+    LinkData();
+    pid_t pid = Start();
+    EXPECT_EQ(WaitExit(pid, 2500), -1000) << "the game ended by itself:\n" << Log();
+    EXPECT_EQ(Close(pid), 0);
+    std::string log = Log();
+    size_t a = log.find("Log started: ");
+    size_t b = log.find("Working directory: ");
+    size_t c = log.find("Graphics::Init( 800,600,32 )");
+    size_t d = log.find("Input::Init");
+    ASSERT_NE(a, std::string::npos) << log;
+    ASSERT_NE(b, std::string::npos) << log;
+    ASSERT_NE(c, std::string::npos) << log;
+    ASSERT_NE(d, std::string::npos) << log;
+    EXPECT_LT(a, b);
+    EXPECT_LT(b, c);
+    EXPECT_LT(c, d);
+    std::string settings = Settings();
+    EXPECT_NE(settings.find("SoundVolume=dword:100"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("MusicVolume=dword:100"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("fullscreen=dword:0"), std::string::npos) << settings;
+}
+
+TEST_F(ProcessTest, ASecondCopyEndsAtOnceWithCodeZero) {
+    LinkData();
+    pid_t first = Start();
+    ASSERT_EQ(WaitExit(first, 1500), -1000);
+    pid_t second = Start();
+    EXPECT_EQ(WaitExit(second, 3000), 0);
+    EXPECT_EQ(Close(first), 0);
+}
+
+TEST_F(ProcessTest, MissingSceneFileDoesNotStopTheGame) {
+    fs::create_directories(dir / "Data/Library");
+    for (const auto& e : fs::directory_iterator(DataRoot() + "/Data/Library"))
+        fs::create_directory_symlink(e.path(), dir / ("Data/Library/" + e.path().filename().string()));
+    pid_t pid = Start();
+    EXPECT_EQ(WaitExit(pid, 2000), -1000);
+    EXPECT_EQ(Close(pid), 0);
+}
+
+TEST_F(ProcessTest, MissingMainFontEndsWithMinusOne) {
+    // The menu font doubles as the renderer's default font; without the main font alone, start-up
+    // reaches the font step and ends there.
+    LinkData({"Font"});
+    fs::create_directories(dir / "Data/Library/Font");
+    fs::create_symlink(DataRoot() + "/Data/Library/Font/Tahoma.ttf", dir / "Data/Library/Font/Tahoma.ttf");
+    pid_t pid = Start();
+    EXPECT_EQ(WaitExit(pid, 10000), 255); // -1 as the parent sees it
+}
+
+TEST_F(ProcessTest, UnopenableDisplayEndsWithZero) {
+    LinkData();
+    pid_t pid = Start({{"SDL_VIDEODRIVER", "no-such-driver"}});
+    EXPECT_EQ(WaitExit(pid, 10000), 0);
+    EXPECT_NE(Log().find("Log started"), std::string::npos);
+}
+
+} // namespace
