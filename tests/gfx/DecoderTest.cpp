@@ -267,3 +267,15 @@ TEST(Decoders, SizesThatWouldOverflowAreRefused) {
     EXPECT_FALSE(b.Create(4, 4, 24));
     EXPECT_TRUE(b.Empty());
 }
+
+TEST(Decoders, GifFramesReachingPastTheScreenAreClipped) {
+    const std::vector<uint32_t> pal{0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    // A 3x3 frame at (3, 1) on a 4x2 screen: only its top-left pixel is on the screen.
+    const Bytes gif = Gif(4, 2, pal, 0, {{3, 1, 3, 3, {2, 3, 3, 3, 3, 3, 3, 3, 3}}});
+    std::vector<Bitmap> out;
+    ASSERT_TRUE(Image::DecodeGif(gif.data(), gif.size(), out));
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].Width(), 4u);
+    EXPECT_EQ(out[0].Pixel32(3, 1), 0xFF00FF00u);
+    EXPECT_EQ(out[0].Pixel32(2, 1), 0xFF000000u);
+}
