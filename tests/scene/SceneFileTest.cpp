@@ -355,3 +355,35 @@ TEST_F(SceneFileTest, DeleteObjectByNameAndChild) {
     level.DeleteObject("Ghost.x");
     EXPECT_EQ(LogCount("ERROR: Unable delete Ghost.x\n"), 1);
 }
+
+TEST_F(SceneFileTest, MutatedAndTruncatedFilesLoadWithinTheirBytes) {
+    SceneFileWriter file(2, 2);
+    Element& e = MakeElement("E", "Element.x", 1, 2);
+    Polygon p;
+    p.sType = "Polygon";
+    p.AddVertex({1, 1}, false);
+    p.AddVertex({2, 2}, false);
+    file.AddScene(0, 0, "A", "Back", {&e, &e}, {&p, &p});
+    file.AddScene(1, 1, "", "", {&e}, {&p});
+    const std::vector<uint8_t> original = file.bytes;
+
+    // Every length from the header's end to the whole file.
+    for (size_t length = 4096; length <= original.size(); length += 7) {
+        SceneFileWriter cut(0, 0);
+        cut.bytes.assign(original.begin(), original.begin() + length);
+        ASSERT_TRUE(Load(cut, "cut.eed"));
+    }
+    // Random bytes changed after the file header (the loader must neither crash nor hang).
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 400; ++round) {
+        SceneFileWriter bad(0, 0);
+        bad.bytes = original;
+        for (int k = 0; k < 6; ++k) {
+            size_t at = 4096 + next() % (original.size() - 4096);
+            bad.bytes[at] = static_cast<uint8_t>(next() >> 24);
+        }
+        ASSERT_TRUE(Load(bad, "bad.eed"));
+    }
+    ReleaseAllEpisodes();
+}
