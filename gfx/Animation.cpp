@@ -93,6 +93,7 @@ bool AniGifReference::Variable(std::string name, std::string& value, bool set) {
 
 bool AniGifReference::BuildSheet() {
     ReleaseSheet();
+    buildFailed = true;
     Bitmap* frame = nullptr;
     uint32_t count = 0;
     if (!Library::GetGifFrame(sAniGifName, 0, frame, count) || !frame || frame->Bits() != 32 ||
@@ -119,6 +120,7 @@ bool AniGifReference::BuildSheet() {
     Surface* surface = Renderer::CreateSurface(surfaceName.c_str(), sheetWidth, sheetHeight);
     if (!surface) return false;
     sheet = surface;
+    buildFailed = false;
 
     Bitmap work;
     if (!work.Create(width, height, 32)) return true;
@@ -235,7 +237,7 @@ bool AnimationAction::CompileScript() {
 
 void AnimationAction::BuildSheets() {
     for (auto& ref : gifs)
-        if (!ref->sheet) ref->BuildSheet();
+        if (!ref->sheet && !ref->buildFailed) ref->BuildSheet();
     sheetsBuilt = true;
 }
 
@@ -247,7 +249,7 @@ uint32_t AnimationAction::ReduceFrame(uint32_t f) const {
 
 AniGifReference* AnimationAction::FindFrame(uint32_t f, bool build, uint32_t& local) {
     for (auto& ref : gifs) {
-        if (build && !ref->sheet) ref->BuildSheet();
+        if (build && !ref->sheet && !ref->buildFailed) ref->BuildSheet();
         if (f < ref->dwFrames) {
             local = f;
             return ref.get();

@@ -36,6 +36,8 @@ class AniGifReference : public VariableHolder {
     uint32_t sheetWidth = 0;
     uint32_t sheetHeight = 0;
     uint32_t colorKey = 0;
+    // A build that failed (GIF missing, frame wider than the screen) is not retried every frame.
+    bool buildFailed = false;
 };
 
 class AnimationAction : public Object {

@@ -234,3 +234,27 @@ TEST(ScriptPlayback, SurvivesTheClockWrap) {
     EXPECT_EQ(s.frame, 1u);
     EXPECT_EQ(s.lastUpdate, 0x30u);
 }
+
+TEST(ScriptCompiler, StaysInsideArbitraryInput) {
+    // Random bytes (NULs, CRs, brackets, long tokens) never make the compiler read past its text;
+    // under the sanitizers this catches any stray read.
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    const char alphabet[] = "frame delay event goto ();\t\r\n0123456789-+xyzFRAMEGOTO";
+    for (int round = 0; round < 300; ++round) {
+        std::string text(next() % 300, '\0');
+        for (char& c : text)
+            c = (next() % 5 == 0) ? char(next() & 0xFF) : alphabet[next() % (sizeof alphabet - 1)];
+        if (round % 3 == 0) text = "frame(1)\n" + text;
+        std::vector<ScriptCommand> cmds;
+        const int32_t status = AnimationScript::Compile(text, cmds);
+        if (status != -1) {
+            EXPECT_TRUE(cmds.empty());
+        }
+        for (const ScriptCommand& c : cmds)
+            EXPECT_LT(std::char_traits<char>::length(c.eventName), 32u);
+        AnimationState s;
+        AnimationScript::Start(cmds, s, 0);
+        AnimationScript::Advance(cmds, 30, s, 2000, false);
+    }
+}

@@ -281,3 +281,39 @@ TEST_F(AnimationTest, FrozenFlagHoldsEveryAnimation) {
     Animation::Play("Brick", "Stay", s); // calling with the playing action only advances it
     EXPECT_EQ(s.frame, 9u);
 }
+
+TEST(AnimationReader, OddFilesLoadWithinTheirBytes) {
+    TempDir dir;
+    // The second section of the same name extends the action and replaces its settings and script.
+    std::string big =
+        "[Animation]\nname = Odd\n[Action1]\nname = A\ngif1name = g\ngif1size = ,,\ngif1flags =\n"
+        "gif2name = h\ngif2size = 1 2\ndiroffset = -3\nsrcstr 0 = frame(9)\n"
+        "[Action2]\nname = A\ngif1name = again\ndelay = 0\n"
+        "srcstr 0 = \tframe(4)\tframe(5)\nsrcstr 1 = frame(1); event(" +
+        std::string(400, 'N') + ")\n";
+    dir.Write("odd.ani", big);
+    ASSERT_TRUE(Animation::ReadFile("odd.ani"));
+    AnimationRecord* odd = Animation::Find("Odd");
+    ASSERT_NE(odd, nullptr);
+    ASSERT_EQ(odd->actions.size(), 1u);
+    AnimationAction* a = odd->actions[0].get();
+    EXPECT_EQ(a->gifs.size(), 3u);
+    EXPECT_EQ(a->gifs[1]->dwFrameSizeX, 1u);
+    EXPECT_EQ(a->gifs[1]->dwFrameSizeY, 2u);
+    EXPECT_EQ(a->gifs[1]->dwFrames, 0u);
+    EXPECT_EQ(a->dwPlayingDelay, 30u);
+    ASSERT_EQ(a->script.size(), 3u); // frame(5) follows a tab; line 1 has two commands
+    EXPECT_EQ(a->script[0].argument, 4);
+    EXPECT_EQ(std::string(a->script[2].eventName), std::string(31, 'N'));
+
+    uint32_t seed = 99;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    for (int round = 0; round < 50; ++round) {
+        std::string text = "[Animation]\nname = R" + std::to_string(round) + "\n[Action1]\nname = x\n";
+        for (int i = 0, n = int(next() % 400); i < n; ++i)
+            text += char(next() % 3 ? "=[]\n,gifsrc 0123"[next() % 17] : next() & 0xFF);
+        dir.Write("r.ani", text);
+        Animation::ReadFile("r.ani");
+    }
+    Animation::ReleaseAll();
+}

@@ -265,6 +265,11 @@ TEST_F(RendererTest, ItemsDrawnSortedWithTheirFrames) {
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
 
+    // An item template's picture is frame 0 of its idle action, through the animation hook.
+    Bitmap* itemPicture = Library::GetPicture("Item", "brickB");
+    ASSERT_NE(itemPicture, nullptr);
+    EXPECT_EQ(itemPicture->Pixel32(10, 10), 0xFF000000u | PaletteRgb(1));
+
     auto draw = [&] {
         SDL_Surface* back = FilledBackBuffer();
         g_now += 5;
