@@ -204,6 +204,7 @@ class World {
     std::map<std::string, std::pair<std::string, std::string>> itemAnimations;
     std::vector<SceneSpec> scenes{MakeScene(0, 0, "Level_00_00")};
     uint32_t gridW = 1, gridH = 1;
+    bool writeEpisode = true; // false: the test put its own Data/Levels/Board.eed in place
     bool started = false;
 
     void AddGif(const std::string& name, uint32_t w, uint32_t h, uint32_t frames) {
@@ -245,7 +246,7 @@ class World {
         dir.Write("Data/Library/AniGifs/library.ini", LibraryIni(gifData, {}));
         dir.Write("Data/Library/Item/library.ini", LibraryIni(itemData, items));
         dir.Write("Data/Library/Font/Tahoma.ttf", "not really a font");
-        dir.Write("Data/Levels/Board.eed", EpisodeFile(gridW, gridH, scenes));
+        if (writeEpisode) dir.Write("Data/Levels/Board.eed", EpisodeFile(gridW, gridH, scenes));
 
         if (!Graphics::Init(800, 600, 32, false, nullptr)) return false;
         started = true;

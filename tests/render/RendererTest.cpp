@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace RenderFixture;
 
 namespace {
@@ -138,10 +140,9 @@ TEST(RendererItems, SortKeepsListOrderForEqualKeys) {
     EXPECT_EQ(items, want);
 }
 
-// A scene composed into the main layer and drawn over a filled back buffer, compared pixel for
-// pixel with the picture the rules give: opaque colour where coverage is above 128, the back
-// buffer's own colour everywhere else, colours halved by an ambient light of 0x808080.
-TEST_F(RendererTest, GoldenSceneComposition) {
+// The golden scene: six elements (one invisible, one at opacity 50, one flipped, one cut by the
+// canvas, one at opacity 51 with a half-transparent half) and an open polygon, ambient 0x808080.
+void AddGoldenPictures(World& world) {
     Bitmap half = Solid(40, 30, 0xFF00FF00);
     for (uint32_t y = 0; y < 30; ++y)
         for (uint32_t x = 20; x < 40; ++x)
@@ -153,6 +154,63 @@ TEST_F(RendererTest, GoldenSceneComposition) {
     world.AddElement("red", Solid(40, 30, 0xFFFF0000));
     world.AddElement("half", half);
     world.AddElement("grad", grad);
+}
+
+// What the rules give: opaque colour where coverage is above 128 (halved by the ambient light),
+// polygon lines drawn after the light, the back buffer's own colour everywhere else.
+std::vector<uint32_t> GoldenPicture() {
+    std::vector<uint32_t> expected(800 * 600, kFill);
+    FillRect(expected, 100, 50, 140, 80, 0x7F0000);
+    FillRect(expected, 120, 60, 140, 90, 0x007F00);
+    for (int x = 0; x < 20; ++x)
+        FillRect(expected, 300 + x, 200, 301 + x, 210, ((19 - x) * 10 / 2) << 16 | 0x2010);
+    FillRect(expected, 0, 0, 20, 20, 0x7F0000);
+    FillRect(expected, 10, 300, 51, 301, 0xFF0000);
+    FillRect(expected, 7, 300, 14, 301, 0xFF0000);
+    FillRect(expected, 10, 297, 11, 304, 0xFF0000);
+    return expected;
+}
+
+#ifdef SCENEC_PATH
+// The scene file comes from the scene compiler.
+TEST_F(RendererTest, GoldenSceneFromSceneCompiler) {
+    AddGoldenPictures(world);
+    auto object = [](int n, const char* type, int x, int y, const char* extra) {
+        return "[Scene1.Object" + std::to_string(n) + "]\nsName = O" + std::to_string(n) +
+               "\nsType = " + type + "\nvPosition.x = " + std::to_string(x) +
+               "\nvPosition.y = " + std::to_string(y) + "\n" + extra + "\n";
+    };
+    std::string desc = "[Episode]\nwidth = 1\nheight = 1\n\n[Scene1]\ncolumn = 0\nrow = 0\n"
+                       "cAmbient = 0x808080\nvSize.x = 800\nvSize.y = 600\n\n";
+    desc += object(1, "Element.red", 100, 50, "");
+    desc += object(2, "Element.half", 120, 60, "nOpaque = 51");
+    desc += object(3, "Element.grad", 300, 200, "bFlipX = true");
+    desc += object(4, "Element.red", 500, 300, "bVisible = false");
+    desc += object(5, "Element.red", 600, 400, "nOpaque = 50");
+    desc += object(6, "Element.red", -20, -10, "");
+    desc += "[Scene1.Polygon1]\nsName = Line\ncColor = 0x0000FF\nbClosed = false\n"
+            "vertex1 = 10, 300\nvertex2 = 50, 300\n";
+    world.dir.Write("golden.txt", desc);
+    world.dir.Write("Data/Levels/.keep", "");
+    const std::string command =
+        std::string(SCENEC_PATH) + " golden.txt Data/Levels/Board.eed > scenec.log 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << world.dir.Read("scenec.log");
+    world.writeEpisode = false;
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    ASSERT_EQ(GetActiveScene()->elements.size(), 6u);
+
+    Renderer::bRenderSoftwareLightMap = 1;
+    Renderer::bRenderPoly = 1;
+    SwitchScene("Board", "Level_00_00");
+    SDL_Surface* back = FilledBackBuffer();
+    Renderer::DrawScene(back);
+    ExpectPicture(back, GoldenPicture());
+}
+#endif
+
+// The same scene built through the scene API, drawn twice (the second frame only blits).
+TEST_F(RendererTest, GoldenSceneComposition) {
+    AddGoldenPictures(world);
     ASSERT_TRUE(world.Start()) << world.LogText();
 
     Level* scene = GetActiveScene();
@@ -160,9 +218,9 @@ TEST_F(RendererTest, GoldenSceneComposition) {
     AddElement(scene, "red", 100, 50);
     AddElement(scene, "half", 120, 60)->nOpaque = 51;
     AddElement(scene, "grad", 300, 200)->bFlipX = 1;
-    AddElement(scene, "red", 500, 300)->bVisible = 0; // invisible: skipped
-    AddElement(scene, "red", 600, 400)->nOpaque = 50; // coverage 127: no colour
-    AddElement(scene, "red", -20, -10);               // cut by the canvas
+    AddElement(scene, "red", 500, 300)->bVisible = 0;
+    AddElement(scene, "red", 600, 400)->nOpaque = 50;
+    AddElement(scene, "red", -20, -10);
     auto* poly = static_cast<Polygon*>(scene->CreateObject("Polygon", "", {0, 0}));
     poly->bClosed = 0;
     poly->cColor = 0x0000FF; // red in bits 0-7
@@ -175,21 +233,11 @@ TEST_F(RendererTest, GoldenSceneComposition) {
     EXPECT_TRUE(Renderer::Layer(0).active);
     EXPECT_FALSE(Renderer::Layer(1).active);
 
-    std::vector<uint32_t> expected(800 * 600, kFill);
-    FillRect(expected, 100, 50, 140, 80, 0x7F0000);
-    FillRect(expected, 120, 60, 140, 90, 0x007F00);
-    for (int x = 0; x < 20; ++x)
-        FillRect(expected, 300 + x, 200, 301 + x, 210, ((19 - x) * 10 / 2) << 16 | 0x2010);
-    FillRect(expected, 0, 0, 20, 20, 0x7F0000);
-    FillRect(expected, 10, 300, 51, 301, 0xFF0000); // lines are drawn after the light
-    FillRect(expected, 7, 300, 14, 301, 0xFF0000);
-    FillRect(expected, 10, 297, 11, 304, 0xFF0000);
-
+    const std::vector<uint32_t> expected = GoldenPicture();
     SDL_Surface* back = FilledBackBuffer();
     Renderer::DrawScene(back);
     ExpectPicture(back, expected);
 
-    // Later frames blit the uploaded surface again without composing anew.
     EXPECT_FALSE(Renderer::Layer(0).dirty);
     back = FilledBackBuffer();
     Renderer::DrawScene(back);
