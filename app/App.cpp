@@ -7,6 +7,7 @@
 #include "game/GameRandom.h"
 #include "gfx/Animation.h"
 #include "gfx/Graphics.h"
+#include "gfx/Image.h"
 #include "gfx/Renderer.h"
 #include "gfx/SurfaceRegistry.h"
 #include "input/Input.h"
@@ -246,6 +247,7 @@ int Run() {
         return true;
     });
     if (!Renderer::Init(kWidth, kHeight, g_Settings)) return 0;
+    Image::InstallLibraryHooks(); // the library decodes its pictures through the graphics module
     if (!Library::Init(g_workingDirectory)) return 0;
     Animation::SetWorkingDirectory(g_workingDirectory.c_str());
     Animation::LoadAll();
