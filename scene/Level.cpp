@@ -168,58 +168,86 @@ uint32_t Level::LoadRecord(const uint8_t* record, uint32_t size) {
     LogMsg("Loading scene %d,%d\n", ClampInt(Trunc(GetF32(record + kColumn))),
            ClampInt(Trunc(GetF32(record + kRow))));
 
-    const uint32_t headerLength = GetU32(record + kHeaderLength);
-    const uint32_t recordLength = GetU32(record + kRecordLength);
-
     background = GetText(record + kBackground, kBackgroundField);
     cAmbient = GetU32(record + kAmbient);
     vSize = {GetF32(record + kSizeX), GetF32(record + kSizeY)};
     bUseParallax = record[kUseParallax];
-    // The parallax name ends within the header; never beyond the bytes we were given.
-    uint32_t headerEnd = headerLength > kParallaxName && headerLength <= size ? headerLength : size;
-    sParallaxName =
-        headerEnd > kParallaxName ? GetText(record + kParallaxName, headerEnd - kParallaxName) : "";
+    sParallaxName = ParallaxName(record, size);
 
-    uint64_t offset = headerLength;
-    const uint64_t objects =
-        uint64_t(GetU32(record + kRun1)) + GetU32(record + kRun2) + GetU32(record + kRun3);
-    for (uint64_t i = 0; i < objects && offset + kSize <= size; ++i, offset += kSize) {
-        const uint8_t* o = record + offset;
-        std::string className, templateName;
-        SplitType(GetText(o + kType, kTextField), className, templateName);
-        if (Object* object = CreateObject(className, templateName, {GetF32(o + kPosX), GetF32(o + kPosY)}))
-            object->LoadRecord(o);
-    }
-
-    const uint32_t polygonCount = GetU32(record + kPolygons);
-    for (uint32_t i = 0; i < polygonCount && offset + kSize <= size; ++i) {
-        const uint8_t* o = record + offset;
-        const uint32_t length = GetU32(o + kLength);
-        Object* object =
-            CreateObject(GetText(o + kType, kTextField), "", {GetF32(o + kPosX), GetF32(o + kPosY)});
-        if (object) {
-            object->LoadRecord(o);
-            object->sType = "Polygon";
-            if (auto* polygon = dynamic_cast<Polygon*>(object)) {
-                // Only the vertices that lie inside the file are read.
-                uint64_t available = (size - offset - kSize) / 8;
-                uint64_t count = GetU16(o + kVertices);
-                if (count > available) count = available;
-                for (uint64_t v = 0; v < count; ++v) {
-                    const uint8_t* p = o + kSize + 8 * v;
-                    polygon->AddVertex({GetF32(p), GetF32(p + 4)}, false);
-                }
-            }
+    ForEachObject(record, size, [this](const uint8_t* o, int run, uint32_t vertices) {
+        Vec2 position{GetF32(o + kPosX), GetF32(o + kPosY)};
+        if (run != 0) {
+            std::string className, templateName;
+            SplitType(GetText(o + kType, kTextField), className, templateName);
+            if (Object* object = CreateObject(className, templateName, position)) object->LoadRecord(o);
+            return;
         }
-        if (length < kSize)
-            break; // a polygon record is never shorter than an object record: the rest is garbage
-        offset += length;
-    }
+        // Polygon records pass their whole type text as the class name.
+        Object* object = CreateObject(GetText(o + kType, kTextField), "", position);
+        if (!object) return;
+        object->LoadRecord(o);
+        object->sType = "Polygon";
+        if (auto* polygon = dynamic_cast<Polygon*>(object))
+            for (uint32_t v = 0; v < vertices; ++v) {
+                const uint8_t* p = o + kSize + 8 * v;
+                polygon->AddVertex({GetF32(p), GetF32(p + 4)}, false);
+            }
+    });
 
     std::string name = GetText(record + SceneRecord::kName, kNameField);
     if (!name.empty()) sName = name;
-    return recordLength;
+    return GetU32(record + kRecordLength);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Record walkers
+
+namespace SceneRecord {
+
+void ForEachRecord(const uint8_t* file, uint32_t size,
+                   const std::function<void(const uint8_t* record, uint32_t available)>& visit) {
+    for (uint64_t offset = kFileHeaderSize; offset + kMinRecord < size;) {
+        const uint8_t* record = file + offset;
+        visit(record, static_cast<uint32_t>(size - offset));
+        const uint32_t length = GetU32(record + kRecordLength);
+        // A length of zero would read the same record for ever, and one shorter than the record's
+        // own fields or header cannot be where the next record starts: the rest is not followed.
+        if (length < kParallaxName || length < GetU32(record + kHeaderLength)) break;
+        offset += length;
+    }
+}
+
+void ForEachObject(const uint8_t* record, uint32_t available,
+                   const std::function<void(const uint8_t* object, int run, uint32_t vertices)>& visit) {
+    uint64_t offset = GetU32(record + kHeaderLength);
+    for (int run = 1; run <= 3; ++run) {
+        const uint32_t count = GetU32(record + kRun1 + 4 * (run - 1));
+        for (uint32_t i = 0; i < count && offset + ObjectRecord::kSize <= available; ++i) {
+            visit(record + offset, run, 0);
+            offset += ObjectRecord::kSize;
+        }
+    }
+    const uint32_t polygons = GetU32(record + kPolygons);
+    for (uint32_t i = 0; i < polygons && offset + ObjectRecord::kSize <= available; ++i) {
+        const uint8_t* o = record + offset;
+        // Only the vertices that lie inside the bytes are offered.
+        uint64_t room = (available - offset - ObjectRecord::kSize) / 8;
+        uint64_t vertices = GetU16(o + ObjectRecord::kVertices);
+        visit(o, 0, static_cast<uint32_t>(vertices < room ? vertices : room));
+        const uint32_t length = GetU32(o + ObjectRecord::kLength);
+        if (length < ObjectRecord::kSize)
+            break; // never shorter than an object record: what follows cannot be found
+        offset += length;
+    }
+}
+
+std::string ParallaxName(const uint8_t* record, uint32_t available) {
+    const uint32_t header = GetU32(record + kHeaderLength);
+    const uint32_t end = header > kParallaxName && header <= available ? header : available;
+    return end > kParallaxName ? GetText(record + kParallaxName, end - kParallaxName) : std::string();
+}
+
+} // namespace SceneRecord
 
 // ---------------------------------------------------------------------------------------------
 // Episode
@@ -293,21 +321,14 @@ bool LoadSceneFile(const char* path) {
     episode->width = GetU32(data + kGridWidth);
     episode->height = GetU32(data + kGridHeight);
 
-    uint64_t offset = kFileHeaderSize;
-    while (offset + kMinRecord < size) {
-        const uint8_t* record = data + offset;
-        const uint32_t available = static_cast<uint32_t>(size - offset);
+    Episode* ep = episode.get();
+    ForEachRecord(data, size, [ep](const uint8_t* record, uint32_t available) {
         int64_t column = Trunc(GetF32(record + kColumn));
         int64_t row = Trunc(GetF32(record + kRow));
-        uint32_t length = GetU32(record + kRecordLength);
         // Records for cells outside the declared grid are skipped.
-        if (column >= 0 && row >= 0 && column < episode->width && row < episode->height)
-            length =
-                episode->GetOrCreateScene(uint32_t(column), uint32_t(row))->LoadRecord(record, available);
-        // A record shorter than its own fixed fields cannot be followed to the next one.
-        if (length < kParallaxName || length < GetU32(record + kHeaderLength)) break;
-        offset += length;
-    }
+        if (column >= 0 && row >= 0 && column < ep->width && row < ep->height)
+            ep->GetOrCreateScene(uint32_t(column), uint32_t(row))->LoadRecord(record, available);
+    });
 
     std::string name = path;
     size_t slash = name.find_last_of("\\/");

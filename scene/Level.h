@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,6 +49,18 @@ inline constexpr uint32_t kNameField = 64;
 // The header length writers use: long enough that a record without objects still passes the
 // loader's "more than 0x192 bytes left" test, with room for a parallax name of 265 characters.
 inline constexpr uint32_t kWrittenHeader = 0x1A0;
+
+// Walkers shared by the loader and the tools; they never look outside the bytes they are given.
+// Scene records from offset 4096 while more than kMinRecord bytes remain, stopping at a record too
+// short to lead on to the next one. `available` counts the bytes from the record to the file's end.
+void ForEachRecord(const uint8_t* file, uint32_t size,
+                   const std::function<void(const uint8_t* record, uint32_t available)>& visit);
+// The object records of runs 1, 2 and 3 (run 1..3, vertices 0), then the polygon records (run 0)
+// with the number of their vertices that lie inside the bytes.
+void ForEachObject(const uint8_t* record, uint32_t available,
+                   const std::function<void(const uint8_t* object, int run, uint32_t vertices)>& visit);
+// The parallax name, which ends within the header (or the bytes available, whichever is shorter).
+std::string ParallaxName(const uint8_t* record, uint32_t available);
 } // namespace SceneRecord
 
 // A scene: an object that owns the objects placed on it.

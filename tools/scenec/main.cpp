@@ -242,11 +242,13 @@ std::vector<uint8_t> CompileObject(const Section& s, bool polygon) {
 
 std::vector<uint8_t> CompileScene(const ConfigDoc& doc, size_t n, uint32_t width, uint32_t height) {
     Section s(doc, "Scene" + std::to_string(n));
-    int64_t column = s.Integer("column", 0, 0, 0xFFFFFF), row = s.Integer("row", 0, 0, 0xFFFFFF);
-    if (column >= width || row >= height)
-        std::fprintf(
-            stderr, "scenec: warning: [%s] cell %lld,%lld lies outside the %ux%u grid; the game skips it\n",
-            s.Name().c_str(), static_cast<long long>(column), static_cast<long long>(row), width, height);
+    // The record holds the cell as floats; the loader truncates them toward zero.
+    float column = s.Real("column", 0.0f), row = s.Real("row", 0.0f);
+    if (!(std::trunc(column) >= 0 && std::trunc(column) < width && std::trunc(row) >= 0 &&
+          std::trunc(row) < height))
+        std::fprintf(stderr,
+                     "scenec: warning: [%s] cell %g,%g lies outside the %ux%u grid; the game skips it\n",
+                     s.Name().c_str(), static_cast<double>(column), static_cast<double>(row), width, height);
 
     std::vector<uint8_t> runs[3];
     uint32_t counts[3] = {0, 0, 0};
@@ -270,8 +272,8 @@ std::vector<uint8_t> CompileScene(const ConfigDoc& doc, size_t n, uint32_t width
 
     std::vector<uint8_t> r(SR::kWrittenHeader, 0);
     PutU32(&r[SR::kHeaderLength], SR::kWrittenHeader);
-    PutF32(&r[SR::kColumn], static_cast<float>(column));
-    PutF32(&r[SR::kRow], static_cast<float>(row));
+    PutF32(&r[SR::kColumn], column);
+    PutF32(&r[SR::kRow], row);
     PutText(&r[SR::kBackground], SR::kBackgroundField, s.Text("background", SR::kBackgroundField - 1));
     PutU32(&r[SR::kAmbient], static_cast<uint32_t>(s.Integer("cAmbient", 0x202020, 0, 0xFFFFFFFF)));
     PutU32(&r[SR::kRun1], counts[0]);
@@ -356,51 +358,32 @@ std::string Decompile(const std::vector<uint8_t>& file) {
         Fail("not a scene file (missing \"0DEE\" header)");
     const uint8_t* data = file.data();
     const uint64_t size = file.size();
+    if (size > UINT32_MAX) Fail("file too large for a scene file");
     std::string out = "; Scene description (scenec)\n[Episode]\n";
     out += "width = " + std::to_string(GetU32(data + SR::kGridWidth)) + "\n";
     out += "height = " + std::to_string(GetU32(data + SR::kGridHeight)) + "\n\n";
 
-    uint64_t offset = SR::kFileHeaderSize;
-    for (size_t n = 1; offset + SR::kMinRecord < size; ++n) {
-        const uint8_t* r = data + offset;
-        const uint64_t available = size - offset;
-        const uint32_t header = GetU32(r + SR::kHeaderLength), length = GetU32(r + SR::kRecordLength);
+    size_t n = 0;
+    SR::ForEachRecord(data, static_cast<uint32_t>(size), [&](const uint8_t* r, uint32_t available) {
+        ++n;
         out += "[Scene" + std::to_string(n) + "]\n";
-        out +=
-            "column = " + std::to_string(static_cast<long long>(std::trunc(GetF32(r + SR::kColumn)))) + "\n";
-        out += "row = " + std::to_string(static_cast<long long>(std::trunc(GetF32(r + SR::kRow)))) + "\n";
+        out += "column = " + Real(GetF32(r + SR::kColumn)) + "\n";
+        out += "row = " + Real(GetF32(r + SR::kRow)) + "\n";
         out += "sName = " + GetText(r + SR::kName, SR::kNameField) + "\n";
         out += "background = " + GetText(r + SR::kBackground, SR::kBackgroundField) + "\n";
         out += "cAmbient = " + Hex(GetU32(r + SR::kAmbient)) + "\n";
         out += "vSize.x = " + Real(GetF32(r + SR::kSizeX)) + "\n";
         out += "vSize.y = " + Real(GetF32(r + SR::kSizeY)) + "\n";
         out += "bUseParallax = " + BoolToText(r[SR::kUseParallax] != 0) + "\n";
-        uint64_t headerEnd = header > SR::kParallaxName && header <= available ? header : available;
-        out += "sParallaxName = " +
-               (headerEnd > SR::kParallaxName ? GetText(r + SR::kParallaxName, headerEnd - SR::kParallaxName)
-                                              : "") +
-               "\n\n";
-
-        uint64_t at = header;
-        size_t m = 1;
-        for (int run = 1; run <= 3; ++run) {
-            uint32_t count = GetU32(r + SR::kRun1 + 4 * (run - 1));
-            for (uint32_t i = 0; i < count && at + kSize <= available; ++i, at += kSize)
-                DecompileObject(out, r + at, "Object", n, m++, run, 0);
-        }
-        uint32_t polygons = GetU32(r + SR::kPolygons);
-        for (uint32_t i = 0; i < polygons && at + kSize <= available; ++i) {
-            const uint8_t* o = r + at;
-            uint64_t vertices = GetU16(o + kVertices);
-            vertices = std::min<uint64_t>(vertices, (available - at - kSize) / 8);
-            DecompileObject(out, o, "Polygon", n, i + 1, 0, vertices);
-            uint32_t polygonLength = GetU32(o + kLength);
-            if (polygonLength < kSize) break;
-            at += polygonLength;
-        }
-        if (length < SR::kParallaxName || length < header) break;
-        offset += length;
-    }
+        out += "sParallaxName = " + SR::ParallaxName(r, available) + "\n\n";
+        size_t objects = 0, polygons = 0;
+        SR::ForEachObject(r, available, [&](const uint8_t* o, int run, uint32_t vertices) {
+            if (run)
+                DecompileObject(out, o, "Object", n, ++objects, run, 0);
+            else
+                DecompileObject(out, o, "Polygon", n, ++polygons, 0, vertices);
+        });
+    });
     return out;
 }
 
