@@ -1,0 +1,358 @@
+// A whole session on the real engine and the generated content, headless: start-up as the program
+// does it, then input events pushed through the input layer only, frame after frame. Writes a
+// picture of each screen into <build>/screens-shots for people to look at.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "core/Config.h"
+#include "core/FileLayer.h"
+#include "core/Log.h"
+#include "game/GameBoard.h"
+#include "game/Screens.h"
+#include "gfx/Animation.h"
+#include "gfx/Graphics.h"
+#include "gfx/Image.h"
+#include "gfx/Renderer.h"
+#include "input/Input.h"
+#include "platform/Clock.h"
+#include "platform/Registry.h"
+#include "scene/Level.h"
+#include "scene/Library.h"
+#include "sound/SoundServer.h"
+#include "support/TempDir.h"
+#include "ui/Font.h"
+#include "ui/Frontend.h"
+#include "ui/HighScores.h"
+#include "ui/Menu.h"
+#include "ui/TextCache.h"
+#include "ui/TextTable.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+namespace Key = Input::Key;
+
+uint32_t g_clock = 0;
+bool g_quit = false;
+
+std::string DataRoot() {
+    const char* d = std::getenv("PARLORIX_DATA_DIR");
+    return d ? d : "";
+}
+
+class SessionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!fs::exists(DataRoot() + "/Data/Levels") || !fs::exists(DataRoot() + "/Data/Library/Font"))
+            GTEST_SKIP() << "no generated content in '" << DataRoot() << "'";
+        dir_ = std::make_unique<TempDir>(true);
+        // A copy: the content folders are listed recursively, which does not follow links.
+        fs::copy(DataRoot() + "/Data", fs::path(dir_->path()) / "Data", fs::copy_options::recursive);
+        Platform::SetRegistryRoot(dir_->path() + "/config");
+        g_clock = 1000000;
+        Platform::SetTimeSource([] { return g_clock; });
+        shots_ = std::string(std::getenv("PARLORIX_BUILD_DIR") ? std::getenv("PARLORIX_BUILD_DIR") : ".") +
+                 "/screens-shots";
+        fs::create_directories(shots_);
+        StartUp();
+    }
+
+    void TearDown() override {
+        if (!dir_) return;
+        ShutDown();
+        Platform::SetTimeSource(nullptr);
+        Platform::SetRegistryRoot("");
+        dir_.reset();
+    }
+
+    // The program's start-up, without window and timer.
+    void StartUp() {
+        g_quit = false;
+        Log::Start(std::string(shots_) + "/");
+        g_Settings.OpenKey("Software\\Quillmarsh\\Parlorix\\Options");
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS), 0) << SDL_GetError();
+        ASSERT_TRUE(Graphics::Init(800, 600, 32, false, nullptr));
+        ASSERT_TRUE(Input::Init(false));
+        Text::ConnectRenderer();
+        ASSERT_TRUE(Renderer::Init(800, 600, g_Settings));
+        Image::InstallLibraryHooks();
+        ASSERT_TRUE(Library::Init(dir_->path() + "/"));
+        Animation::SetWorkingDirectory((dir_->path() + "/").c_str());
+        Animation::LoadAll();
+        Sound::Start();
+        g_TextTable.Load();
+        HighScores::Load();
+        ASSERT_TRUE(LoadFonts());
+        LoadSceneFile("Data\\Levels\\Board.eed");
+        Text::SetSceneNameSource([]() -> const char* {
+            Level* s = GetActiveScene();
+            return s ? s->sName.c_str() : "";
+        });
+        Frontend::UseDefaultSceneHost();
+        Frontend::ResetState();
+        Game::ResetScreens();
+        Frontend::AppHooks hooks;
+        hooks.quit = [] { g_quit = true; };
+        Frontend::SetAppHooks(hooks);
+        Menu::Reset();
+        Menu::UseDefaultDevices();
+        Game::RegisterScreens();
+        Menu::MeasureMenus();
+        SwitchScene("Board", "Level_00_00");
+        ASSERT_NE(GetActiveScene(), nullptr);
+    }
+
+    void ShutDown() {
+        Game::g_Board.ClearBoard();
+        Game::g_Board.SetSeam(nullptr);
+        Input::Shutdown();
+        Animation::SetFrozen(false);
+        Animation::ReleaseAll();
+        Renderer::ReleaseSurfaces();
+        Text::ForgetVolatile();
+        ReleaseAllEpisodes();
+        Graphics::Shutdown();
+        Library::Release(false);
+        Sound::Shutdown();
+        Menu::Reset();
+        g_TextTable.Clear();
+        HighScores::Reset();
+        Frontend::SetAppHooks(Frontend::AppHooks());
+        SDL_Quit();
+    }
+
+    // One frame as the program runs it. `draw` false skips the drawing (fast-forward).
+    void Frame(uint32_t ms = 20, bool draw = true) {
+        g_clock += ms;
+        Input::PumpEvents();
+        Input::Poll();
+        FrameRecord record;
+        record.elapsedSeconds = static_cast<float>(ms) * 0.001f;
+        record.episode = GetCurrentEpisode();
+        record.scene = GetActiveScene();
+        if (record.scene && record.scene->update) record.scene->update(ms, &record);
+        Sound::Update(record.elapsedSeconds);
+        if (!draw) return;
+        SDL_Surface* back = Graphics::GetBackBuffer();
+        ASSERT_NE(back, nullptr);
+        Level* scene = GetActiveScene();
+        Renderer::DrawScene(back);
+        if (scene && scene->afterScene) scene->afterScene(back);
+        Renderer::DrawItems(back);
+        if (scene && scene->overlay) scene->overlay(back);
+    }
+
+    void Frames(int n, uint32_t ms = 20) {
+        for (int i = 0; i < n; ++i)
+            Frame(ms);
+    }
+
+    void Press(uint8_t key) {
+        Input::PushKey(key, true);
+        Frame();
+        Input::PushKey(key, false);
+        Frame();
+    }
+
+    // A click on the item of the current menu with that id, where the last draw put it.
+    void Click(int32_t id) {
+        const MenuItem* item = Menu::FindCurrent(id);
+        ASSERT_NE(item, nullptr) << "no item " << id << " in menu '" << Menu::CurrentName() << "'";
+        int32_t x = 0, y = 0;
+        if (item->kind == kMenuText) {
+            x = item->screenX;
+            y = item->screenY + item->normal.Height() / 2;
+        } else {
+            x = item->screenX + item->normal.Width() / 2;
+            y = item->screenY + item->normal.Height() / 2;
+        }
+        Input::PushMouseMove(x, y);
+        Frame();
+        Input::PushMouseButton(Input::MouseLeft, true);
+        Frame();
+        Input::PushMouseButton(Input::MouseLeft, false);
+        Frame();
+    }
+
+    void Type(const std::string& text) {
+        for (char c : text) {
+            uint8_t code = 0;
+            if (const auto at = std::string("qwertyuiop").find(c); at != std::string::npos)
+                code = static_cast<uint8_t>(0x10 + at);
+            else if (const auto at2 = std::string("asdfghjkl").find(c); at2 != std::string::npos)
+                code = static_cast<uint8_t>(0x1E + at2);
+            else if (const auto at3 = std::string("zxcvbnm").find(c); at3 != std::string::npos)
+                code = static_cast<uint8_t>(0x2C + at3);
+            ASSERT_NE(code, 0) << c;
+            Press(code);
+        }
+    }
+
+    std::string Scene() {
+        Level* s = GetActiveScene();
+        return s ? s->sName : "";
+    }
+
+    void Shot(const std::string& name) {
+        SDL_Surface* back = Graphics::GetBackBuffer();
+        if (back) SDL_SaveBMP(back, (shots_ + "/" + name + ".bmp").c_str());
+    }
+
+    std::unique_ptr<TempDir> dir_;
+    std::string shots_;
+};
+
+TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARestart) {
+    Frames(3);
+    EXPECT_EQ(Scene(), "Level_00_00");
+    EXPECT_NE(Renderer::GetPicture("begunok"), nullptr);
+    Shot("title");
+
+    // Each game: selection -> StartPanel -> play -> pause -> resume -> restart -> main menu.
+    const int32_t games[] = {1, 2, 3, 4};
+    const Game::GameMode modes[] = {Game::GameMode::Lines, Game::GameMode::Squares, Game::GameMode::Swaps,
+                                    Game::GameMode::Groups};
+    for (int i = 0; i < 4; ++i) {
+        Click(1); // Play
+        ASSERT_EQ(Scene(), "Level_00_01");
+        Frames(30);
+        if (i == 0) Shot("game-selection");
+        Click(games[i]);
+        EXPECT_EQ(Scene(), i == 3 ? "Level_02_00" : "Level_01_00");
+        EXPECT_EQ(Game::g_Board.mode, modes[i]);
+        Frames(30);
+        Click(1); // Play on the StartPanel
+        Frames(30);
+        EXPECT_FALSE(Animation::IsFrozen());
+        Frames(100, 30);
+        EXPECT_GT(Game::g_Board.ItemCount(), 0);
+        if (i == 0) Shot("lines-in-play");
+        if (i == 3) Shot("groups-in-play");
+        Press(Key::Escape); // the board's menu button
+        Frames(30);
+        EXPECT_TRUE(Animation::IsFrozen());
+        EXPECT_EQ(Game::Screens().pause.phase, 1);
+        if (i == 0) Shot("pause-menu");
+        Press(Key::Escape); // Resume
+        Frames(30);
+        EXPECT_FALSE(Animation::IsFrozen());
+        Press(Key::Escape);
+        Frames(30);
+        Click(2); // Restart
+        Frames(30);
+        EXPECT_FALSE(Animation::IsFrozen());
+        Press(Key::Escape);
+        Frames(30);
+        Click(5); // Main menu
+        EXPECT_EQ(Scene(), "Level_00_00");
+        EXPECT_EQ(Game::g_Board.ItemCount(), 0);
+        Frames(5);
+    }
+
+    // Help, pages 0 to 7 and back.
+    Click(2);
+    ASSERT_EQ(Scene(), "Level_00_02");
+    Frames(3);
+    Shot("help-0");
+    for (int page = 1; page <= 7; ++page) {
+        Press(Key::Right);
+        EXPECT_EQ(Frontend::Screen().helpPage, page);
+        Frames(2);
+        if (page == 5) Shot("help-5");
+    }
+    Press(Key::Escape);
+    EXPECT_EQ(Scene(), "Level_00_00");
+    Frames(2);
+
+    // Options: volume up and down, display mode toggled and cancelled.
+    Click(3);
+    ASSERT_EQ(Scene(), "Level_00_03");
+    Frames(3);
+    Shot("options");
+    const uint32_t music = Sound::GetMusicVolume();
+    if (Sound::MusicAvailable()) {
+        Click(6);
+        EXPECT_EQ(Sound::GetMusicVolume(), Frontend::StepVolume(music, -10));
+        Click(5);
+    }
+    Click(8);
+    Click(8);
+    Click(8);
+    Press(Key::Escape);
+    EXPECT_EQ(Scene(), "Level_00_00");
+    uint32_t fullscreen = 9;
+    EXPECT_TRUE(g_Settings.ReadDword(fullscreen, "fullscreen"));
+    EXPECT_EQ(fullscreen, Graphics::Fullscreen() ? 1u : 0u);
+    EXPECT_EQ(Sound::GetMusicVolume(), music);
+    Frames(2);
+
+    // High scores, all four tabs.
+    Click(4);
+    ASSERT_EQ(Scene(), "Level_02_02");
+    Frames(2);
+    const char* const scoreScenes[] = {"Level_02_02", "Level_02_03", "Level_02_04", "Level_02_05"};
+    for (int32_t tab = 4; tab >= 1; --tab) {
+        Click(tab);
+        EXPECT_EQ(Scene(), scoreScenes[tab - 1]);
+        Frames(2);
+    }
+    Press(Key::Escape);
+    EXPECT_EQ(Scene(), "Level_00_00");
+
+    // A Lines game played until the board is full.
+    Click(1);
+    Frames(2);
+    Click(1);
+    Frames(30);
+    Click(1);
+    Frames(30);
+    int guard = 0;
+    while (Game::Screens().result.phase == -1 && guard++ < 20000) {
+        // Nobody clears lines here: a score makes the result worth a row.
+        if (Game::g_Board.score == 0) Game::g_Board.score = 135;
+        Frame(100);
+    }
+    ASSERT_NE(Game::Screens().result.phase, -1) << "the board never filled";
+    Frames(40);
+    ASSERT_EQ(Game::Screens().result.phase, 3);
+    for (int i = 0; i < 20; ++i)
+        Press(Key::Backspace);
+    Type("ann");
+    Frames(2);
+    Shot("name-entry");
+    const int32_t finalScore = Game::g_Board.score;
+    Press(Key::Enter);
+    EXPECT_EQ(Scene(), "Level_02_02");
+    Frames(3);
+    Shot("high-scores");
+    EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"ann");
+    EXPECT_EQ(HighScores::Get(0).entries[0].score, finalScore);
+    Press(Key::Escape); // back to the game scene with the StartPanel ("startGame2")
+    EXPECT_EQ(Scene(), "Level_01_00");
+    EXPECT_EQ(Game::Screens().startMenu, "startGame2");
+    Frames(30);
+    Click(5);
+    EXPECT_EQ(Scene(), "Level_00_00");
+    Frames(2);
+    Click(5); // Exit
+    EXPECT_TRUE(g_quit);
+
+    // The next run finds the entry.
+    ShutDown();
+    StartUp();
+    Frames(2);
+    Click(4);
+    EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"ann");
+    EXPECT_EQ(HighScores::Get(0).entries[0].score, finalScore);
+    char player[64] = {};
+    EXPECT_TRUE(g_Settings.ReadString(player, sizeof player, "Player"));
+    EXPECT_STREQ(player, "ann");
+}
+
+} // namespace
