@@ -33,7 +33,9 @@ class GameSeam {
     // Scene objects. CreateObject makes an object of `className` from the library template
     // `templateName` at pixel (x, y) of the 800 x 600 screen; nullptr when that fails.
     virtual ObjectRef CreateObject(const char* className, const char* templateName, float x, float y) = 0;
-    // Name the level gave the object; DeleteObject takes that name (no parents).
+    // Name the level gave the object; DeleteObject takes that name (no parents). The board
+    // passes ObjectName's result straight to DeleteObject, so the text must not live inside the
+    // object being deleted (copy it first); it needs to stay valid only until the next call.
     virtual const char* ObjectName(ObjectRef object) = 0;
     virtual void DeleteObject(const char* name) = 0;
     virtual void SetWorldPosition(ObjectRef object, float x, float y) = 0;
