@@ -378,3 +378,27 @@ TEST_F(RendererTest, GetPictureLaysFramesOutInRowsOf800) {
     EXPECT_EQ(Renderer::GetPicture("huge"), nullptr); // wider than the layout
     EXPECT_EQ(Renderer::GetPicture("missing"), nullptr);
 }
+
+TEST_F(RendererTest, CursorOnlyInFullscreen) {
+    world.AddGif("kursor", 16, 16, 1);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    Renderer::SetCursorSource([](int32_t& x, int32_t& y) {
+        x = 100;
+        y = 50;
+        return true;
+    });
+    SDL_Surface* back = FilledBackBuffer();
+    Renderer::DrawCursor(back); // windowed: the system cursor shows
+    SDL_LockSurface(back);
+    EXPECT_EQ(SurfacePixel(back, 108, 58), kFill);
+    SDL_UnlockSurface(back);
+
+    ASSERT_TRUE(Graphics::Init(800, 600, 32, true, nullptr));
+    back = FilledBackBuffer();
+    Renderer::DrawCursor(back);
+    SDL_LockSurface(back);
+    EXPECT_EQ(SurfacePixel(back, 108, 58) & 0xFFFFFF, PaletteRgb(1));
+    EXPECT_EQ(SurfacePixel(back, 100, 50), kFill); // the border is the key
+    SDL_UnlockSurface(back);
+    Renderer::SetCursorSource(nullptr);
+}
