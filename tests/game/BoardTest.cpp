@@ -230,15 +230,3 @@ TEST(Popups, TenRecordsThenDropped) {
     board.AddPopup(3, 3, 77);
     EXPECT_EQ(board.popups[0].points, 77);
 }
-
-TEST(PauseBookkeeping, ShiftsItemTimersAndSpawn) {
-    Sim sim;
-    sim.Empty("lines");
-    sim.Cmd("put 0 0 1\nclick 0 0\nclick 0 5");
-    BoardItem* item = sim.At(0, 0);
-    ASSERT_NE(item, nullptr);
-    const uint32_t start = item->moveStart, spawn = sim.board.nextSpawnTime;
-    sim.board.ShiftTimers(10000);
-    EXPECT_EQ(item->moveStart, start + 10000);
-    EXPECT_EQ(sim.board.nextSpawnTime, spawn + 10000);
-}
