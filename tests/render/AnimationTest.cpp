@@ -241,6 +241,21 @@ TEST_F(AnimationTest, SheetOfTenFramesOfWidth100) {
     EXPECT_EQ(inside, PaletteRgb(8));
     EXPECT_EQ(border, Bitmap::kDefaultKey);
 
+    // A frame wider than the screen cannot be laid out: no sheet, nothing drawn, nothing retried.
+    ASSERT_TRUE(WriteGif(world.dir / "Data/Library/AniGifs/wide.gif", 801, 4, 2));
+    Library::FindGroup("AniGifs")->AddData("wide.gif", {801, 4});
+    EXPECT_FALSE(Animation::ReadFile(nullptr));
+    world.WriteAni("w.ani",
+                   "[Animation]\nname = W\n[Action1]\nname = A\ngif1name = wide\ngif1size = 801,4,2\n"
+                   "srcstr 0 = frame(1)\n");
+    ASSERT_TRUE(Animation::ReadFile("Data\\Library\\Animation\\w.ani"));
+    AnimationState ws;
+    Animation::Play("W", "A", ws);
+    surface = nullptr;
+    EXPECT_TRUE(Animation::GetFrame(ws, surface, r));
+    EXPECT_EQ(surface, nullptr);
+    EXPECT_TRUE(Action("W", "A")->gifs[0]->buildFailed);
+
     // Releasing the animations releases their sheets from the renderer's registry.
     EXPECT_NE(Renderer::Surfaces().Find("Animation.Wide.Run.Surface#1"), nullptr);
     Animation::ReleaseAll();

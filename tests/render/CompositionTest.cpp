@@ -56,13 +56,6 @@ TEST(Composition, KeepsStrongestAlphaAndAllOrNothingColour) {
     EXPECT_EQ(low.at(0, 0), 0x7F000000u); // coverage grows, colour untouched
 }
 
-TEST(Composition, OpacityAboveHundredIsCapped) {
-    Picture canvas(1, 1);
-    Picture src(1, 1, 0x80FFFFFF);
-    ComposePicture(canvas.view(), canvas.all(), src.cview(), 0, 0, 400, false, false);
-    EXPECT_EQ(canvas.at(0, 0), 0x80000000u); // scale capped at 256: a = 128, no colour
-}
-
 TEST(Composition, FlipsReadRowsAndColumnsFromTheirEnds) {
     Picture src(2, 2);
     src.at(0, 0) = 0xFF000001;

@@ -143,14 +143,6 @@ TEST(LightBuffer, NoLightBeyondThe3000PixelLimit) {
     EXPECT_EQ(tall.Cell(0, 375)[0], 0);
 }
 
-TEST(LightBuffer, ResizeReportsOnlyChanges) {
-    LightBuffer b;
-    EXPECT_TRUE(b.Resize(3, 2));
-    EXPECT_FALSE(b.Resize(3, 2));
-    EXPECT_TRUE(b.Resize(2, 3));
-    EXPECT_EQ(b.cells.size(), 18u);
-}
-
 TEST(LightBuffer, ApplyMultipliesEachCellSquare) {
     // 5 x 4 canvas with one 4 x 4 cell: column 4 lies outside every cell and keeps its colour.
     std::vector<uint32_t> pixels(20, 0xFF808080);
