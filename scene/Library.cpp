@@ -458,9 +458,8 @@ void LibraryGroup::SetTemplateGroupVariable(const std::string& groupName, const 
 }
 
 LibraryTemplate* LibraryGroup::FindTemplate(const std::string& templateName) {
-    for (LibraryTemplate* t : templates)
-        if (t->name == templateName) return t;
-    return nullptr;
+    auto it = byName_.find(templateName);
+    return it == byName_.end() ? nullptr : it->second;
 }
 
 LibraryData* LibraryGroup::FindData(const std::string& dataName) {
@@ -479,9 +478,16 @@ LibraryTemplate* LibraryGroup::CreateTemplate(const std::string& templateName, c
             entry = &candidate;
             break;
         }
+    // Suffixes below the remembered one are all taken (templates are never removed), so starting
+    // there finds the same name as counting up from _01.
     std::string unique = templateName;
-    for (uint32_t counter = 1; FindTemplate(unique); ++counter)
-        unique = Printf("%s_%02u", templateName.c_str(), counter);
+    if (FindTemplate(unique)) {
+        uint32_t& counter = nextSuffix_[templateName];
+        if (counter == 0) counter = 1;
+        do
+            unique = Printf("%s_%02u", templateName.c_str(), counter++);
+        while (FindTemplate(unique));
+    }
 
     auto* t = new LibraryTemplate();
     t->name = unique;
@@ -495,6 +501,7 @@ LibraryTemplate* LibraryGroup::CreateTemplate(const std::string& templateName, c
         ++entry->second;
     }
     templates.push_back(t);
+    byName_.emplace(t->name, t);
     modified = true;
     return t;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -54,7 +55,7 @@ using FrameImageHook = bool (*)(const char* animation, const char* action, uint3
 // One source file of a group.
 class LibraryData {
   public:
-    LibraryData(LibraryDataKind kind) : kind(kind) {}
+    explicit LibraryData(LibraryDataKind kind) : kind(kind) {}
     virtual ~LibraryData();
     LibraryData(const LibraryData&) = delete;
     LibraryData& operator=(const LibraryData&) = delete;
@@ -168,8 +169,14 @@ class LibraryGroup {
     std::vector<VariableInfo> declared;                  // template variables with their defaults
     std::vector<std::pair<LibraryData*, uint32_t>> data; // owned, with use counts
     std::vector<TemplateGroup> groups;
-    std::vector<LibraryTemplate*> templates; // owned
+    std::vector<LibraryTemplate*> templates; // owned; add only through CreateTemplate
     bool modified = false;
+
+  private:
+    // Lookups by name and the next "_%02d" suffix to try per requested name, so that many
+    // templates of one name (a damaged or hostile library.ini) do not cost quadratic time.
+    std::unordered_map<std::string, LibraryTemplate*> byName_;
+    std::unordered_map<std::string, uint32_t> nextSuffix_;
 };
 
 namespace Library {

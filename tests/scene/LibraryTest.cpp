@@ -282,3 +282,18 @@ TEST_F(LibraryTest, ItemImportCopiesIntoTheFolder) {
     other.SetFile("Data\\Library\\Item\\", "new.txt");
     EXPECT_FALSE(other.Import(dir.path() + "\\source\\new.item", dir.path()));
 }
+
+TEST_F(LibraryTest, ManyTemplatesOfOneNameStayUniqueAndCheap) {
+    WriteLibrary({});
+    ASSERT_TRUE(Library::Init(Root()));
+    LibraryGroup* g = Library::FindGroup("Item");
+    ASSERT_TRUE(g->CreateTemplateGroup("Items"));
+    ASSERT_NE(g->CreateTemplate("red_02", "Items", ""), nullptr); // takes a suffix in advance
+    EXPECT_EQ(g->CreateTemplate("red", "Items", "")->name, "red");
+    EXPECT_EQ(g->CreateTemplate("red", "Items", "")->name, "red_01");
+    EXPECT_EQ(g->CreateTemplate("red", "Items", "")->name, "red_03");
+    for (int i = 0; i < 20000; ++i)
+        g->CreateTemplate("red", "Items", "");
+    EXPECT_EQ(g->templates.back()->name, "red_20003");
+    EXPECT_EQ(Library::FindTemplate("Item", "red_150")->name, "red_150");
+}
