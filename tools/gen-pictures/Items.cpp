@@ -515,26 +515,27 @@ std::vector<Image> ItemFrames(const std::string& item, const std::string& action
             p.dy = -std::fabs(std::sin(loop * kPi)) * cs * 0.07f;
             p.scale = 1.0f + 0.04f * w;
             p.phase = loop;
-            // a golden halo that breathes
+            // a golden halo that breathes and a bright rim: the selection must be unmistakable
+            p.flash = 0.12f + 0.1f * w;
             Image halo(size, size);
             FillShape(
                 halo,
-                [=](float x, float y) { return SdRoundBox(x, y, cx, cy, cs * 0.5f, cs * 0.5f, cs * 0.26f); },
-                Hex(0xFFE680));
-            Blur(halo, cs * 0.09f);
-            Composite(f, halo, 0, 0, 0.75f + 0.25f * w);
+                [=](float x, float y) {
+                    return SdRoundBox(x, y, cx, cy, cs * 0.52f, cs * 0.52f, cs * 0.27f);
+                },
+                Hex(0xFFD040));
+            Blur(halo, cs * 0.08f);
+            Composite(f, halo, 0, 0, 0.85f + 0.15f * w);
             FillShape(
                 f,
                 [=](float x, float y) {
-                    return std::fabs(SdRoundBox(x, y, cx, cy, cs * 0.49f, cs * 0.49f, cs * 0.24f)) -
-                           std::max(0.8f, cs * 0.025f);
+                    return std::fabs(SdRoundBox(x, y, cx, cy, cs * 0.49f, cs * 0.49f, cs * 0.25f)) -
+                           std::max(1.f, cs * 0.035f);
                 },
-                Hex(0xFFFBE0), 0.9f);
+                Hex(0xFFF6C0));
             PutItem(f, item, cx, cy, cs, p);
-            if (!brick || true)
-                PaintSparkle(f, cx + std::cos(loop * 2 * kPi) * cs * 0.48f,
-                             cy + std::sin(loop * 2 * kPi) * cs * 0.48f, cs * 0.13f, Color{1, 1, 1, 1},
-                             loop * 3);
+            PaintSparkle(f, cx + std::cos(loop * 2 * kPi) * cs * 0.48f,
+                         cy + std::sin(loop * 2 * kPi) * cs * 0.48f, cs * 0.13f, Color{1, 1, 1, 1}, loop * 3);
         } else if (action == "Move") {
             float w = std::sin(loop * 2 * kPi);
             p.sx = 1.f + 0.05f * w;

@@ -605,7 +605,9 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
                              {207, 187, 366, 343, 207, 188},
                              {437, 187, 596, 343, 437, 188},
                              {592, 390, 751, 546, 575, 425}};
-        for (const Box& b : boxes) {
+        for (Box b : boxes) {
+            // the Swaps and Groups previews reach a few pixels below their hot rectangles
+            b.y1 = std::max(b.y1, b.oy + 160);
             GlassPanel(img, b.x0 - 8, b.y0 - 8, b.x1 + 8, b.y1 + 8, 14, 0.9f);
             Plate(img, b.x0, b.y0, b.x1, b.y1, 8);
             // the previews move on a 16-pixel grid: show it faintly
