@@ -256,7 +256,6 @@ void BuildLayer(int slot, const char* name, Level* scene, bool isMain) {
     State& s = S();
     RenderLayer& layer = s.layers[slot];
     layer.surfaces.ReleaseAll();
-    layer.picture.Free();
     layer.active = false;
 
     for (int k = 1; k <= 2; ++k) {
@@ -265,6 +264,7 @@ void BuildLayer(int slot, const char* name, Level* scene, bool isMain) {
         layer.names[k - 1] = surfaceName;
         if (!layer.surfaces.Create(surfaceName, s.screenWidth, s.screenHeight)) {
             LogMsg("Can't create layer surface\n");
+            layer.picture.Free();
             return;
         }
     }
@@ -275,10 +275,19 @@ void BuildLayer(int slot, const char* name, Level* scene, bool isMain) {
 
     BuildStaticLightBuffer(*scene);
     ComposeScene(*scene);
-    if (s.canvas.Empty()) return;
+    if (s.canvas.Empty()) {
+        layer.picture.Free();
+        return;
+    }
 
+    // The picture's memory is kept from one build to the next when the size stays: every pixel
+    // is written again below.
     const uint32_t bits = Graphics::Is32Bit() ? 32 : 16;
-    if (!layer.picture.Create(s.canvas.Width(), s.canvas.Height(), bits)) return;
+    if (layer.picture.Width() != s.canvas.Width() || layer.picture.Height() != s.canvas.Height() ||
+        layer.picture.Bits() != bits) {
+        if (!layer.picture.Create(s.canvas.Width(), s.canvas.Height(), bits)) return;
+    }
+    layer.picture.SetKeyColor(Bitmap::kDefaultKey); // a 16-bit conversion replaces it
     layer.picture.ConvertFrom(s.canvas, 128);
     LogMsg("Layer memory size:  %dK\n",
            int(uint64_t(layer.picture.Width()) * layer.picture.Height() * bits / 8192));
