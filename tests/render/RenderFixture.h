@@ -204,6 +204,7 @@ class World {
     std::map<std::string, std::pair<std::string, std::string>> itemAnimations;
     std::vector<SceneSpec> scenes{MakeScene(0, 0, "Level_00_00")};
     uint32_t gridW = 1, gridH = 1;
+    uint32_t depth = 32;
     bool writeEpisode = true; // false: the test put its own Data/Levels/Board.eed in place
     bool started = false;
 
@@ -248,7 +249,7 @@ class World {
         dir.Write("Data/Library/Font/Tahoma.ttf", "not really a font");
         if (writeEpisode) dir.Write("Data/Levels/Board.eed", EpisodeFile(gridW, gridH, scenes));
 
-        if (!Graphics::Init(800, 600, 32, false, nullptr)) return false;
+        if (!Graphics::Init(800, 600, int32_t(depth), false, nullptr)) return false;
         started = true;
         InstallLibraryHooks();
         if (!Renderer::Init(800, 600, g_Settings)) return false;

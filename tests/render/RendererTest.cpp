@@ -208,13 +208,7 @@ TEST_F(RendererTest, GoldenSceneFromSceneCompiler) {
 }
 #endif
 
-// The same scene built through the scene API, drawn twice (the second frame only blits).
-TEST_F(RendererTest, GoldenSceneComposition) {
-    AddGoldenPictures(world);
-    ASSERT_TRUE(world.Start()) << world.LogText();
-
-    Level* scene = GetActiveScene();
-    ASSERT_NE(scene, nullptr);
+void BuildGoldenScene(Level* scene) {
     AddElement(scene, "red", 100, 50);
     AddElement(scene, "half", 120, 60)->nOpaque = 51;
     AddElement(scene, "grad", 300, 200)->bFlipX = 1;
@@ -226,6 +220,15 @@ TEST_F(RendererTest, GoldenSceneComposition) {
     poly->cColor = 0x0000FF; // red in bits 0-7
     poly->AddVertex({10, 300}, false);
     poly->AddVertex({50, 300}, false);
+}
+
+// The same scene built through the scene API, drawn twice (the second frame only blits).
+TEST_F(RendererTest, GoldenSceneComposition) {
+    AddGoldenPictures(world);
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    Level* scene = GetActiveScene();
+    ASSERT_NE(scene, nullptr);
+    BuildGoldenScene(scene);
 
     Renderer::bRenderSoftwareLightMap = 1;
     Renderer::bRenderPoly = 1;
@@ -244,6 +247,42 @@ TEST_F(RendererTest, GoldenSceneComposition) {
     ExpectPicture(back, expected);
     EXPECT_NE(world.LogText().find("Layer memory size:  1875K\n"), std::string::npos);
     EXPECT_NE(world.LogText().find("Static light buffer size 200 * 150 = 175Kb\n"), std::string::npos);
+}
+
+// On a 5-6-5 display the layer picture is 16 bits with its key converted, also when a rebuild
+// reuses the picture's memory.
+TEST_F(RendererTest, GoldenSceneOnSixteenBitDisplay) {
+    AddGoldenPictures(world);
+    world.depth = 16;
+    ASSERT_TRUE(world.Start()) << world.LogText();
+    ASSERT_FALSE(Graphics::Is32Bit());
+    BuildGoldenScene(GetActiveScene());
+    Renderer::bRenderSoftwareLightMap = 1;
+    Renderer::bRenderPoly = 1;
+    SwitchScene("Board", "Level_00_00");
+    SwitchScene("Board", "Level_00_00");
+    EXPECT_EQ(Renderer::Layer(0).picture.Bits(), 16u);
+
+    SDL_Surface* back = Graphics::GetBackBuffer();
+    const uint16_t fill16 = Graphics::To16(kFill);
+    SDL_FillRect(back, nullptr, fill16);
+    Renderer::DrawScene(back);
+    const std::vector<uint32_t> expected = GoldenPicture();
+    SDL_LockSurface(back);
+    int mismatches = 0;
+    for (int y = 0; y < 600 && mismatches < 5; ++y)
+        for (int x = 0; x < 800 && mismatches < 5; ++x) {
+            uint16_t got;
+            std::memcpy(&got, static_cast<uint8_t*>(back->pixels) + size_t(y) * back->pitch + size_t(x) * 2,
+                        2);
+            const uint16_t want = Graphics::To16(expected[size_t(y) * 800 + x]);
+            if (got != want) {
+                ADD_FAILURE() << "pixel (" << x << "," << y << "): got " << std::hex << got << " want "
+                              << want;
+                ++mismatches;
+            }
+        }
+    SDL_UnlockSurface(back);
 }
 
 TEST_F(RendererTest, ParallaxBackLayerShowsThroughTheMainLayer) {
