@@ -245,3 +245,26 @@ TEST(Bonus, MovingBrickDoomedFinishesItsStep) {
     EXPECT_EQ(brick->state, ItemState::Disappear);
     EXPECT_EQ(brick->y, 2);
 }
+
+TEST(Metla, SweeperLeftAtTheEdgeNeverWritesOutsideTheGrid) {
+    Sim sim;
+    sim.Empty("lines");
+    for (ScorePopup& p : sim.board.popups)
+        p = {7, 7, 7, 7};
+    // A sweeper that has just left the left edge keeps an off-board next cell; clicking it while
+    // it vanishes activates it again and the grid is rebuilt with that cell.
+    BoardItem* sweeper = AddRaw(sim, KindMetla, 0, 5, ItemState::Disappear);
+    sweeper->doomed = true;
+    sweeper->sweeperDir = 2;
+    sweeper->nextX = -1;
+    sim.board.HandleBoardClick(0, 5);
+    EXPECT_EQ(sweeper->state, ItemState::Activate);
+    sim.board.RebuildGrid();
+    for (const ScorePopup& p : sim.board.popups) {
+        EXPECT_EQ(p.x, 7);
+        EXPECT_EQ(p.y, 7);
+        EXPECT_EQ(p.points, 7);
+        EXPECT_EQ(p.time, 7u);
+    }
+    EXPECT_EQ(sim.Code(0, 5), -1);
+}
