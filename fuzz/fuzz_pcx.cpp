@@ -1,7 +1,11 @@
+// The PCX picture decoder.
+#include "fuzz/FuzzSupport.h"
 #include "gfx/Image.h"
+
+PARLORIX_FUZZ_INIT
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bitmap out;
-    Image::DecodePcx(data, size, out);
+    if (Image::DecodePcx(data, size, out) && out.Width() * out.Height() == 0) __builtin_trap();
     return 0;
 }
