@@ -1,0 +1,238 @@
+// The generated content and the tools that make it: the built Data folder and game.dat pass
+// contentcheck (each on its own), datpack writes archives the file layer reads back, gen-texts
+// writes what the text table parses, the writers keep the GIF key rules, and the generators are
+// deterministic.
+#include "core/FileLayer.h"
+#include "gen-common/ImageIO.h"
+#include "ui/TextTable.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+std::string Tool(const std::string& dir, const std::string& name) {
+    return Env("PARLORIX_BUILD_DIR") + "/tools/" + dir + "/" + name;
+}
+
+int RunTool(const std::string& cmd) {
+    int rc = std::system((cmd + " > /dev/null 2>&1").c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::vector<uint8_t> ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& p, const std::string& s) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << s;
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        char tmpl[] = "/tmp/parlorix-content-XXXXXX";
+        path_ = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+// Restores the working directory and drops the mounts a test made.
+class FileLayerScope {
+  public:
+    FileLayerScope() : cwd_(fs::current_path()) {}
+    ~FileLayerScope() {
+        FileLayer::UnmountAll();
+        fs::current_path(cwd_);
+    }
+
+  private:
+    fs::path cwd_;
+};
+
+} // namespace
+
+TEST(BuiltContent, DataFolderAndArchiveEachPassContentcheck) {
+    fs::path data = Env("PARLORIX_DATA_DIR");
+    if (!fs::exists(data / "Data") || !fs::exists(data / "game.dat"))
+        GTEST_SKIP() << "no generated content in " << data << " (configure with PARLORIX_CONTENT=ON)";
+    TempDir plain, archive;
+    fs::create_directory_symlink(fs::absolute(data / "Data"), plain.path() / "Data");
+    fs::create_symlink(fs::absolute(data / "game.dat"), archive.path() / "game.dat");
+    std::string check = Tool("contentcheck", "contentcheck");
+    EXPECT_EQ(RunTool(check + " " + plain.path().string()), 0) << "run " << check << " " << plain.path();
+    EXPECT_EQ(RunTool(check + " " + archive.path().string()), 0) << "run " << check << " " << archive.path();
+}
+
+TEST(BuiltContent, ContentcheckFindsMissingAndWrongContent) {
+    fs::path data = Env("PARLORIX_DATA_DIR");
+    if (!fs::exists(data / "Data")) GTEST_SKIP() << "no generated content";
+    TempDir t;
+    fs::copy(data / "Data", t.path() / "Data", fs::copy_options::recursive);
+    // An idle action that names an action of the animation would cut every game action short.
+    WriteAll(t.path() / "Data/Library/Item/Brick2.item",
+             "[item]\nsAnimation    = Brick2\nsActionOnIdle = Stay\n");
+    EXPECT_NE(RunTool(Tool("contentcheck", "contentcheck") + " " + t.path().string()), 0);
+    fs::copy(data / "Data/Library/Item/Brick2.item", t.path() / "Data/Library/Item/Brick2.item",
+             fs::copy_options::overwrite_existing);
+    fs::remove(t.path() / "Data/Library/Sound/money1.ogg");
+    EXPECT_NE(RunTool(Tool("contentcheck", "contentcheck") + " " + t.path().string()), 0);
+}
+
+TEST(Datpack, ArchiveReadsBackThroughTheFileLayer) {
+    FileLayerScope scope;
+    TempDir src, run;
+    std::string binary(70000, '\0');
+    for (size_t i = 0; i < binary.size(); ++i)
+        binary[i] = char((i * 7919u) >> 3);
+    WriteAll(src.path() / "Data/Library/Sound/Boom.ogg", binary);
+    WriteAll(src.path() / "Data/Library/text/english.txt", "hello");
+    WriteAll(src.path() / "Data/Levels/empty.eed", "");
+    ASSERT_EQ(RunTool(Tool("datpack", "datpack") + " " + (src.path() / "Data").string() + " " +
+                      (run.path() / "game.dat").string()),
+              0);
+    fs::current_path(run.path());
+    FileLayer::UnmountAll();
+    ASSERT_NE(FileLayer::Mount("game.dat", "", 3), 0u);
+
+    // Names are matched ignoring case; sizes and bytes come back exactly, with two zero bytes after.
+    uint8_t* b = FileLayer::Load("data\\library\\SOUND\\boom.ogg");
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(FileLayer::LastLoadedSize(), binary.size());
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(b), binary.size()), binary);
+    EXPECT_EQ(b[binary.size()], 0);
+    EXPECT_EQ(b[binary.size() + 1], 0);
+    FileLayer::Free(b);
+    // The last entry has an empty body: its name must still be readable (the reader asks for 256
+    // bytes at every name position).
+    b = FileLayer::Load("Data\\Levels\\empty.eed");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(FileLayer::LastLoadedSize(), 0u);
+    FileLayer::Free(b);
+
+    std::vector<std::string> names;
+    FileLayer::Enumerate(
+        "Data\\Library\\Sound", "ogg",
+        [](const char* n, void* u) { static_cast<std::vector<std::string>*>(u)->push_back(n); }, &names);
+    EXPECT_EQ(names, std::vector<std::string>{"Data\\Library\\Sound\\Boom.ogg"});
+
+    // Same folder, same bytes.
+    ASSERT_EQ(RunTool(Tool("datpack", "datpack") + " " + (src.path() / "Data").string() + " " +
+                      (run.path() / "again.dat").string()),
+              0);
+    EXPECT_EQ(ReadAll(run.path() / "game.dat"), ReadAll(run.path() / "again.dat"));
+}
+
+TEST(GenTexts, WritesUtf16WithMarkThatTheTextTableReads) {
+    TempDir t;
+    WriteAll(t.path() / "src.txt",
+             "# comment\n\nMenu_Back=Back\nHelp_Descr=Caf\xC3\xA9 \xF0\x9F\x98\x80 a=b\r\n");
+    ASSERT_EQ(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "src.txt").string() + " " +
+                      (t.path() / "out.txt").string()),
+              0);
+    std::vector<uint8_t> out = ReadAll(t.path() / "out.txt");
+    ASSERT_GE(out.size(), 2u);
+    EXPECT_EQ(out[0], 0xFF);
+    EXPECT_EQ(out[1], 0xFE);
+    TextTable table;
+    table.AddFile(out.data(), out.size());
+    ASSERT_EQ(table.Count(), 2u);
+    EXPECT_EQ(std::u16string(table.GetText("Menu_Back")), u"Back");
+    EXPECT_EQ(std::u16string(table.GetText("Help_Descr")), u"Caf\u00e9 \U0001F600 a=b");
+
+    // Duplicate keys and lines without a key are mistakes in the source, not silently dropped.
+    WriteAll(t.path() / "dup.txt", "Menu_Back=Back\nMenu_Back=Again\n");
+    EXPECT_NE(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "dup.txt").string() + " " +
+                      (t.path() / "o2.txt").string()),
+              0);
+    WriteAll(t.path() / "nokey.txt", "just some words\n");
+    EXPECT_NE(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "nokey.txt").string() + " " +
+                      (t.path() / "o3.txt").string()),
+              0);
+}
+
+TEST(GifWriter, KeyColourOnlyInTheCornerAndTransparentParts) {
+    TempDir t;
+    Gen::Image a(20, 10), b(20, 10);
+    // Frame 0: opaque except the top-left 4 x 4; the right half is exactly the key colour in its
+    // source, which must not turn transparent.
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x) {
+            a.at(x, y) = (x < 4 && y < 4) ? Gen::Color{0, 0, 0, 0}
+                         : x >= 10        ? Gen::Color{1, 0, 1, 1}
+                                          : Gen::Color{0.2f, 0.5f, 0.3f, 1};
+            b.at(x, y) = Gen::Color{0.5f, 0.5f, 0.5f, 0.5f}; // half covered: flattened over the matte
+        }
+    std::string path = (t.path() / "k.gif").string();
+    ASSERT_TRUE(Gen::WriteGif(path, {a, b}, Gen::Hex(0x000000)));
+    std::vector<Gen::Picture> frames;
+    ASSERT_TRUE(Gen::ReadGif(path, frames));
+    ASSERT_EQ(frames.size(), 2u);
+    auto isKey = [](const Gen::Rgba8& p) { return p.r == 255 && p.g == 0 && p.b == 255; };
+    EXPECT_TRUE(isKey(frames[0].px[0]));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            EXPECT_EQ(isKey(frames[0].px[size_t(y) * 20 + size_t(x)]), x < 4 && y < 4) << x << "," << y;
+    // Half coverage over black: about half the grey.
+    EXPECT_NEAR(frames[1].px[55].r, 128, 6);
+}
+
+TEST(JpegWriter, CarriesTheJfifMarkerTheGameLooksFor) {
+    TempDir t;
+    Gen::Image img(16, 8);
+    img.Fill(Gen::Hex(0x336699));
+    std::string path = (t.path() / "x.jpg").string();
+    ASSERT_TRUE(Gen::WriteJpeg(path, img, 90, Gen::Hex(0)));
+    std::vector<uint8_t> bytes = ReadAll(path);
+    ASSERT_GT(bytes.size(), 10u);
+    EXPECT_EQ(std::string(bytes.begin() + 6, bytes.begin() + 10), "JFIF");
+}
+
+TEST(Generators, SameRecipeSameFiles) {
+    TempDir t;
+    fs::path src = Env("PARLORIX_SOURCE_DIR");
+    fs::create_directories(t.path() / "a");
+    fs::create_directories(t.path() / "b");
+    for (const char* dir : {"a", "b"}) {
+        ASSERT_EQ(RunTool(Tool("gen-sounds", "gen-sounds") + " " +
+                          (src / "content/recipes/sounds.ini").string() + " " + (t.path() / dir).string()),
+                  0);
+        ASSERT_EQ(RunTool(Tool("gen-music", "gen-music") + " " + (t.path() / dir).string() + " " +
+                          (src / "content/music/moonlit_puzzle.song").string()),
+                  0);
+    }
+    for (const char* f : {"bomb1.ogg", "cheers.ogg", "moonlit_puzzle.it"}) {
+        std::vector<uint8_t> x = ReadAll(t.path() / "a" / f), y = ReadAll(t.path() / "b" / f);
+        EXPECT_FALSE(x.empty()) << f;
+        EXPECT_EQ(x, y) << f;
+    }
+    // A song whose melody does not fill its bars is refused.
+    std::ofstream(t.path() / "bad.song")
+        << "tempo = 120\nspeed = 6\nkey = C\nform = A\nchords.A = C F G C\nlead.A = 1-2-3\n";
+    EXPECT_NE(RunTool(Tool("gen-music", "gen-music") + " " + t.path().string() + " " +
+                      (t.path() / "bad.song").string()),
+              0);
+}
