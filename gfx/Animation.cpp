@@ -297,6 +297,8 @@ bool SaveLibrary() {
 }
 void SetWorkingDirectory(const char* dir) {
     g_workingDirectory = dir ? dir : "";
+    const char last = g_workingDirectory.empty() ? '/' : g_workingDirectory.back();
+    if (last != '/' && last != '\\') g_workingDirectory += '/';
 }
 
 bool ReadFile(const char* path) {
