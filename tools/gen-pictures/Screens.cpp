@@ -244,14 +244,14 @@ void Icon(Image& img, const std::string& kind, float cx, float cy, float r) {
         FillBevel(img, s, c, r * 0.12f, 0.9f);
     } else if (kind == "trophy") {
         auto t = [=](float x, float y) {
-            float cup =
-                std::max(SdCircle(x, y, cx, cy - r * 0.55f, r * 0.75f), y - (cy - r * 0.45f) - r * 0.0f);
-            cup = std::min(cup, SdRoundBox(x, y, cx, cy - r * 0.95f, r * 0.75f, r * 0.45f, r * 0.1f));
-            float handles = std::min(SdRing(x, y, cx - r * 0.72f, cy - r * 0.7f, r * 0.3f, r * 0.07f),
-                                     SdRing(x, y, cx + r * 0.72f, cy - r * 0.7f, r * 0.3f, r * 0.07f));
-            float stem = SdSegment(x, y, cx, cy - r * 0.2f, cx, cy + r * 0.45f, r * 0.12f);
-            float base = SdRoundBox(x, y, cx, cy + r * 0.7f, r * 0.55f, r * 0.22f, r * 0.06f);
-            return std::min({cup, handles, stem, base});
+            float top = cy - r * 0.8f;
+            float bowl = std::max(SdCircle(x, y, cx, top, r * 0.72f), top - y); // lower half of a circle
+            float rim = SdRoundBox(x, y, cx, top, r * 0.8f, r * 0.09f, r * 0.05f);
+            float handles = std::min(SdRing(x, y, cx - r * 0.78f, top + r * 0.2f, r * 0.26f, r * 0.07f),
+                                     SdRing(x, y, cx + r * 0.78f, top + r * 0.2f, r * 0.26f, r * 0.07f));
+            float stem = SdSegment(x, y, cx, top + r * 0.6f, cx, cy + r * 0.5f, r * 0.11f);
+            float base = SdRoundBox(x, y, cx, cy + r * 0.68f, r * 0.5f, r * 0.16f, r * 0.06f);
+            return std::min({bowl, rim, handles, stem, base});
         };
         DropShadow(img, t, 0, 3, 3, Color{0, 0, 0, 0.5f});
         FillBevel(img, t, c, r * 0.2f, 0.9f);
@@ -685,14 +685,13 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
             img, [=](float x, float y) { return SdRoundBox(x, y, ax, 214, 60, 8, 2); }, Hex(0x2A3266));
         Icon(img, "trophy", 100, 190, 20);
         Icon(img, "trophy", 700, 190, 20);
-        // faint stripes for the rows of the table
-        for (int r = 0; r < 10; ++r) {
-            float y = 232 + float(r) * 25;
-            ClipScope clip(img, 140, y - 2, 660, y + 28);
-            if (r % 2 == 0)
-                FillShape(
-                    img, [=](float x, float yy) { return SdRoundBox(x, yy, 400, y + 12, 250, 12, 6); },
-                    Hex(0x8090FF, 0.06f));
+        // faint stripes behind the five rows of the table
+        for (int r = 0; r < 5; ++r) {
+            float y = 248 + float(r) * 45;
+            ClipScope clip(img, 140, y - 2, 660, y + 38);
+            FillShape(
+                img, [=](float x, float yy) { return SdRoundBox(x, yy, 400, y + 17, 248, 17, 8); },
+                Hex(0x8090FF, r % 2 ? 0.05f : 0.09f));
         }
         GlassPanel(img, 330, 515, 470, 560, 22, 0.6f, false);
     } else {
