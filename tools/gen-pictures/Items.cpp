@@ -310,6 +310,10 @@ void PaintSwitch(Image& img, float cx, float cy, float s, float phase) {
 }
 
 void PaintBroom(Image& img, float cx, float cy, float s, float tilt) {
+    // The fan of straw is wider than the handle: shift and shrink a little so both stay in the cell.
+    cx += s * 0.05f;
+    cy -= s * 0.04f;
+    s *= 0.9f;
     // Handle from the top right to the middle, straw fanning out to the bottom left.
     float a = -0.75f + tilt;
     float ux = std::cos(a), uy = std::sin(a); // along the handle, toward the top right
@@ -521,7 +525,8 @@ std::vector<Image> ItemFrames(const std::string& item, const std::string& action
             FillShape(
                 halo,
                 [=](float x, float y) {
-                    return SdRoundBox(x, y, cx, cy, cs * 0.52f, cs * 0.52f, cs * 0.27f);
+                    return std::fabs(SdRoundBox(x, y, cx, cy, cs * 0.47f, cs * 0.47f, cs * 0.25f)) -
+                           cs * 0.07f;
                 },
                 Hex(0xFFD040));
             Blur(halo, cs * 0.08f);
