@@ -35,7 +35,10 @@ int g_faults = 0;
 
 template <typename... Args> void Fault(const char* fmt, Args... args) {
     std::printf("contentcheck: FAIL ");
-    std::printf(fmt, args...);
+    if constexpr (sizeof...(args) == 0)
+        std::fputs(fmt, stdout);
+    else
+        std::printf(fmt, args...);
     std::printf("\n");
     ++g_faults;
 }

@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
                 std::vector<int> v = Numbers(value);
                 checkGif(name, v.at(0), v.at(1));
                 jobs.push_back(
-                    {name, [=] {
+                    {name, [=, name = name] {
                          Pics::Framed f = Pics::ScreenPicture(name, v[0], v[1], v[2]);
                          if (!WriteGif((lib / "AniGifs" / (name + ".gif")).string(), f.frames, f.matte))
                              throw std::runtime_error("cannot write " + name);
@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
                     throw std::runtime_error("Background/library.ini has no template " + name);
                 LibEntry e = backgrounds.data.at(t->second);
                 if (e.w != v.at(0) || e.h != v.at(1)) throw std::runtime_error("size of background " + name);
-                jobs.push_back({name, [=] {
+                jobs.push_back({name, [=, name = name] {
                                     Image img = Pics::Background(name, v[0], v[1], font);
                                     if (!WriteJpeg((lib / "Background" / e.file).string(), img, 90, Hex(0)))
                                         throw std::runtime_error("cannot write " + e.file);
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
                 LibEntry e = elements.data.at(elements.templates.at(name));
                 if (e.w != v.at(0) || e.h != v.at(1)) throw std::runtime_error("size of element " + name);
                 jobs.push_back(
-                    {name, [=] {
+                    {name, [=, name = name] {
                          if (!WriteTga((lib / "Element" / e.file).string(), Pics::Element(name, v[0], v[1])))
                              throw std::runtime_error("cannot write " + e.file);
                      }});
