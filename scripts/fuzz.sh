@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 
 SECONDS_PER_TARGET=600
-TARGETS="archive config texttable scene library ani pcx bmp tga jpeg gif"
+TARGETS="archive config texttable scene render library ani pcx bmp tga jpeg gif"
 REPLAY_ONLY=0
 BUILD=${PARLORIX_FUZZ_BUILD:-$ROOT/build-fuzz}
 while [ $# -gt 0 ]; do
@@ -70,6 +70,7 @@ if [ -n "$DATA" ]; then
   copy_seeds library 65536 "$L"/*/library.ini
   copy_seeds texttable 262144 "$L"/text/*.txt
   copy_seeds scene 262144 "$DATA"/Data/Levels/*.eed
+  copy_seeds render 262144 "$DATA"/Data/Levels/*.eed
   copy_seeds ani 65536 "$L"/Animation/*.ani
   copy_seeds tga 70000 "$L"/*/*.tga
   copy_seeds jpeg 70000 "$L"/Background/*.jpg
