@@ -18,4 +18,7 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPARLORIX_SANITIZE=ON -DPARLO
 cmake --build build-asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$JOBS" --timeout 900
+echo "== Fuzz targets: regression inputs, then a short bounded run of each (scripts/fuzz.sh for the long one)"
+PARLORIX_DATA_DIR="$(pwd)/build-test" bash scripts/fuzz.sh --seconds 12
+
 echo "All tests passed in both builds."
