@@ -1,0 +1,58 @@
+#pragma once
+// Every end-to-end test: a scratch folder, its own Xvfb, and skips with a reason when the tools or
+// the generated content are missing.
+#include "e2e/Harness.h"
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace E2e {
+
+inline std::string DataRoot() {
+    const char* d = std::getenv("PARLORIX_DATA_DIR");
+    return d ? d : "";
+}
+
+class E2eTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!HaveTool("Xvfb") || !HaveTool("xdotool"))
+            GTEST_SKIP()
+                << "Xvfb and xdotool are needed (Debian packages xvfb, xdotool; scripts/install-deps.sh)";
+        if (!std::filesystem::exists(DataRoot() + "/Data/Library/Font") ||
+            !std::filesystem::exists(DataRoot() + "/game.dat"))
+            GTEST_SKIP() << "no generated content (Data and game.dat) in '" << DataRoot()
+                         << "'; configure with -DPARLORIX_CONTENT=ON";
+        std::string error;
+        ASSERT_TRUE(x.Start(error)) << error;
+    }
+    void TearDown() override {
+        games.clear(); // kills what still runs
+        x.Stop();
+    }
+
+    // A program run in `workDir` (created) with its XDG folders under `home` (created).
+    Game& NewGame(const std::string& workDir, const std::string& home,
+                  const std::string& binary = PARLORIX_BINARY) {
+        std::filesystem::create_directories(workDir);
+        games.push_back(std::make_unique<Game>(binary, workDir, home, x.Display()));
+        return *games.back();
+    }
+
+    // Starts it and waits for its window.
+    void StartAndFindWindow(Game& game) {
+        ASSERT_TRUE(game.Start());
+        ASSERT_TRUE(game.FindWindow(20000)) << "no window titled Parlorix; exit " << game.WaitExit(0) << "\n"
+                                            << ReadFile(game.Home() + "/stdout.txt");
+    }
+
+    TempDir dir{false};
+    XServer x;
+    std::vector<std::unique_ptr<Game>> games;
+};
+
+} // namespace E2e

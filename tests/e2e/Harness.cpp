@@ -1,0 +1,457 @@
+#include "e2e/Harness.h"
+
+#include "gfx/Image.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace E2e {
+
+namespace {
+
+long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Reaps `pid` when it has ended; the exit code (or minus the signal), -1000 while it runs.
+int Reap(pid_t pid, bool block) {
+    int status = 0;
+    pid_t r = waitpid(pid, &status, block ? 0 : WNOHANG);
+    if (r != pid) return -1000;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return -WTERMSIG(status);
+    return -1000;
+}
+
+void ApplyEnv(const Env& env) {
+    for (const auto& [k, v] : env) {
+        if (v.empty())
+            unsetenv(k.c_str());
+        else
+            setenv(k.c_str(), v.c_str(), 1);
+    }
+}
+
+std::vector<char*> Argv(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
+} // namespace
+
+bool HaveTool(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+    }
+    return false;
+}
+
+void Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+int RunTool(const std::vector<std::string>& args, const Env& env, int timeoutMs, std::string* output,
+            const std::string& cwd) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return -1000;
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return -1000;
+    }
+    if (pid == 0) {
+        setpgid(0, 0);
+        dup2(fds[1], 1);
+        dup2(fds[1], 2);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
+        ApplyEnv(env);
+        auto argv = Argv(args);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string out;
+    long long deadline = NowMs() + timeoutMs;
+    int code = -1000;
+    bool open = true;
+    for (;;) {
+        if (open) {
+            pollfd p{fds[0], POLLIN, 0};
+            int left = static_cast<int>(std::max<long long>(0, std::min<long long>(50, deadline - NowMs())));
+            if (poll(&p, 1, left) > 0) {
+                char buf[4096];
+                ssize_t n = read(fds[0], buf, sizeof buf);
+                if (n > 0)
+                    out.append(buf, static_cast<size_t>(n));
+                else
+                    open = false;
+            }
+        } else {
+            Sleep(10);
+        }
+        code = Reap(pid, false);
+        if (code != -1000 && !open) break;
+        if (code != -1000) {
+            // Ended: collect what is left in the pipe without waiting on grandchildren.
+            char buf[4096];
+            int flags = fcntl(fds[0], F_GETFL);
+            fcntl(fds[0], F_SETFL, flags | O_NONBLOCK);
+            ssize_t n;
+            while ((n = read(fds[0], buf, sizeof buf)) > 0)
+                out.append(buf, static_cast<size_t>(n));
+            break;
+        }
+        if (NowMs() > deadline) {
+            kill(-pid, SIGKILL);
+            Reap(pid, true);
+            code = -1000;
+            out += "\n[timed out]";
+            break;
+        }
+    }
+    close(fds[0]);
+    if (output) *output = out;
+    return code;
+}
+
+// ---- XServer ---------------------------------------------------------------------------------------
+
+bool XServer::Start(std::string& error) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        error = "pipe failed";
+        return false;
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (fds[1] != 3) {
+            dup2(fds[1], 3);
+            close(fds[1]);
+        }
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+               "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        error = "fork failed";
+        return false;
+    }
+    pid_ = pid;
+    // Xvfb writes its display number once it accepts clients.
+    std::string number;
+    long long deadline = NowMs() + 10000;
+    while (NowMs() < deadline) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (poll(&p, 1, 100) > 0) {
+            char c;
+            ssize_t n = read(fds[0], &c, 1);
+            if (n <= 0) break;
+            if (c == '\n') break;
+            number += c;
+        }
+        if (Reap(pid_, false) != -1000) {
+            pid_ = -1;
+            break;
+        }
+    }
+    close(fds[0]);
+    if (number.empty() || pid_ < 0) {
+        error = "Xvfb did not report a display within 10 s";
+        Stop();
+        return false;
+    }
+    display_ = ":" + number;
+    return true;
+}
+
+void XServer::Stop() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        for (int i = 0; i < 100 && Reap(pid_, false) == -1000; ++i)
+            Sleep(20);
+        if (kill(pid_, 0) == 0) {
+            kill(pid_, SIGKILL);
+            Reap(pid_, true);
+        }
+    }
+    pid_ = -1;
+}
+
+// ---- Game ------------------------------------------------------------------------------------------
+
+Game::Game(std::string binary, std::string workDir, std::string home, std::string display)
+    : binary_(std::move(binary)), workDir_(std::move(workDir)), home_(std::move(home)),
+      display_(std::move(display)), shotDir_(workDir_) {
+    fs::create_directories(ConfigDir());
+    fs::create_directories(RuntimeDir());
+    fs::permissions(RuntimeDir(), fs::perms::owner_all, fs::perm_options::replace);
+    fs::create_directories(DataHome());
+}
+
+std::string Game::OptionsFile() const {
+    return ConfigDir() + "/parlorix/registry/Software/Quillmarsh/Parlorix/Options.reg";
+}
+
+bool Game::Start() {
+    pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        if (chdir(workDir_.c_str()) != 0) _exit(99);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        int out = open((home_ + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (out >= 0) {
+            dup2(out, 1);
+            dup2(out, 2);
+        }
+        ApplyEnv({{"DISPLAY", display_},
+                  {"XDG_CONFIG_HOME", ConfigDir()},
+                  {"XDG_RUNTIME_DIR", RuntimeDir()},
+                  {"XDG_DATA_HOME", DataHome()},
+                  {"SDL_VIDEODRIVER", "x11"},
+                  {"SDL_AUDIODRIVER", "dummy"}});
+        execl(binary_.c_str(), "parlorix", static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    pid_ = pid;
+    window_.clear();
+    return true;
+}
+
+int Game::WaitExit(int ms) {
+    if (pid_ <= 0) return -1000;
+    long long deadline = NowMs() + ms;
+    for (;;) {
+        int code = Reap(pid_, false);
+        if (code != -1000) {
+            pid_ = -1;
+            return code;
+        }
+        if (NowMs() >= deadline) return -1000;
+        Sleep(20);
+    }
+}
+
+void Game::Signal(int sig) {
+    if (pid_ > 0) kill(pid_, sig);
+}
+
+int Game::Close(int ms) {
+    Signal(SIGTERM);
+    int code = WaitExit(ms);
+    if (code == -1000) Kill();
+    return code;
+}
+
+void Game::Kill() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        Reap(pid_, true);
+        pid_ = -1;
+    }
+}
+
+int Game::Xdo(const std::vector<std::string>& args, std::string* output) const {
+    std::vector<std::string> argv{"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunTool(argv, {{"DISPLAY", display_}}, 5000, output);
+}
+
+std::vector<std::string> Game::Windows() const {
+    std::string out;
+    Xdo({"search", "--name", "^Parlorix$"}, &out);
+    std::vector<std::string> ids;
+    std::stringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) ids.push_back(line);
+    }
+    return ids;
+}
+
+bool Game::FindWindow(int ms) {
+    long long deadline = NowMs() + ms;
+    while (NowMs() < deadline) {
+        auto ids = Windows();
+        if (!ids.empty()) {
+            window_ = ids.front();
+            // The first frames come after the window is mapped; give them a moment.
+            Sleep(300);
+            return true;
+        }
+        if (pid_ > 0 && kill(pid_, 0) != 0) return false;
+        Sleep(100);
+    }
+    return false;
+}
+
+void Game::MoveMouse(int x, int y) {
+    Xdo({"mousemove", "--window", window_, std::to_string(x), std::to_string(y)});
+}
+
+void Game::Click(int x, int y) {
+    MoveMouse(x, y);
+    // Menus hit-test where they were drawn last; let a few frames pass under the pointer.
+    Sleep(120);
+    Xdo({"mousedown", "1"});
+    Sleep(60);
+    Xdo({"mouseup", "1"});
+    Sleep(60);
+}
+
+void Game::Key(const std::string& keysym) {
+    Xdo({"keydown", keysym});
+    Sleep(80);
+    Xdo({"keyup", keysym});
+    Sleep(40);
+}
+
+bool Game::Screenshot(Bitmap& out, const std::string& label, std::string* path) {
+    // One screenshot per 500 ms at most: keep the presses apart.
+    long long wait = lastShotMs_ + 600 - NowMs();
+    if (wait > 0) Sleep(static_cast<int>(wait));
+    char name[32];
+    std::snprintf(name, sizeof name, "screen%04d.jpg", shots_);
+    std::string file = shotDir_ + "/" + name;
+    Key("Print");
+    lastShotMs_ = NowMs();
+    long long deadline = NowMs() + 4000;
+    std::string bytes;
+    bool ok = false;
+    while (NowMs() < deadline) {
+        if (fs::exists(file)) {
+            // The writer may still be busy: a whole JPEG decodes and ends with EOI.
+            bytes = ReadFile(file);
+            if (bytes.size() > 2 && static_cast<uint8_t>(bytes[bytes.size() - 2]) == 0xFF &&
+                static_cast<uint8_t>(bytes.back()) == 0xD9 &&
+                Image::DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out)) {
+                ok = true;
+                break;
+            }
+        }
+        Sleep(50);
+    }
+    if (!ok) return false;
+    ++shots_;
+    if (path) *path = file;
+    if (const char* build = std::getenv("PARLORIX_BUILD_DIR")) {
+        std::error_code ec;
+        fs::create_directories(std::string(build) + "/e2e-shots", ec);
+        fs::copy_file(file, std::string(build) + "/e2e-shots/" + label + ".jpg",
+                      fs::copy_options::overwrite_existing, ec);
+    }
+    return out.Width() == 800 && out.Height() == 600;
+}
+
+// ---- Pixels ----------------------------------------------------------------------------------------
+
+Rgb At(const Bitmap& shot, int x, int y) {
+    if (x < 0 || y < 0 || x >= static_cast<int>(shot.Width()) || y >= static_cast<int>(shot.Height()) ||
+        shot.Bits() != 32)
+        return {};
+    const uint8_t* p = shot.Row(static_cast<uint32_t>(y)) + static_cast<size_t>(x) * 4;
+    return {p[2], p[1], p[0]}; // blue, green, red, alpha in memory
+}
+
+Rgb Mean(const Bitmap& shot, const Box& box) {
+    long long r = 0, g = 0, b = 0, n = 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            Rgb c = At(shot, x, y);
+            r += c.r;
+            g += c.g;
+            b += c.b;
+            ++n;
+        }
+    }
+    if (n == 0) return {};
+    return {static_cast<int>(r / n), static_cast<int>(g / n), static_cast<int>(b / n)};
+}
+
+void Hsv(const Rgb& c, double& h, double& s, double& v) {
+    double r = c.r / 255.0, g = c.g / 255.0, b = c.b / 255.0;
+    double mx = std::max({r, g, b}), mn = std::min({r, g, b}), d = mx - mn;
+    v = mx * 255.0;
+    s = mx > 0 ? d / mx : 0;
+    if (d <= 0) {
+        h = 0;
+    } else if (mx == r) {
+        h = 60.0 * std::fmod((g - b) / d + 6.0, 6.0);
+    } else if (mx == g) {
+        h = 60.0 * ((b - r) / d + 2.0);
+    } else {
+        h = 60.0 * ((r - g) / d + 4.0);
+    }
+}
+
+// The menus' pure green and yellow; the bricks' softer shades stay out.
+bool IsMenuGreen(const Rgb& c) {
+    return c.g > 200 && c.r < 90 && c.b < 90;
+}
+bool IsMenuYellow(const Rgb& c) {
+    return c.r > 200 && c.g > 200 && c.b < 90 && std::abs(c.r - c.g) < 40;
+}
+bool IsWhite(const Rgb& c) {
+    return c.r > 200 && c.g > 200 && c.b > 200;
+}
+
+int Count(const Bitmap& shot, const Box& box, bool (*pred)(const Rgb&)) {
+    int n = 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            if (pred(At(shot, x, y))) ++n;
+        }
+    }
+    return n;
+}
+
+double Difference(const Bitmap& a, const Bitmap& b, const Box& box) {
+    double sum = 0;
+    long long n = 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            Rgb p = At(a, x, y), q = At(b, x, y);
+            sum += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b);
+            n += 3;
+        }
+    }
+    return n ? sum / static_cast<double>(n) : 0;
+}
+
+} // namespace E2e

@@ -1,0 +1,124 @@
+#pragma once
+// What the end-to-end tests need to meet the program the way a player does: an X server of their
+// own (Xvfb), the program started as a separate process with scratch XDG folders, xdotool for the
+// mouse and keyboard, and the program's own screenshots decoded for pixel checks.
+#include "gfx/Bitmap.h"
+
+#include <string>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+namespace E2e {
+
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+// True when `name` is an executable on PATH.
+bool HaveTool(const std::string& name);
+
+// Runs argv[0] (looked up on PATH) with extra environment and working directory, collecting stdout
+// and stderr; kills it after `timeoutMs`. Returns the exit code, or -1000 on timeout or when it
+// could not be started.
+int RunTool(const std::vector<std::string>& argv, const Env& env, int timeoutMs,
+            std::string* output = nullptr, const std::string& cwd = "");
+
+// Milliseconds of sleep.
+void Sleep(int ms);
+
+// Reads a whole file ("" when missing).
+std::string ReadFile(const std::string& path);
+
+// An Xvfb server on a display number it picks itself (-displayfd), so parallel tests never meet.
+class XServer {
+  public:
+    XServer() = default;
+    ~XServer() { Stop(); }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    bool Start(std::string& error);
+    void Stop();
+    const std::string& Display() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// One run of the program: its process, its window and what it writes.
+class Game {
+  public:
+    // `workDir` becomes the program's current directory; `home` holds its XDG folders
+    // (config, runtime, data).
+    Game(std::string binary, std::string workDir, std::string home, std::string display);
+    ~Game() { Kill(); }
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    bool Start();
+    // The exit code once the process has ended by itself within `ms`; -1000 when still running;
+    // minus the signal number when a signal ended it.
+    int WaitExit(int ms);
+    // Window-manager close (SIGTERM): the program saves and ends; returns the exit code.
+    int Close(int ms = 10000);
+    void Signal(int sig);
+    // SIGKILL and reap, when still running.
+    void Kill();
+    pid_t Pid() const { return pid_; }
+
+    // Waits up to `ms` for the window titled "Parlorix".
+    bool FindWindow(int ms);
+    // Window ids titled "Parlorix" right now.
+    std::vector<std::string> Windows() const;
+
+    // The pointer to (x, y) of the 800 x 600 client area.
+    void MoveMouse(int x, int y);
+    // Move, settle for a few frames, then press and release the left button.
+    void Click(int x, int y);
+    // Press and release a key by its X keysym name, held long enough for one frame to see it.
+    void Key(const std::string& keysym);
+
+    // Presses Print Screen and decodes the new "screen%04d.jpg" of `shotDir` (the working directory
+    // unless given). A copy goes to the build tree's e2e-shots folder as `<label>.jpg`.
+    bool Screenshot(Bitmap& out, const std::string& label, std::string* path = nullptr);
+    void SetShotDir(const std::string& dir) { shotDir_ = dir; }
+
+    const std::string& Home() const { return home_; }
+    std::string ConfigDir() const { return home_ + "/config"; }
+    std::string RuntimeDir() const { return home_ + "/runtime"; }
+    std::string DataHome() const { return home_ + "/data"; }
+    std::string OptionsFile() const;
+
+  private:
+    int Xdo(const std::vector<std::string>& args, std::string* output = nullptr) const;
+
+    std::string binary_, workDir_, home_, display_, shotDir_;
+    pid_t pid_ = -1;
+    std::string window_;
+    int shots_ = 0;
+    long long lastShotMs_ = 0;
+};
+
+// ---- Pixels of a screenshot ----------------------------------------------------------------------
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+};
+struct Box {
+    int left, top, right, bottom; // right and bottom exclusive
+};
+
+Rgb At(const Bitmap& shot, int x, int y);
+Rgb Mean(const Bitmap& shot, const Box& box);
+// Hue in degrees, saturation 0..1, value 0..255.
+void Hsv(const Rgb& c, double& h, double& s, double& v);
+
+// Menu text colours: normal green, highlighted yellow, white labels.
+bool IsMenuGreen(const Rgb& c);
+bool IsMenuYellow(const Rgb& c);
+bool IsWhite(const Rgb& c);
+// Pixels of `box` for which `pred` holds.
+int Count(const Bitmap& shot, const Box& box, bool (*pred)(const Rgb&));
+// Mean absolute channel difference of two shots over `box`.
+double Difference(const Bitmap& a, const Bitmap& b, const Box& box);
+
+} // namespace E2e

@@ -1,0 +1,170 @@
+// The game as a packager ships it: `cmake --install` into a prefix and the .deb that CPack builds,
+// each started from an unrelated folder, writing only under the user's XDG folders.
+#include "e2e/Fixture.h"
+#include "e2e/Screens.h"
+
+#include <filesystem>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace E2e {
+namespace {
+
+std::string BuildDir() {
+    const char* b = std::getenv("PARLORIX_BUILD_DIR");
+    return b ? b : "";
+}
+
+// Width and height from a PNG's IHDR; false when it is not a PNG.
+bool PngSize(const std::string& path, uint32_t& w, uint32_t& h) {
+    std::string png = ReadFile(path);
+    if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || png.compare(12, 4, "IHDR") != 0)
+        return false;
+    auto be32 = [&](size_t at) {
+        return (static_cast<uint32_t>(static_cast<uint8_t>(png[at])) << 24) |
+               (static_cast<uint32_t>(static_cast<uint8_t>(png[at + 1])) << 16) |
+               (static_cast<uint32_t>(static_cast<uint8_t>(png[at + 2])) << 8) |
+               static_cast<uint32_t>(static_cast<uint8_t>(png[at + 3]));
+    };
+    w = be32(16);
+    h = be32(20);
+    return true;
+}
+
+bool Contains(const std::string& text, const std::string& what) {
+    return text.find(what) != std::string::npos;
+}
+
+class InstallTest : public E2eTest {
+  protected:
+    void SetUp() override {
+        E2eTest::SetUp();
+        if (IsSkipped()) return;
+        if (!fs::exists(BuildDir() + "/game.dat"))
+            GTEST_SKIP() << "this build (" << BuildDir()
+                         << ") generates no content, so it installs no game.dat";
+    }
+
+    // The files of an installed tree under `usr` (a prefix or <root>/usr).
+    void CheckInstalledFiles(const std::string& usr) {
+        EXPECT_EQ(access((usr + "/bin/parlorix").c_str(), X_OK), 0);
+        EXPECT_EQ(fs::file_size(usr + "/share/parlorix/game.dat"), fs::file_size(BuildDir() + "/game.dat"));
+        EXPECT_TRUE(Contains(ReadFile(usr + "/share/parlorix/Game.ini"), "bVerticalRetrace"));
+        std::string desktop = ReadFile(usr + "/share/applications/parlorix.desktop");
+        EXPECT_TRUE(Contains(desktop, "[Desktop Entry]")) << desktop;
+        EXPECT_TRUE(Contains(desktop, "\nExec=parlorix\n")) << desktop;
+        EXPECT_TRUE(Contains(desktop, "\nIcon=parlorix\n")) << desktop;
+        std::string meta = ReadFile(usr + "/share/metainfo/io.github.quillmarsh.Parlorix.metainfo.xml");
+        EXPECT_TRUE(Contains(meta, "<id>io.github.quillmarsh.Parlorix</id>")) << meta;
+        EXPECT_TRUE(Contains(meta, "<launchable type=\"desktop-id\">parlorix.desktop</launchable>")) << meta;
+        for (uint32_t size : {64u, 256u}) {
+            std::string s = std::to_string(size);
+            uint32_t w = 0, h = 0;
+            EXPECT_TRUE(PngSize(usr + "/share/icons/hicolor/" + s + "x" + s + "/apps/parlorix.png", w, h))
+                << "no " << s << " px icon";
+            EXPECT_EQ(w, size);
+            EXPECT_EQ(h, size);
+        }
+        // No content beside the program: the archive is the content.
+        EXPECT_FALSE(fs::exists(usr + "/bin/Data"));
+        EXPECT_FALSE(fs::exists(usr + "/bin/game.dat"));
+    }
+
+    // Starts `usr`/bin/parlorix from an empty folder elsewhere and checks that it shows the title and
+    // keeps its log, screenshot and settings in the user's folders.
+    void RunInstalled(const std::string& usr, const std::string& label) {
+        std::string elsewhere = dir / (label + "-cwd");
+        std::string home = dir / (label + "-home");
+        Game& game = NewGame(elsewhere, home, usr + "/bin/parlorix");
+        std::string userData = game.DataHome() + "/parlorix";
+        game.SetShotDir(userData);
+        StartAndFindWindow(game);
+        Bitmap shot;
+        ASSERT_TRUE(game.Screenshot(shot, label + "-title"));
+        EXPECT_EQ(CheckTitle(shot), "");
+        EXPECT_EQ(game.Close(), 0);
+
+        std::string log = ReadFile(userData + "/Log000.txt");
+        EXPECT_TRUE(Contains(log, "Working directory: " + fs::canonical(userData).string() + "/Log000.txt\n"))
+            << log;
+        EXPECT_TRUE(Contains(log, "Loading scene 0,0\n")) << log;
+        EXPECT_TRUE(fs::exists(game.OptionsFile()));
+        EXPECT_TRUE(fs::is_empty(elsewhere)) << "the game wrote into the folder it was started from";
+        for (const char* sub : {"/bin", "/share/parlorix"}) {
+            for (const auto& e : fs::directory_iterator(usr + sub)) {
+                std::string name = e.path().filename().string();
+                EXPECT_TRUE(name.rfind("Log", 0) != 0 && name.rfind("screen", 0) != 0)
+                    << "written beside the installed files: " << e.path();
+            }
+        }
+    }
+};
+
+TEST_F(InstallTest, InstalledTreeStartsFromAnUnrelatedFolderAndWritesUnderXdgFolders) {
+    std::string prefix = dir / "prefix";
+    std::string out;
+    ASSERT_EQ(RunTool({PARLORIX_CMAKE, "--install", BuildDir(), "--prefix", prefix}, {}, 120000, &out), 0)
+        << out;
+    CheckInstalledFiles(prefix);
+    RunInstalled(prefix, "40-installed");
+}
+
+TEST_F(InstallTest, DebPackageHoldsTheGameAndRunsUnpacked) {
+    if (!HaveTool("dpkg-deb")) GTEST_SKIP() << "dpkg-deb is needed";
+    std::string pkg = dir / "pkg";
+    std::string out;
+    ASSERT_EQ(RunTool({PARLORIX_CPACK, "--config", BuildDir() + "/CPackConfig.cmake", "-G", "DEB", "-B", pkg},
+                      {}, 300000, &out),
+              0)
+        << out;
+    std::string deb;
+    for (const auto& e : fs::directory_iterator(pkg))
+        if (e.path().extension() == ".deb") deb = e.path().string();
+    ASSERT_FALSE(deb.empty()) << out;
+
+    std::string info;
+    ASSERT_EQ(RunTool({"dpkg-deb", "-I", deb}, {}, 30000, &info), 0) << info;
+    EXPECT_TRUE(Contains(info, "Package: parlorix")) << info;
+    EXPECT_TRUE(Contains(info, "Section: games")) << info;
+    // Every run-time library comes from a dependency that a Debian 12 system can install.
+    std::string depends;
+    {
+        std::stringstream lines(info);
+        std::string l;
+        while (std::getline(lines, l))
+            if (l.find(" Depends: ") == 0) depends = l.substr(10);
+    }
+    EXPECT_TRUE(Contains(depends, "libsdl2-2.0-0")) << info;
+    EXPECT_TRUE(Contains(depends, "libsdl2-mixer-2.0-0")) << info;
+    EXPECT_TRUE(Contains(depends, "libfreetype6")) << info;
+    {
+        std::stringstream parts(depends);
+        std::string part;
+        while (std::getline(parts, part, ',')) {
+            std::string name = part.substr(part.find_first_not_of(' '));
+            name = name.substr(0, name.find_first_of(" (|"));
+            std::string status;
+            RunTool({"dpkg-query", "-W", "-f=${Status}", name}, {}, 10000, &status);
+            EXPECT_TRUE(Contains(status, "install ok installed")) << name << ": " << status;
+        }
+    }
+
+    std::string list;
+    ASSERT_EQ(RunTool({"dpkg-deb", "-c", deb}, {}, 30000, &list), 0) << list;
+    for (const char* path : {"./usr/bin/parlorix", "./usr/share/parlorix/game.dat",
+                             "./usr/share/parlorix/Game.ini", "./usr/share/applications/parlorix.desktop",
+                             "./usr/share/metainfo/io.github.quillmarsh.Parlorix.metainfo.xml",
+                             "./usr/share/icons/hicolor/64x64/apps/parlorix.png",
+                             "./usr/share/icons/hicolor/256x256/apps/parlorix.png"})
+        EXPECT_TRUE(Contains(list, std::string(path) + "\n")) << path << " missing from\n" << list;
+
+    // Unpacked into a scratch root instead of installing system-wide.
+    std::string root = dir / "root";
+    ASSERT_EQ(RunTool({"dpkg-deb", "-x", deb, root}, {}, 60000, &out), 0) << out;
+    CheckInstalledFiles(root + "/usr");
+    RunInstalled(root + "/usr", "41-deb");
+}
+
+} // namespace
+} // namespace E2e

@@ -1,0 +1,148 @@
+#include "e2e/LinesPlayer.h"
+
+#include "e2e/Harness.h"
+
+#include <cmath>
+#include <deque>
+#include <tuple>
+
+namespace E2e {
+
+namespace {
+
+// Hues of the six bricks as the content draws them (green, purple, orange, blue, red, yellow).
+constexpr double kHues[6] = {119, 273, 28, 212, 357, 47};
+
+int Classify(const Rgb& c) {
+    double h, s, v;
+    Hsv(c, h, s, v);
+    if (v < 120) return 0; // the dark cell background
+    if (s < 0.3) return -1;
+    int best = -1;
+    double bestDist = 18;
+    for (int i = 0; i < 6; ++i) {
+        double d = std::fabs(h - kHues[i]);
+        d = std::min(d, 360 - d);
+        if (d < bestDist) {
+            bestDist = d;
+            best = i + 1;
+        }
+    }
+    return best;
+}
+
+bool OnBoard(int x, int y) {
+    return x >= 0 && y >= 0 && x < kCells && y < kCells;
+}
+
+// Free-path distances from (sx, sy) over empty cells, the start counting as free.
+std::array<std::array<int, kCells>, kCells> Distances(const Board& board, int sx, int sy) {
+    std::array<std::array<int, kCells>, kCells> dist;
+    for (auto& row : dist)
+        row.fill(-1);
+    std::deque<std::pair<int, int>> queue{{sx, sy}};
+    dist[sy][sx] = 0;
+    const int dx[4] = {1, -1, 0, 0}, dy[4] = {0, 0, 1, -1};
+    while (!queue.empty()) {
+        auto [x, y] = queue.front();
+        queue.pop_front();
+        for (int i = 0; i < 4; ++i) {
+            int nx = x + dx[i], ny = y + dy[i];
+            if (OnBoard(nx, ny) && board[ny][nx] == 0 && dist[ny][nx] < 0) {
+                dist[ny][nx] = dist[y][x] + 1;
+                queue.push_back({nx, ny});
+            }
+        }
+    }
+    return dist;
+}
+
+} // namespace
+
+Board ReadBoard(const Bitmap& shot) {
+    Board board{};
+    for (int y = 0; y < kCells; ++y) {
+        for (int x = 0; x < kCells; ++x) {
+            // The four corners of the brick face, away from its white symbol.
+            int left = kBoardLeft + x * kCell, top = kBoardTop + y * kCell;
+            Rgb parts[4] = {Mean(shot, {left + 10, top + 10, left + 18, top + 18}),
+                            Mean(shot, {left + 35, top + 10, left + 43, top + 18}),
+                            Mean(shot, {left + 10, top + 35, left + 18, top + 43}),
+                            Mean(shot, {left + 35, top + 35, left + 43, top + 43})};
+            int kinds[4];
+            for (int i = 0; i < 4; ++i)
+                kinds[i] = Classify(parts[i]);
+            bool same = kinds[0] == kinds[1] && kinds[1] == kinds[2] && kinds[2] == kinds[3];
+            board[y][x] = same ? kinds[0] : -1;
+        }
+    }
+    return board;
+}
+
+std::string Describe(const Board& board) {
+    std::string s;
+    for (const auto& row : board) {
+        for (int k : row)
+            s += k == 0 ? '.' : k < 0 ? '?' : static_cast<char>('0' + k);
+        s += '\n';
+    }
+    return s;
+}
+
+bool PlanMove(const Board& board, Move& move) {
+    int total[7] = {};
+    for (const auto& row : board)
+        for (int k : row)
+            if (k > 0) ++total[k];
+
+    const int dirs[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
+    bool found = false;
+    std::tuple<int, int, int> bestKey{-1, -1, 0}; // in-window count, bricks of the colour, -steps
+    for (int d = 0; d < 4; ++d) {
+        for (int y0 = 0; y0 < kCells; ++y0) {
+            for (int x0 = 0; x0 < kCells; ++x0) {
+                int cx[5], cy[5], colour = 0, count = 0;
+                bool ok = true;
+                for (int i = 0; i < 5 && ok; ++i) {
+                    cx[i] = x0 + dirs[d][0] * i;
+                    cy[i] = y0 + dirs[d][1] * i;
+                    if (!OnBoard(cx[i], cy[i])) {
+                        ok = false;
+                        break;
+                    }
+                    int k = board[cy[i]][cx[i]];
+                    if (k < 0 || (k > 0 && colour != 0 && k != colour)) ok = false;
+                    if (k > 0) {
+                        colour = k;
+                        ++count;
+                    }
+                }
+                if (!ok || colour == 0 || count == 5) continue;
+                // A brick of that colour outside the window, with a free path into one of its gaps.
+                for (int by = 0; by < kCells; ++by) {
+                    for (int bx = 0; bx < kCells; ++bx) {
+                        if (board[by][bx] != colour) continue;
+                        bool inside = false;
+                        for (int i = 0; i < 5; ++i)
+                            inside = inside || (cx[i] == bx && cy[i] == by);
+                        if (inside) continue;
+                        auto dist = Distances(board, bx, by);
+                        for (int i = 0; i < 5; ++i) {
+                            if (board[cy[i]][cx[i]] != 0 || dist[cy[i]][cx[i]] <= 0) continue;
+                            std::tuple<int, int, int> key{count, std::min(total[colour], 5),
+                                                          -dist[cy[i]][cx[i]]};
+                            if (!found || key > bestKey) {
+                                found = true;
+                                bestKey = key;
+                                move = {bx, by, cx[i], cy[i], dist[cy[i]][cx[i]], count == 4};
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+    return found;
+}
+
+} // namespace E2e
