@@ -1,12 +1,13 @@
 // gen-texts: turns the UTF-8 text sources into the game's text files (UTF-16 LE with a byte-order
 // mark, CR LF line ends).
 //
-//   gen-texts <source.txt> <out.txt>
+//   gen-texts <source.txt> <out.txt> [version]
 //
 // Source lines are "key=text"; blank lines and lines starting with '#' are left out. The game
 // splits an entry at its first '=' and ends the text at the line end, so a key must not hold '='
 // and every text is one line. A "\n" in a text stays as the two characters backslash and n: the
-// game's paragraphs have no line breaks. Keys must be unique within one file.
+// game's paragraphs have no line breaks. Keys must be unique within one file. "@VERSION@" in a text
+// becomes the version given on the command line (the build passes the project's version).
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -58,8 +59,8 @@ void PutUnit(std::string& out, uint32_t u) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: gen-texts <source.txt> <out.txt>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: gen-texts <source.txt> <out.txt> [version]\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
@@ -97,6 +98,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s:%zu: key '%s' given twice\n", argv[1], lineNo, key.c_str());
             ++failures;
         }
+        for (size_t at; argc == 4 && (at = line.find("@VERSION@")) != std::string::npos;)
+            line.replace(at, 9, argv[3]);
         std::vector<uint32_t> cps;
         if (!DecodeUtf8(line, cps)) {
             std::fprintf(stderr, "%s:%zu: not UTF-8\n", argv[1], lineNo);
