@@ -292,6 +292,7 @@ struct IdleResult {
     std::string note;
     double seconds = 0;
     double cpuSeconds = 0;
+    double serverCpuSeconds = -1; // the X server's share, when there is one
     double startupToTitleMs = 0;
     long peakRssKb = 0;
 };
@@ -373,7 +374,7 @@ pid_t StartXvfb(std::string& display) {
 }
 
 IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std::string& driver,
-                       const std::string& display, int seconds) {
+                       const std::string& display, pid_t server, int seconds) {
     IdleResult r;
     r.driver = driver == "x11" ? "x11 (Xvfb " + display + ")" : driver;
     // A working folder of its own (log file, registry, lock), with the content linked in: the
@@ -406,10 +407,10 @@ IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std:
         ::setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (work / "share").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", (work / "run").c_str(), 1);
-        int devnull = ::open("/dev/null", O_WRONLY);
-        if (devnull >= 0) {
-            ::dup2(devnull, 1);
-            ::dup2(devnull, 2);
+        int output = ::open((work / "output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (output >= 0) {
+            ::dup2(output, 1);
+            ::dup2(output, 2);
         }
         ::execl(game.c_str(), game.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
@@ -420,9 +421,13 @@ IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std:
         return r;
     }
     // The title screen is up once the renderer has composed it (its log line).
-    bool up = false;
-    while (MsSince(launched) < 30000) {
-        if (::waitpid(pid, nullptr, WNOHANG) == pid) break;
+    bool up = false, ended = false;
+    int status = 0;
+    while (MsSince(launched) < 60000) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            ended = true;
+            break;
+        }
         if (FileContains(cwd, "Log", "OnSceneChanged time")) {
             up = true;
             break;
@@ -431,16 +436,25 @@ IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std:
     }
     if (!up) {
         r.note = "the game did not reach its title screen";
-        StopProcess(pid);
+        if (ended)
+            r.note += WIFEXITED(status) ? "; exit code " + std::to_string(WEXITSTATUS(status))
+                                        : "; signal " + std::to_string(WTERMSIG(status));
+        std::ifstream out(work / "output.txt");
+        std::string line, last;
+        while (std::getline(out, line))
+            if (!line.empty()) last = line;
+        if (!last.empty()) r.note += "; last output: " + last;
+        if (!ended) StopProcess(pid);
         fs::remove_all(work, ec);
         return r;
     }
     r.startupToTitleMs = MsSince(launched);
     std::this_thread::sleep_for(std::chrono::seconds(2)); // let the first frames settle
-    const double cpu0 = CpuSeconds(pid);
+    const double cpu0 = CpuSeconds(pid), server0 = server ? CpuSeconds(server) : 0;
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double cpu1 = CpuSeconds(pid);
+    const double cpu1 = CpuSeconds(pid), server1 = server ? CpuSeconds(server) : 0;
+    r.serverCpuSeconds = server ? server1 - server0 : -1;
     r.seconds = MsSince(t0) / 1000.0;
     r.peakRssKb = StatusKb("/proc/" + std::to_string(pid) + "/status", "VmHWM:");
     const bool alive = ::waitpid(pid, nullptr, WNOHANG) == 0;
@@ -473,6 +487,7 @@ std::string IdleJson(const IdleResult& r) {
     }
     o << ", \"seconds\": " << Num(r.seconds, 2) << ", \"utime_plus_stime_s\": " << Num(r.cpuSeconds, 2)
       << ", \"share_of_one_core_percent\": " << Num(100.0 * r.cpuSeconds / r.seconds, 1)
+      << (r.serverCpuSeconds >= 0 ? ", \"x_server_utime_plus_stime_s\": " + Num(r.serverCpuSeconds, 2) : "")
       << ", \"startup_to_title_ms\": " << Num(r.startupToTitleMs, 0) << ", \"peak_rss_kb\": " << r.peakRssKb
       << "}";
     return o.str();
@@ -632,10 +647,10 @@ int main(int argc, char** argv) {
             r.note = "no parlorix binary at " + game;
             idleResults.push_back(r);
         } else {
-            idleResults.push_back(MeasureIdle(game, data, "dummy", "", idleSeconds));
+            idleResults.push_back(MeasureIdle(game, data, "dummy", "", 0, idleSeconds));
             std::string display;
             if (pid_t xvfb = StartXvfb(display)) {
-                idleResults.push_back(MeasureIdle(game, data, "x11", display, idleSeconds));
+                idleResults.push_back(MeasureIdle(game, data, "x11", display, xvfb, idleSeconds));
                 StopProcess(xvfb);
             } else {
                 IdleResult r;
