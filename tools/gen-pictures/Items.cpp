@@ -362,9 +362,16 @@ void PaintFireball(Image& img, float cx, float cy, float s, float phase) {
             float fx = float(x) + 0.5f, fy = float(y) + 0.5f;
             float dx = (fx - cx) / R, dy = (fy - cy) / R;
             // flames rise: stretch the shape upward, with noise drifting up
-            float up = dy < 0 ? dy * (0.55f + 0.25f * Fbm(dx * 1.5f, dy * 1.5f + phase * 4.f, 7)) : dy;
+            // The noise drifts with the phase; blending the drift of this round with that of the
+            // next makes a loop without a seam (phase 0 and 1 give the same picture).
+            float ph = phase - std::floor(phase);
+            auto drift = [&](float sx, float sy, float ox, float speed, uint32_t seed) {
+                return (1 - ph) * Fbm(dx * sx + ox, dy * sy + ph * speed, seed) +
+                       ph * Fbm(dx * sx + ox, dy * sy + (ph - 1) * speed, seed);
+            };
+            float up = dy < 0 ? dy * (0.55f + 0.25f * drift(1.5f, 1.5f, 0.f, 4.f, 7)) : dy;
             float d = std::hypot(dx, up);
-            float n = Fbm(dx * 2.2f + 3.f, dy * 2.2f + phase * 6.f, 11) - 0.5f;
+            float n = drift(2.2f, 2.2f, 3.f, 6.f, 11) - 0.5f;
             float v = 1.25f - d + n * 0.7f;
             if (v <= 0) continue;
             float t = Clamp01(v / 1.1f);
