@@ -224,8 +224,9 @@ TEST_F(E2eTest, KilledWhileSavingSettingsLeavesAReadableStore) {
     const std::string seeded =
         "# Parlorix settings. name=dword:<number> or name=string:<text>\n"
         "MusicVolume=dword:60\nPlayer=string:Tester\nSoundVolume=dword:70\nfullscreen=dword:0\n";
-    // SIGKILL at several moments after the close request, so that some land inside the writing.
-    for (int delay : {0, 2, 6, 15, 40, 120}) {
+    // SIGKILL at several moments after the close request. Closing writes the store five times (one
+    // replace per value, about 20 ms each), so these land before, inside and after the writing.
+    for (int delay : {0, 5, 10, 20, 35, 50, 70, 100, 150}) {
         SCOPED_TRACE("SIGKILL " + std::to_string(delay) + " ms after SIGTERM");
         Game& game = NewGame(work, dir / "home");
         fs::create_directories(fs::path(game.OptionsFile()).parent_path());
