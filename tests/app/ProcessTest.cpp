@@ -73,12 +73,21 @@ class ProcessTest : public ::testing::Test {
     // Asks the program to close as the window manager would, and returns its exit code.
     int Close(pid_t pid) {
         kill(pid, SIGTERM);
-        int code = WaitExit(pid, 10000);
+        int code = WaitExit(pid, 60000);
         if (code == -1000) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
         return code;
+    }
+
+    // Waits until the log shows `text` (start-up reached that step) or `ms` pass.
+    bool WaitForLog(const char* text, int ms) {
+        for (int t = 0; t < ms; t += 50) {
+            if (Log().find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
     }
 
     std::string Log() const { return dir.Read("Log000.txt"); }
@@ -92,7 +101,8 @@ class ProcessTest : public ::testing::Test {
 TEST_F(ProcessTest, StartsLogsInOrderAndSavesSettingsOnClose) {
     LinkData();
     pid_t pid = Start();
-    EXPECT_EQ(WaitExit(pid, 2500), -1000) << "the game ended by itself:\n" << Log();
+    ASSERT_TRUE(WaitForLog("OnSceneChanged", 60000)) << Log(); // the title scene is up
+    EXPECT_EQ(WaitExit(pid, 1000), -1000) << "the game ended by itself:\n" << Log();
     EXPECT_EQ(Close(pid), 0);
     std::string log = Log();
     size_t a = log.find("Log started: ");
@@ -115,7 +125,8 @@ TEST_F(ProcessTest, StartsLogsInOrderAndSavesSettingsOnClose) {
 TEST_F(ProcessTest, ASecondCopyEndsAtOnceWithCodeZero) {
     LinkData();
     pid_t first = Start();
-    ASSERT_EQ(WaitExit(first, 1500), -1000);
+    ASSERT_TRUE(WaitForLog("Input::Init", 60000)) << Log();
+    ASSERT_EQ(WaitExit(first, 500), -1000);
     pid_t second = Start();
     EXPECT_EQ(WaitExit(second, 3000), 0);
     EXPECT_EQ(Close(first), 0);
@@ -126,7 +137,8 @@ TEST_F(ProcessTest, MissingSceneFileDoesNotStopTheGame) {
     for (const auto& e : fs::directory_iterator(DataRoot() + "/Data/Library"))
         fs::create_directory_symlink(e.path(), dir / ("Data/Library/" + e.path().filename().string()));
     pid_t pid = Start();
-    EXPECT_EQ(WaitExit(pid, 2000), -1000);
+    ASSERT_TRUE(WaitForLog("Input::Init", 60000)) << Log();
+    EXPECT_EQ(WaitExit(pid, 1500), -1000);
     EXPECT_EQ(Close(pid), 0);
 }
 
@@ -137,13 +149,13 @@ TEST_F(ProcessTest, MissingMainFontEndsWithMinusOne) {
     fs::create_directories(dir / "Data/Library/Font");
     fs::create_symlink(DataRoot() + "/Data/Library/Font/Tahoma.ttf", dir / "Data/Library/Font/Tahoma.ttf");
     pid_t pid = Start();
-    EXPECT_EQ(WaitExit(pid, 10000), 255); // -1 as the parent sees it
+    EXPECT_EQ(WaitExit(pid, 60000), 255); // -1 as the parent sees it
 }
 
 TEST_F(ProcessTest, UnopenableDisplayEndsWithZero) {
     LinkData();
     pid_t pid = Start({{"SDL_VIDEODRIVER", "no-such-driver"}});
-    EXPECT_EQ(WaitExit(pid, 10000), 0);
+    EXPECT_EQ(WaitExit(pid, 60000), 0);
     EXPECT_NE(Log().find("Log started"), std::string::npos);
 }
 

@@ -46,14 +46,20 @@ void InstallFakeHooks() {
     Library::SetFrameImageHook(nullptr);
 }
 
-void SceneTest::SetUp() {
-    Log::Start(dir.path() + "/");
-    ReleaseAllEpisodes();
-    Library::Release(false);
+namespace {
+void DropFakePictures() {
     for (auto& entry : Fakes().pictures)
         delete entry.second;
     Fakes().pictures.clear();
     Fakes().loads = 0;
+}
+} // namespace
+
+void SceneTest::SetUp() {
+    Log::Start(dir.path() + "/");
+    ReleaseAllEpisodes();
+    Library::Release(false);
+    DropFakePictures();
     InstallFakeHooks();
     SetSceneChangedHook(nullptr);
     ClearLog();
@@ -63,6 +69,7 @@ void SceneTest::TearDown() {
     ReleaseAllEpisodes();
     Library::Release(false);
     Library::SetPictureHooks(LibraryPictureHooks());
+    DropFakePictures();
     SetSceneChangedHook(nullptr);
     Log::Reset();
 }
