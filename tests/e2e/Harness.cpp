@@ -344,7 +344,7 @@ void Game::Click(int x, int y) {
 
 void Game::Key(const std::string& keysym) {
     Xdo({"keydown", keysym});
-    Sleep(80);
+    Sleep(150);
     Xdo({"keyup", keysym});
     Sleep(40);
 }
@@ -353,29 +353,43 @@ bool Game::Screenshot(Bitmap& out, const std::string& label, std::string* path) 
     // One screenshot per 500 ms at most: keep the presses apart.
     long long wait = lastShotMs_ + 600 - NowMs();
     if (wait > 0) Sleep(static_cast<int>(wait));
-    char name[32];
-    std::snprintf(name, sizeof name, "screen%04d.jpg", shots_);
-    std::string file = shotDir_ + "/" + name;
-    Key("Print");
-    lastShotMs_ = NowMs();
-    long long deadline = NowMs() + 4000;
-    std::string bytes;
-    bool ok = false;
-    while (NowMs() < deadline) {
-        if (fs::exists(file)) {
-            // The writer may still be busy: a whole JPEG decodes and ends with EOI.
-            bytes = ReadFile(file);
-            if (bytes.size() > 2 && static_cast<uint8_t>(bytes[bytes.size() - 2]) == 0xFF &&
-                static_cast<uint8_t>(bytes.back()) == 0xD9 &&
-                Image::DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out)) {
-                ok = true;
-                break;
-            }
+    // The newest "screen%04d.jpg" after the press is this one; earlier runs in the same folder left
+    // theirs, and a retried press may have written one more.
+    auto newest = [&]() {
+        std::string best;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(shotDir_, ec)) {
+            std::string name = e.path().filename().string();
+            if (name.size() == 14 && name.rfind("screen", 0) == 0 && e.path().extension() == ".jpg" &&
+                name > best)
+                best = name;
         }
-        Sleep(50);
+        return best;
+    };
+    std::string before = newest(), file;
+    bool ok = false;
+    long long hardDeadline = NowMs() + 9000;
+    // A press shorter than a slow frame can go unseen; press again while no new file comes.
+    for (int attempt = 0; attempt < 3 && !ok && file.empty(); ++attempt) {
+        if (attempt > 0) Sleep(600);
+        Key("Print");
+        lastShotMs_ = NowMs();
+        long long deadline = NowMs() + 2500;
+        while (NowMs() < deadline && file.empty()) {
+            std::string now = newest();
+            if (now > before) file = shotDir_ + "/" + now;
+            Sleep(50);
+        }
+    }
+    // The writer may still be busy: a whole JPEG ends with EOI and decodes.
+    while (!file.empty() && !ok && NowMs() < hardDeadline) {
+        std::string bytes = ReadFile(file);
+        ok = bytes.size() > 2 && static_cast<uint8_t>(bytes[bytes.size() - 2]) == 0xFF &&
+             static_cast<uint8_t>(bytes.back()) == 0xD9 &&
+             Image::DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
+        if (!ok) Sleep(50);
     }
     if (!ok) return false;
-    ++shots_;
     if (path) *path = file;
     if (const char* build = std::getenv("PARLORIX_BUILD_DIR")) {
         std::error_code ec;

@@ -78,8 +78,9 @@ class Game {
     // Press and release a key by its X keysym name, held long enough for one frame to see it.
     void Key(const std::string& keysym);
 
-    // Presses Print Screen and decodes the new "screen%04d.jpg" of `shotDir` (the working directory
-    // unless given). A copy goes to the build tree's e2e-shots folder as `<label>.jpg`.
+    // Presses Print Screen and decodes the newest "screen%04d.jpg" of `shotDir` (the working
+    // directory unless given) once a new one has come. A copy goes to the build tree's e2e-shots folder as
+    // `<label>.jpg`.
     bool Screenshot(Bitmap& out, const std::string& label, std::string* path = nullptr);
     void SetShotDir(const std::string& dir) { shotDir_ = dir; }
 
@@ -95,7 +96,6 @@ class Game {
     std::string binary_, workDir_, home_, display_, shotDir_;
     pid_t pid_ = -1;
     std::string window_;
-    int shots_ = 0;
     long long lastShotMs_ = 0;
 };
 
