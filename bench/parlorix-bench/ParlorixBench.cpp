@@ -335,8 +335,16 @@ void StopProcess(pid_t pid) {
     ::waitpid(pid, nullptr, 0);
 }
 
-// Starts an X server of its own on a free display; 0 when there is none to start.
-pid_t StartXvfb(std::string& display) {
+// Starts an X server of its own on a free display; 0 when there is none to start. It tells its
+// display number through the pipe once it accepts connections, and may tell it again later: the
+// pipe stays open (`pipeFd`) until the server is stopped, or the server dies of the closed pipe.
+pid_t StartXvfb(std::string& display, int& pipeFd) {
+    // A display number no server uses and none left a socket or lock behind for.
+    int number = 90;
+    while (number < 200 && (fs::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+                            fs::exists("/tmp/.X" + std::to_string(number) + "-lock")))
+        ++number;
+    const std::string wanted = ":" + std::to_string(number);
     int fds[2];
     if (::pipe(fds) != 0) return 0;
     const pid_t pid = ::fork();
@@ -348,8 +356,8 @@ pid_t StartXvfb(std::string& display) {
             ::dup2(devnull, 1);
             ::dup2(devnull, 2);
         }
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                 static_cast<char*>(nullptr));
+        ::execlp("Xvfb", "Xvfb", wanted.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                 "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -364,11 +372,12 @@ pid_t StartXvfb(std::string& display) {
         got = ::read(fds[0], buf, sizeof buf - 1);
         if (got < 0 && errno != EINTR) break;
     }
-    ::close(fds[0]);
     if (got <= 0) {
         StopProcess(pid);
+        ::close(fds[0]);
         return 0;
     }
+    pipeFd = fds[0];
     display = ":" + std::to_string(std::atoi(buf));
     return pid;
 }
@@ -649,9 +658,11 @@ int main(int argc, char** argv) {
         } else {
             idleResults.push_back(MeasureIdle(game, data, "dummy", "", 0, idleSeconds));
             std::string display;
-            if (pid_t xvfb = StartXvfb(display)) {
+            int pipeFd = -1;
+            if (pid_t xvfb = StartXvfb(display, pipeFd)) {
                 idleResults.push_back(MeasureIdle(game, data, "x11", display, xvfb, idleSeconds));
                 StopProcess(xvfb);
+                ::close(pipeFd);
             } else {
                 IdleResult r;
                 r.driver = "x11";
