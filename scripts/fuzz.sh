@@ -120,7 +120,7 @@ for t in $TARGETS; do
     exit 1
   fi
   # Last status line: "#<n> DONE cov: <c> ft: <f> corp: ..." and the executed-unit count.
-  STATUS=$(grep -E '^#[0-9]+' "$LOG" | tail -n 1)
+  STATUS=$(grep -E '^#[0-9]+' "$LOG" | tail -n 1 || true)
   EXECS=$(sed -n 's/^stat::number_of_executed_units: *//p' "$LOG" | tail -n 1)
   COV=$(echo "$STATUS" | sed -n 's/.* cov: \([0-9]*\).*/\1/p')
   FT=$(echo "$STATUS" | sed -n 's/.* ft: \([0-9]*\).*/\1/p')
