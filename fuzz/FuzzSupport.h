@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -21,6 +22,11 @@ inline const std::string& ScratchDir() {
 inline void FuzzSetUp() {
     Log::SetEnabled(false);
     if (::chdir(ScratchDir().c_str()) != 0) std::perror("chdir");
+    // The folder goes when the run ends normally.
+    std::atexit([] {
+        std::error_code ec;
+        if (ScratchDir() != "/tmp") std::filesystem::remove_all(ScratchDir(), ec);
+    });
 }
 
 // Loaders that read named files get the input through one scratch file per process.
