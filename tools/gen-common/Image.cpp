@@ -169,10 +169,10 @@ void FillBevel(Image& img, const Sdf& sdf, const Color& base, float bevel, float
             float diff = nx * lx + ny * ly + nz * lz;
             float k = 0.5f + 0.75f * diff;
             Color c = Scale(base, k);
-            float spec = std::pow(std::max(0.f, nx * hx0 + ny * hy0 + nz * hz0), 24.f) * gloss;
+            float specular = std::pow(std::max(0.f, nx * hx0 + ny * hy0 + nz * hz0), 24.f) * gloss;
             // Only the slopes shine; the flat top gets the sheen its caller paints.
-            spec *= Clamp01(std::sqrt(gx * gx + gy * gy) * 2.f);
-            c = Mix(c, Color{1, 1, 1, 1}, Clamp01(spec));
+            specular *= Clamp01(std::sqrt(gx * gx + gy * gy) * 2.f);
+            c = Mix(c, Color{1, 1, 1, 1}, Clamp01(specular));
             c.a = base.a;
             img.Blend(x, y, c, cov * opacity);
         }
