@@ -20,10 +20,12 @@ class NullSeam final : public GameSeam {
     const char* ObjectName(ObjectRef) override { return ""; }
     void DeleteObject(const char*) override {}
     void SetWorldPosition(ObjectRef, float, float) override {}
+    void WorldPosition(ObjectRef, float& x, float& y) override { x = y = 0.0f; }
     void SetSort(ObjectRef, int32_t) override {}
     void PlayAction(ObjectRef, const char*, const char*) override {}
     const char* LastEvent(ObjectRef) override { return ""; }
     void ClearLastEvent(ObjectRef) override {}
+    void SetLastEvent(ObjectRef, const char*) override {}
     void PlaySound(const char*) override {}
     void StopAllSamples() override {}
     const char16_t* Text(const char*) override { return nullptr; }
@@ -73,6 +75,18 @@ const char* StateName(ItemState state) {
     return "?";
 }
 
+const char* ActionOf(ItemState state) {
+    switch (state) {
+    case ItemState::Move:
+    case ItemState::Wait:
+    case ItemState::Fall:
+    case ItemState::Swap:
+        return "Move";
+    default:
+        return StateName(state);
+    }
+}
+
 GameBoard::GameBoard() : seam_(&g_nullSeam), table_(GridCells + 3) {
     AddScore(0);
 }
@@ -120,6 +134,12 @@ void GameBoard::NewGame(GameMode newMode) {
     score = 0;
     nextSpawnTime = 0;
     seam_->StopAllSamples();
+    SetMode(newMode);
+    if (mode == GameMode::Swaps) spawnCountdown = -20;
+    AddScore(0);
+}
+
+void GameBoard::SetMode(GameMode newMode) {
     int32_t m = static_cast<int32_t>(newMode);
     if (m < 0 || m > 3) m = 0;
     title = seam_->Text(kTitleKeys[m]);
@@ -131,8 +151,13 @@ void GameBoard::NewGame(GameMode newMode) {
         w = h = 10;
         cellWidth = cellHeight = 53.0f;
     }
-    if (mode == GameMode::Swaps) spawnCountdown = -20;
-    AddScore(0);
+}
+
+BoardItem* GameBoard::RestoreItem(size_t slot, const BoardItem& item) {
+    if (slot >= table_.size()) table_.resize(slot + 1);
+    if (table_[slot]) return nullptr;
+    table_[slot] = std::make_unique<BoardItem>(item);
+    return table_[slot].get();
 }
 
 void GameBoard::DestroyEntry(size_t index) {

@@ -33,6 +33,8 @@ enum ItemKind : int32_t {
 enum class ItemState : int32_t { Stay, Move, Disappear, Appear, Select, Wait, Fall, Swap, Activate };
 
 const char* StateName(ItemState state);
+// The animation action a state plays ("Move" for Wait, Fall and Swap too).
+const char* ActionOf(ItemState state);
 
 struct BoardItem {
     int32_t x = 0, y = 0;             // cell it stands in (while moving: the cell it leaves)
@@ -73,6 +75,8 @@ class GameBoard {
 
     // --- board, spawning
     void NewGame(GameMode mode);
+    // Mode, title and the geometry that goes with it (NewGame and a restored game).
+    void SetMode(GameMode mode);
     void ClearBoard();
     void DealBoard();
     void RebuildGrid();
@@ -111,6 +115,9 @@ class GameBoard {
     size_t TableSize() const { return table_.size(); }
     BoardItem* Entry(size_t i) const { return table_[i].get(); }
     int32_t ItemCount() const;
+    // Puts an item (and the object it carries) into table entry `slot`, which must be empty; the
+    // table grows when the slot lies beyond it. For restoring a saved game.
+    BoardItem* RestoreItem(size_t slot, const BoardItem& item);
 
     // Pause bookkeeping: shifts every item's timers and the next spawn time by `ms`.
     void ShiftTimers(uint32_t ms);

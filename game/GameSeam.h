@@ -39,6 +39,8 @@ class GameSeam {
     virtual const char* ObjectName(ObjectRef object) = 0;
     virtual void DeleteObject(const char* name) = 0;
     virtual void SetWorldPosition(ObjectRef object, float x, float y) = 0;
+    // Where the object stands now ((0, 0) for nullptr); a saved game keeps it.
+    virtual void WorldPosition(ObjectRef object, float& x, float& y) = 0;
     // Drawing order of the item pass (nSort).
     virtual void SetSort(ObjectRef object, int32_t sort) = 0;
 
@@ -47,6 +49,8 @@ class GameSeam {
     // Last event text of the object's animation state ("" when none); valid until the next call.
     virtual const char* LastEvent(ObjectRef object) = 0;
     virtual void ClearLastEvent(ObjectRef object) = 0;
+    // Puts back an event that had fired but was not read yet when the game was saved.
+    virtual void SetLastEvent(ObjectRef object, const char* event) = 0;
 
     // Sound server: play a sample by name; stop every sample.
     virtual void PlaySound(const char* name) = 0;

@@ -38,6 +38,11 @@ void MemorySeam::SetWorldPosition(ObjectRef object, float x, float y) {
     AsObject(object)->y = y;
 }
 
+void MemorySeam::WorldPosition(ObjectRef object, float& x, float& y) {
+    x = object ? AsObject(object)->x : 0.0f;
+    y = object ? AsObject(object)->y : 0.0f;
+}
+
 void MemorySeam::SetSort(ObjectRef object, int32_t sort) {
     if (object) AsObject(object)->sort = sort;
 }
@@ -62,6 +67,10 @@ const char* MemorySeam::LastEvent(ObjectRef object) {
 
 void MemorySeam::ClearLastEvent(ObjectRef object) {
     if (object) AsObject(object)->lastEvent.clear();
+}
+
+void MemorySeam::SetLastEvent(ObjectRef object, const char* event) {
+    if (object) AsObject(object)->lastEvent = event ? event : "";
 }
 
 const char16_t* MemorySeam::Text(const char* key) {

@@ -1,5 +1,7 @@
 #include "game/RealSeam.h"
 
+#include <cstring>
+
 #include "game/Screens.h"
 #include "gfx/Animation.h"
 #include "input/Input.h"
@@ -47,6 +49,12 @@ void RealSeam::SetWorldPosition(ObjectRef object, float x, float y) {
     if (object) static_cast<Object*>(object)->SetWorldPosition(Vec2{x, y});
 }
 
+void RealSeam::WorldPosition(ObjectRef object, float& x, float& y) {
+    const Vec2 p = object ? static_cast<Object*>(object)->GetWorldPosition() : Vec2{0.0f, 0.0f};
+    x = p.x;
+    y = p.y;
+}
+
 void RealSeam::SetSort(ObjectRef object, int32_t sort) {
     if (Item* item = AsItem(object)) item->nSort = static_cast<uint32_t>(sort);
 }
@@ -62,6 +70,14 @@ const char* RealSeam::LastEvent(ObjectRef object) {
 
 void RealSeam::ClearLastEvent(ObjectRef object) {
     if (Item* item = AsItem(object)) item->animation.lastEvent[0] = '\0';
+}
+
+void RealSeam::SetLastEvent(ObjectRef object, const char* event) {
+    Item* item = AsItem(object);
+    if (!item) return;
+    const size_t cap = sizeof item->animation.lastEvent;
+    std::strncpy(item->animation.lastEvent, event ? event : "", cap - 1);
+    item->animation.lastEvent[cap - 1] = '\0';
 }
 
 void RealSeam::PlaySound(const char* name) {

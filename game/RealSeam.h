@@ -19,10 +19,12 @@ class RealSeam : public GameSeam {
     const char* ObjectName(ObjectRef object) override;
     void DeleteObject(const char* name) override;
     void SetWorldPosition(ObjectRef object, float x, float y) override;
+    void WorldPosition(ObjectRef object, float& x, float& y) override;
     void SetSort(ObjectRef object, int32_t sort) override;
     void PlayAction(ObjectRef object, const char* animation, const char* action) override;
     const char* LastEvent(ObjectRef object) override;
     void ClearLastEvent(ObjectRef object) override;
+    void SetLastEvent(ObjectRef object, const char* event) override;
     void PlaySound(const char* name) override;
     void StopAllSamples() override;
     const char16_t* Text(const char* key) override;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/GameRandom.h"
+#include "game/SavedGame.h"
 
 namespace Game {
 
@@ -179,6 +180,34 @@ bool Simulator::Execute(const std::string& line, std::ostream& out, std::string&
     if (cmd == "print") {
         if (!wantArgs(0)) return false;
         Print(out);
+        return true;
+    }
+    if (cmd == "save") {
+        if (!wantArgs(1)) return false;
+        std::string why;
+        if (!WriteSavedGame(t[1], CaptureGame(board), why)) {
+            error = "cannot save: " + why;
+            return false;
+        }
+        return true;
+    }
+    if (cmd == "load") {
+        if (!wantArgs(1)) return false;
+        SavedGame game;
+        std::string why;
+        switch (ReadSavedGame(t[1], game, why)) {
+        case SavedGameFile::Missing:
+            error = "no saved game '" + t[1] + "'";
+            return false;
+        case SavedGameFile::Damaged:
+            error = "saved game '" + t[1] + "' refused: " + why;
+            return false;
+        case SavedGameFile::Loaded:
+            break;
+        }
+        RestoreGame(board, game, seam.clock);
+        outcome = Outcome::Playing;
+        seam.resultOpened = seam.clearedOpened = seam.pauseOpened = 0;
         return true;
     }
     error = "unknown command '" + cmd + "'";

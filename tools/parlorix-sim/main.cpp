@@ -16,6 +16,8 @@ const char* const kHelp =
     "  click X Y       press and release the left button on cell (X, Y)\n"
     "  wait MS         run MS / 10 frames\n"
     "  print           the board (row 0 first), score and level, sounds since the last print, state\n"
+    "  save FILE       write the running game to FILE as the program keeps an unfinished game\n"
+    "  load FILE       replace the running game with the one saved in FILE\n"
     "A malformed line is reported on standard error and ends the run with status 2.\n";
 }
 

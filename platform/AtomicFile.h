@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+#include <sys/types.h>
+
+// Whole-file writes that never leave a half-written file: the data goes to a temporary file in
+// the same folder (created exclusively, never through a link), is flushed to disk, and then takes
+// the final name in one rename; the folder is flushed too, so the new name survives a power cut.
+namespace Platform {
+
+// Replaces `path` (or creates it) with `data`. Readers see the old file or the new one, never a
+// part. On failure the old file is untouched, no temporary file is left, and `error` (when
+// given) says what failed and why.
+bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error = nullptr,
+                         mode_t mode = 0600);
+
+} // namespace Platform
