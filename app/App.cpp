@@ -1,13 +1,13 @@
 #include "app/App.h"
 
-#include "app/Screens.h"
 #include "core/Config.h"
 #include "core/FileLayer.h"
 #include "core/Log.h"
+#include "game/GameBoard.h"
 #include "game/GameRandom.h"
+#include "game/Screens.h"
 #include "gfx/Animation.h"
 #include "gfx/Graphics.h"
-#include "gfx/Image.h"
 #include "gfx/Renderer.h"
 #include "gfx/SurfaceRegistry.h"
 #include "input/Input.h"
@@ -19,6 +19,8 @@
 #include "scene/Library.h"
 #include "sound/SoundServer.h"
 #include "ui/Font.h"
+#include "ui/Frontend.h"
+#include "ui/HighScores.h"
 #include "ui/Menu.h"
 #include "ui/TextCache.h"
 #include "ui/TextTable.h"
@@ -161,21 +163,6 @@ void Dispatch(const SDL_Event& e) {
     }
 }
 
-void ShutDown() {
-    g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
-    g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
-    Input::Shutdown();
-    Animation::ReleaseAll();
-    if (g_timer) SDL_RemoveTimer(g_timer);
-    g_timer = 0;
-    Renderer::ReleaseSurfaces();
-    ReleaseAllEpisodes();
-    Graphics::Shutdown();
-    Library::Release(Animation::SaveLibrary());
-    Sound::Shutdown();
-    Platform::DestroyMainWindow();
-}
-
 // A build tree or an unpacked copy runs where it stands. An installed game reads its archive from
 // the share folder beside its binary and keeps its log and screenshots in the user's data folder,
 // never beside the read-only installed files. Returns the archive to mount.
@@ -203,10 +190,31 @@ const std::string& WorkingDirectory() {
     return g_workingDirectory;
 }
 
-int Run() {
+bool QuitRequested() {
+    return g_quit;
+}
+int ExitCode() {
+    return g_exitCode;
+}
+
+void DispatchEvents() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        Dispatch(e);
+}
+
+bool StartUp(StartOptions options) {
+    g_quit = false;
+    g_exitCode = 0;
+    g_active = true;
+    g_hasArea = true;
+    g_modeSwitch = false;
+    g_initialised = false;
+    ResetFrameState();
+
     // 1. One copy at a time.
     static Platform::InstanceLock instance;
-    if (!instance.Acquire("Selvane running")) return 0;
+    if (options.instanceLock && !instance.Acquire("Selvane running")) return false;
 
     // 2. The user's options.
     g_Settings.OpenKey(kOptionsKey);
@@ -214,70 +222,69 @@ int Run() {
     // 3. Working directory, log, archive.
     std::string archive = PrepareWorkingDirectory();
     g_workingDirectory = Platform::CurrentDirectory() + "/";
-    Log::Start(g_workingDirectory);
+    Log::Start(options.logDirectory.empty() ? g_workingDirectory : options.logDirectory);
     FileLayer::Mount(archive.c_str(), "", 3);
     // The settings file is optional (beside the game, or beside an installed archive); without it
     // `bVerticalRetrace` stays false.
     std::string ini = archive.substr(0, archive.size() - std::string("game.dat").size()) + "Game.ini";
-    if (Platform::FileExists(ini)) g_Settings.Load(ini.c_str());
+    if (options.settingsFile && Platform::FileExists(ini)) g_Settings.Load(ini.c_str());
 
     // 4.-7. Window in the stored mode.
     g_Settings.ReadDword(g_fullscreen, "fullscreen");
     g_fullscreen = g_fullscreen ? 1 : 0;
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | (options.timer ? SDL_INIT_TIMER : 0)) != 0) {
         LogMsg("Unable to initialize SDL: %s\n", SDL_GetError());
-        return 0;
+        return false;
     }
-    SDL_DisableScreenSaver(); // keep display and system awake
-    if (!CreateWindow()) return 0;
-    SetCursor();
+    ConnectModules();
+    if (options.window) {
+        SDL_DisableScreenSaver(); // keep display and system awake
+        if (!CreateWindow()) return false;
+        SetCursor();
+    }
 
     // 8. Display, input, timer, renderer, library, animations, sound.
-    if (!Graphics::Init(kWidth, kHeight, kDepth, g_fullscreen != 0, Platform::MainWindow())) return 0;
-    if (!Input::Init(g_fullscreen != 0)) return 0;
-    g_timer = SDL_AddTimer(10, TimerTick, nullptr);
-    if (!g_timer) {
-        LogMsg("Unable to initialize timer\n");
-        return 0;
+    if (!Graphics::Init(kWidth, kHeight, kDepth, g_fullscreen != 0, Platform::MainWindow())) return false;
+    if (!Input::Init(g_fullscreen != 0)) return false;
+    if (options.timer) {
+        g_timer = SDL_AddTimer(10, TimerTick, nullptr);
+        if (!g_timer) {
+            LogMsg("Unable to initialize timer\n");
+            return false;
+        }
     }
-    Text::ConnectRenderer();
-    Renderer::SetKeyStateSource([](uint32_t code) { return Input::KeyDown(static_cast<uint8_t>(code)); });
-    Renderer::SetCursorSource([](int32_t& x, int32_t& y) {
-        Input::MousePosition(x, y);
-        return true;
-    });
-    if (!Renderer::Init(kWidth, kHeight, g_Settings)) return 0;
-    Image::InstallLibraryHooks(); // the library decodes its pictures through the graphics module
-    if (!Library::Init(g_workingDirectory)) return 0;
+    if (!Renderer::Init(kWidth, kHeight, g_Settings)) return false;
+    if (!Library::Init(g_workingDirectory)) return false;
     Animation::SetWorkingDirectory(g_workingDirectory.c_str());
     Animation::LoadAll();
-    Sound::Start();
+    Sound::Start(std::move(options.sound));
 
     // 9.-11.
     uint32_t showFps = 0;
     g_Settings.ReadDword(showFps, "bShowFPS");
     SetShowFps(showFps != 0);
     g_TextTable.Load();
-    LoadHighScores();
+    HighScores::Load();
     g_initialised = true;
 
     // 12. Fonts.
-    if (!LoadFonts()) return -1;
+    if (!LoadFonts()) {
+        g_exitCode = -1;
+        return false;
+    }
 
-    // 13.-15. Scenes, callbacks and menus.
+    // 13.-15. Scenes, callbacks and menus. Without the scene file the program goes on.
     LoadSceneFile("Data\\Levels\\Board.eed");
-    Text::SetSceneNameSource([]() -> const char* {
-        Level* s = GetActiveScene();
-        return s ? s->sName.c_str() : "";
-    });
-    RegisterScreens();
+    Game::RegisterScreens();
     Menu::MeasureMenus();
 
     // 16.-17.
     Game::SeedRandom(Platform::TimeMs());
     SwitchScene("Board", "Level_00_00");
+    return true;
+}
 
-    // 18. The loop: drain events, wait while inactive or minimised, otherwise draw a frame.
+void RunLoop() {
     while (!g_quit) {
         SDL_Event e;
         if (SDL_PollEvent(&e)) {
@@ -295,14 +302,45 @@ int Run() {
         SetCursor();
         if (!Frame()) g_quit = true;
     }
+}
 
-    // 19. Save and shut down.
+int ShutDown() {
     g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
     g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
     g_Settings.WriteDword(Graphics::Fullscreen() ? 1 : 0, "fullscreen");
-    ShutDown();
+
+    g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
+    g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
+    // The board's items hold scene objects: they go before the episodes do.
+    Game::g_Board.ClearBoard();
+    Input::Shutdown();
+    Animation::SetFrozen(false);
+    Animation::ReleaseAll();
+    if (g_timer) SDL_RemoveTimer(g_timer);
+    g_timer = 0;
+    Renderer::ReleaseSurfaces();
+    Text::ForgetVolatile();
+    ReleaseAllEpisodes();
+    Graphics::Shutdown();
+    Library::Release(Animation::SaveLibrary());
+    Sound::Shutdown();
+    Platform::DestroyMainWindow();
+
+    // What the screens remember, so that a new start-up in this process begins afresh.
+    Menu::Reset();
+    g_TextTable.Clear();
+    HighScores::Reset();
+    Frontend::ResetState();
+    Game::ResetScreens();
+    g_initialised = false;
     SDL_Quit();
     return g_exitCode;
+}
+
+int Run() {
+    if (!StartUp()) return ExitCode();
+    RunLoop();
+    return ShutDown();
 }
 
 } // namespace App

@@ -1,17 +1,60 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "sound/SoundBackend.h"
+
 // The program's spine: start-up in its fixed order, the main loop, one frame, window events, the
-// display-mode switch and shut-down.
+// display-mode switch and shut-down. The program (app/Main.cpp), the headless session test and
+// the benchmark all run the same start-up, frame and shut-down through this API.
 namespace App {
 
-// Runs the whole program; returns the process exit code.
+// What a start-up brings up besides the engine. The program takes everything; a headless caller
+// leaves out what it has no use for.
+struct StartOptions {
+    // Step 1: one copy at a time.
+    bool instanceLock = true;
+    // The main window. Without it the display draws into a back buffer of its own.
+    bool window = true;
+    // The 10 ms system timer.
+    bool timer = true;
+    // "Game.ini" beside the game (the renderer's switches, `bVerticalRetrace`).
+    bool settingsFile = true;
+    // Where the log file goes; empty: the working directory.
+    std::string logDirectory;
+    // The audio device; nullptr opens the real one (and runs silent when there is none).
+    std::unique_ptr<Sound::Backend> sound;
+};
+
+// Start-up steps 1 to 17, up to the title scene. False when the program must end; `ExitCode`
+// then tells with what. After a successful start-up `ShutDown` must follow.
+[[nodiscard]] bool StartUp(StartOptions options = {});
+
+// The main loop: drains the window's events, waits while inactive or minimised, otherwise runs
+// frames, until something asks to quit.
+void RunLoop();
+
+// Handles every event waiting in the queue (window, quit, input), as one pass of the loop does.
+void DispatchEvents();
+
+// One frame: `UpdateFrame` then `DrawFrame`. False when there is no back buffer (the loop then
+// quits).
+bool Frame();
+// The frame's first half: clock, input, the active scene's update, sound.
+void UpdateFrame();
+// The frame's second half: scene, items, overlay, screenshot, FPS, cursor, present.
+[[nodiscard]] bool DrawFrame();
+
+// Step 19: the volumes and the display mode written, every module shut down in its order.
+// Returns the exit code. A new `StartUp` may follow (tests run the program twice).
+int ShutDown();
+
+// Start-up, loop and shut-down; returns the process exit code.
 int Run();
 
-// One frame: input, the scene's update, sound, drawing, screenshot, FPS, cursor, present.
-// False when there is no back buffer (the loop then quits).
-bool Frame();
+// The exit code a failed start-up asks for.
+int ExitCode();
 
 // Asked by the options screen after it stored the new `fullscreen` value; the loop re-creates
 // window and display before the next frame.
@@ -20,9 +63,15 @@ bool Fullscreen();
 
 // Ends the main loop as a window close would (the exit code is 0; settings are saved).
 void Quit();
+// Whether something asked the loop to end.
+bool QuitRequested();
 
 // The working directory with its trailing separator.
 const std::string& WorkingDirectory();
+
+// Connects the modules to one another: every hook and host the engine, the screens and the
+// game take from outside. Start-up calls it before the first module starts.
+void ConnectModules();
 
 // Exposed for tests.
 struct FpsMeter {
@@ -45,5 +94,12 @@ struct ScreenshotTaker {
 
 // Elapsed milliseconds of a frame: the very first frame (last time 0) gets 0.
 uint32_t ElapsedMs(uint32_t nowMs, uint32_t lastFrameMs);
+
+// The FPS display (registry `bShowFPS`), read at start-up.
+void SetShowFps(bool on);
+bool ShowFps();
+
+// Frame state back to the start values (a new start-up in the same process).
+void ResetFrameState();
 
 } // namespace App

@@ -1,5 +1,4 @@
 #include "app/App.h"
-#include "app/Screens.h"
 
 #include "core/Config.h"
 #include "core/Log.h"
@@ -95,7 +94,13 @@ bool ShowFps() {
     return g_showFps;
 }
 
-bool Frame() {
+void ResetFrameState() {
+    g_lastFrame = 0;
+    g_fps = FpsMeter();
+    g_shots = ScreenshotTaker();
+}
+
+void UpdateFrame() {
     uint32_t now = Platform::TimeMs();
     uint32_t elapsed = ElapsedMs(now, g_lastFrame);
     FrameRecord record;
@@ -107,7 +112,9 @@ bool Frame() {
     if (record.scene && record.scene->update) record.scene->update(elapsed, &record);
     Sound::Update(static_cast<float>(elapsed) * 0.001f);
     g_lastFrame = now;
+}
 
+bool DrawFrame() {
     SDL_Surface* back = Graphics::GetBackBuffer();
     if (!back) return false;
     // The update may have switched scenes.
@@ -127,6 +134,11 @@ bool Frame() {
     Renderer::DrawCursor(back);
     Graphics::Present(g_Settings.GetBool("bVerticalRetrace", "Renderer") != 0);
     return true;
+}
+
+bool Frame() {
+    UpdateFrame();
+    return DrawFrame();
 }
 
 } // namespace App

@@ -488,17 +488,9 @@ void BoardClearedOverlay(SDL_Surface* surface) {
 // ---- Start-up ---------------------------------------------------------------------------------
 
 void RegisterScreens() {
-    g_Board.SetSeam(&TheRealSeam());
     // The previews exist from program start on; their clocks run from here.
     for (int32_t i = 0; i < kPreviews; ++i)
         Preview(i);
-
-    Frontend::GameHooks hooks;
-    hooks.prepareGameScenes = &PrepareGameScenes;
-    hooks.newGame = [](int32_t mode) { g_Board.NewGame(static_cast<GameMode>(mode)); };
-    hooks.tickPreviews = &TickPreviews;
-    hooks.drawPreviews = &DrawPreviews;
-    Frontend::SetGameHooks(hooks);
 
     const Frontend::SceneHost& host = Frontend::Host();
     if (host.setUpdate && host.setOverlay) {

@@ -69,9 +69,9 @@ void OpenBoardClearedScreen();
 // The game selection's set-up: start phase -1 and the StartPanel on both game scenes.
 void PrepareGameScenes();
 
-// Start-up: connects the board to the real engine, creates the previews, and registers every
-// scene callback together with the menus, scene by scene. Call once, after the scene file, the
-// text table and the fonts are loaded.
+// Start-up: creates the previews and registers every scene callback together with the menus,
+// scene by scene. Call once, after the scene file, the text table and the fonts are loaded, with
+// the board already on its real seam (`App::ConnectModules`).
 void RegisterScreens();
 
 } // namespace Game

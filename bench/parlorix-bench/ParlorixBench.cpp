@@ -9,30 +9,16 @@
 // then to the build tree the bench was built in. The idle cost runs the real program on its title
 // screen, once with the dummy video driver and once under Xvfb (x11) when Xvfb is installed.
 #include "app/App.h"
-#include "app/Screens.h"
-#include "core/Config.h"
-#include "core/FileLayer.h"
 #include "core/Log.h"
 #include "game/GameBoard.h"
-#include "game/GameRandom.h"
 #include "game/Hud.h"
 #include "game/RealSeam.h"
 #include "game/Screens.h"
-#include "gfx/Animation.h"
 #include "gfx/Graphics.h"
 #include "gfx/Image.h"
 #include "gfx/Renderer.h"
-#include "input/Input.h"
-#include "platform/Clock.h"
-#include "platform/Display.h"
 #include "platform/Registry.h"
 #include "scene/Level.h"
-#include "scene/Library.h"
-#include "sound/SoundServer.h"
-#include "ui/Font.h"
-#include "ui/Menu.h"
-#include "ui/TextCache.h"
-#include "ui/TextTable.h"
 
 #include <SDL.h>
 
@@ -154,71 +140,6 @@ long StatusKb(const std::string& statusPath, const char* field) {
     return 0;
 }
 
-// ---- The program's start-up, as app/App.cpp runs it (without the instance lock) -------------
-
-std::atomic<uint32_t> g_timerMs{0};
-Uint32 TimerTick(Uint32 interval, void*) {
-    g_timerMs += 10;
-    return interval;
-}
-
-bool StartUp(const std::string& workingDirectory, std::string& failure) {
-    g_Settings.OpenKey("Software\\Quillmarsh\\Parlorix\\Options");
-    FileLayer::Mount("game.dat", "", 3);
-    // Game.ini (bVerticalRetrace) is left out: frames here are measured unpaced.
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
-        failure = std::string("SDL_Init: ") + SDL_GetError();
-        return false;
-    }
-    SDL_Window* window = Platform::CreateMainWindow(false);
-    if (!window) {
-        failure = std::string("window: ") + SDL_GetError();
-        return false;
-    }
-    if (!Graphics::Init(800, 600, 32, false, window)) return failure = "Graphics::Init", false;
-    if (!Input::Init(false)) return failure = "Input::Init", false;
-    if (!SDL_AddTimer(10, TimerTick, nullptr)) return failure = "timer", false;
-    Text::ConnectRenderer();
-    Renderer::SetKeyStateSource([](uint32_t code) { return Input::KeyDown(static_cast<uint8_t>(code)); });
-    Renderer::SetCursorSource([](int32_t& x, int32_t& y) {
-        Input::MousePosition(x, y);
-        return true;
-    });
-    if (!Renderer::Init(800, 600, g_Settings)) return failure = "Renderer::Init", false;
-    Image::InstallLibraryHooks();
-    if (!Library::Init(workingDirectory)) return failure = "Library::Init", false;
-    Animation::SetWorkingDirectory(workingDirectory.c_str());
-    Animation::LoadAll();
-    Sound::Start();
-    App::SetShowFps(false);
-    g_TextTable.Load();
-    App::LoadHighScores();
-    if (!LoadFonts()) return failure = "fonts", false;
-    if (!LoadSceneFile("Data\\Levels\\Board.eed")) return failure = "Board.eed", false;
-    Text::SetSceneNameSource([]() -> const char* {
-        Level* s = GetActiveScene();
-        return s ? s->sName.c_str() : "";
-    });
-    App::RegisterScreens();
-    Menu::MeasureMenus();
-    Game::SeedRandom(Platform::TimeMs());
-    SwitchScene("Board", "Level_00_00");
-    return true;
-}
-
-void ShutDown() {
-    Game::g_Board.ClearBoard();
-    Input::Shutdown();
-    Animation::ReleaseAll();
-    Renderer::ReleaseSurfaces();
-    ReleaseAllEpisodes();
-    Graphics::Shutdown();
-    Library::Release(false);
-    Sound::Shutdown();
-    Platform::DestroyMainWindow();
-    SDL_Quit();
-}
-
 // ---- Frames -------------------------------------------------------------------------------------
 
 std::string g_shots; // --shots: where the last frame of each measurement goes
@@ -242,7 +163,7 @@ Stats TimeFrames(int frames) {
     std::vector<double> times;
     times.reserve(size_t(frames));
     for (int i = 0; i < frames; ++i) {
-        Input::PumpEvents();
+        App::DispatchEvents();
         const auto start = Clock::now();
         App::Frame();
         times.push_back(MsSince(start));
@@ -561,16 +482,17 @@ int main(int argc, char** argv) {
     if (!::mkdtemp(templ)) return 1;
     const fs::path scratch = templ;
     Platform::SetRegistryRoot((scratch / "config").string());
-    Log::Start(scratch.string() + "/");
     if (::chdir(data.c_str()) != 0) return 1;
-    const std::string workingDirectory = data.string() + "/";
 
-    // Start-up to the first presented frame.
-    std::string failure;
+    // Start-up to the first presented frame: the program's own, without the instance lock and
+    // without Game.ini (frames here are measured unpaced).
     const auto startupBegin = Clock::now();
-    if (!StartUp(workingDirectory, failure)) {
-        std::fprintf(stderr, "parlorix-bench: start-up failed at %s (log: %s)\n", failure.c_str(),
-                     Log::Path().c_str());
+    App::StartOptions options;
+    options.instanceLock = false;
+    options.settingsFile = false;
+    options.logDirectory = scratch.string() + "/";
+    if (!App::StartUp(std::move(options)) || !GetActiveScene()) {
+        std::fprintf(stderr, "parlorix-bench: start-up failed (log: %s)\n", Log::Path().c_str());
         return 1;
     }
     App::Frame();
@@ -642,7 +564,7 @@ int main(int argc, char** argv) {
     struct rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
     const long peakRssKb = usage.ru_maxrss;
-    ShutDown();
+    App::ShutDown();
     if (::chdir("/") != 0) return 1;
     std::error_code ec;
     fs::remove_all(scratch, ec);

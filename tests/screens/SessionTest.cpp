@@ -9,27 +9,23 @@
 #include <filesystem>
 #include <string>
 
+#include "app/App.h"
 #include "core/Config.h"
-#include "core/FileLayer.h"
 #include "core/Log.h"
 #include "game/GameBoard.h"
 #include "game/Screens.h"
 #include "gfx/Animation.h"
 #include "gfx/Graphics.h"
-#include "gfx/Image.h"
 #include "gfx/Renderer.h"
 #include "input/Input.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "scene/Level.h"
-#include "scene/Library.h"
 #include "sound/SoundServer.h"
 #include "support/TempDir.h"
-#include "ui/Font.h"
 #include "ui/Frontend.h"
 #include "ui/HighScores.h"
 #include "ui/Menu.h"
-#include "ui/TextCache.h"
 #include "ui/TextTable.h"
 
 namespace fs = std::filesystem;
@@ -39,7 +35,6 @@ namespace {
 namespace Key = Input::Key;
 
 uint32_t g_clock = 0;
-bool g_quit = false;
 
 std::string DataRoot() {
     const char* d = std::getenv("PARLORIX_DATA_DIR");
@@ -71,81 +66,27 @@ class SessionTest : public ::testing::Test {
         dir_.reset();
     }
 
-    // The program's start-up, without window and timer.
+    // The program's start-up, without instance lock, window and timer.
     void StartUp() {
-        g_quit = false;
-        Log::Start(std::string(shots_) + "/");
-        g_Settings.OpenKey("Software\\Quillmarsh\\Parlorix\\Options");
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS), 0) << SDL_GetError();
-        ASSERT_TRUE(Graphics::Init(800, 600, 32, false, nullptr));
-        ASSERT_TRUE(Input::Init(false));
-        Text::ConnectRenderer();
-        ASSERT_TRUE(Renderer::Init(800, 600, g_Settings));
-        Image::InstallLibraryHooks();
-        ASSERT_TRUE(Library::Init(dir_->path() + "/"));
-        Animation::SetWorkingDirectory((dir_->path() + "/").c_str());
-        Animation::LoadAll();
-        Sound::Start();
-        g_TextTable.Load();
-        HighScores::Load();
-        ASSERT_TRUE(LoadFonts());
-        LoadSceneFile("Data\\Levels\\Board.eed");
-        Text::SetSceneNameSource([]() -> const char* {
-            Level* s = GetActiveScene();
-            return s ? s->sName.c_str() : "";
-        });
-        Frontend::UseDefaultSceneHost();
-        Frontend::ResetState();
-        Game::ResetScreens();
-        Frontend::AppHooks hooks;
-        hooks.quit = [] { g_quit = true; };
-        Frontend::SetAppHooks(hooks);
-        Menu::Reset();
-        Menu::UseDefaultDevices();
-        Game::RegisterScreens();
-        Menu::MeasureMenus();
-        SwitchScene("Board", "Level_00_00");
+        App::StartOptions options;
+        options.instanceLock = false;
+        options.window = false;
+        options.timer = false;
+        options.logDirectory = shots_ + "/";
+        ASSERT_TRUE(App::StartUp(std::move(options))) << "start-up failed, see " << Log::Path();
         ASSERT_NE(GetActiveScene(), nullptr);
     }
 
-    void ShutDown() {
-        Game::g_Board.ClearBoard();
-        Game::g_Board.SetSeam(nullptr);
-        Input::Shutdown();
-        Animation::SetFrozen(false);
-        Animation::ReleaseAll();
-        Renderer::ReleaseSurfaces();
-        Text::ForgetVolatile();
-        ReleaseAllEpisodes();
-        Graphics::Shutdown();
-        Library::Release(false);
-        Sound::Shutdown();
-        Menu::Reset();
-        g_TextTable.Clear();
-        HighScores::Reset();
-        Frontend::SetAppHooks(Frontend::AppHooks());
-        SDL_Quit();
-    }
+    void ShutDown() { App::ShutDown(); }
 
     // One frame as the program runs it. `draw` false skips the drawing (fast-forward).
     void Frame(uint32_t ms = 20, bool draw = true) {
         g_clock += ms;
-        Input::PumpEvents();
-        Input::Poll();
-        FrameRecord record;
-        record.elapsedSeconds = static_cast<float>(ms) * 0.001f;
-        record.episode = GetCurrentEpisode();
-        record.scene = GetActiveScene();
-        if (record.scene && record.scene->update) record.scene->update(ms, &record);
-        Sound::Update(record.elapsedSeconds);
-        if (!draw) return;
-        SDL_Surface* back = Graphics::GetBackBuffer();
-        ASSERT_NE(back, nullptr);
-        Level* scene = GetActiveScene();
-        Renderer::DrawScene(back);
-        if (scene && scene->afterScene) scene->afterScene(back);
-        Renderer::DrawItems(back);
-        if (scene && scene->overlay) scene->overlay(back);
+        App::DispatchEvents();
+        App::UpdateFrame();
+        if (draw) {
+            ASSERT_TRUE(App::DrawFrame()) << "no back buffer";
+        }
     }
 
     void Frames(int n, uint32_t ms = 20) {
@@ -341,7 +282,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     EXPECT_EQ(Scene(), "Level_00_00");
     Frames(2);
     Click(5); // Exit
-    EXPECT_TRUE(g_quit);
+    EXPECT_TRUE(App::QuitRequested());
 
     // The next run finds the entry.
     ShutDown();
