@@ -143,6 +143,10 @@ void Font::Run(int32_t x, int32_t y, uint32_t colour, const char16_t* text, bool
     lastWidth_ = penX_ - startX_;
 }
 
+bool Font::HasGlyph(char16_t ch) const {
+    return face_ && FT_Get_Char_Index(face_, ch) != 0;
+}
+
 void Font::DrawGlyph(char16_t ch, bool render) {
     if (!face_) return;
     const FT_UInt index = FT_Get_Char_Index(face_, ch);

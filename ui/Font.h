@@ -30,6 +30,8 @@ class Font {
     // never a format: "<0xAARRGGBB>" switches the colour, a line feed starts the next line at x,
     // size + 2 pixels lower. nullptr draws nothing.
     void Print(int32_t x, int32_t y, uint32_t colour, const char16_t* text);
+    // Whether the face has a glyph of its own for the character (not the missing-glyph box).
+    bool HasGlyph(char16_t ch) const;
     // Pen x minus start x after the last print.
     int32_t LastWidth() const { return lastWidth_; }
     // Unique per font object (part of the text cache's keys).

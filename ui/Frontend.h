@@ -73,6 +73,11 @@ State& Screen();
 void ResetState();
 
 inline constexpr int32_t kHelpPages = 8;
+// The help pages' text area, (150, 190) to (650, 550).
+inline constexpr int32_t kHelpAreaLeft = 150, kHelpAreaTop = 190, kHelpAreaRight = 650, kHelpAreaBottom = 550;
+// Lays out the page's paragraphs in the text area, drawing them when there is a surface, and
+// returns the y below the last line (the content check measures the pages without drawing).
+int32_t LayOutHelpPage(SDL_Surface* surface, int32_t page);
 
 // High-score tab -> table (tables are indexed by game mode: tabs follow the game selection's
 // order Lines, Squares, Swaps, Groups).

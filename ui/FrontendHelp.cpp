@@ -62,9 +62,11 @@ const Page kPages[kHelpPages] = {
 };
 
 // The text area and the room the bonus paragraphs leave for their pictures.
-constexpr Graphics::Rect kArea{150, 190, 650, 550};
+constexpr Graphics::Rect kArea{kHelpAreaLeft, kHelpAreaTop, kHelpAreaRight, kHelpAreaBottom};
 constexpr int32_t kBonusIndent = 80;
 constexpr int32_t kBonusGap = 30;
+// The line box of "Help_GoodLuck" (size 30).
+constexpr int32_t kGoodLuckHeight = 45;
 
 // An animated picture beside a bonus: 50 x 50 cells, `perRow` to a row, one every `period` ms;
 // a period of 0 always shows the cell at `fixedX` of the first row.
@@ -95,7 +97,9 @@ std::string PageSurfaceName(int32_t page) {
     return "helpPage" + std::to_string(page);
 }
 
-void ComposePage(SDL_Surface* surface, int32_t page) {
+} // namespace
+
+int32_t LayOutHelpPage(SDL_Surface* surface, int32_t page) {
     TextRect rect = kArea;
     bool firstBonus = true;
     const Page& content = kPages[page];
@@ -128,12 +132,17 @@ void ComposePage(SDL_Surface* surface, int32_t page) {
             break;
         }
         case Style::GoodLuck:
-            if (text)
+            if (!text) break;
+            if (surface)
                 Text::DrawTextDirect(surface, g_MenuFont, 30, Text::kCentre, 400, rect.top, kYellow, text);
+            rect.top += kGoodLuckHeight;
             break;
         }
     }
+    return rect.top;
 }
+
+namespace {
 
 void DrawBonusPictures(SDL_Surface* surface, int32_t page) {
     if (page < 5) return;
@@ -194,7 +203,7 @@ void HelpDraw(SDL_Surface* surface) {
         SDL_Surface* cached = Renderer::Surfaces().Find(name.c_str());
         if (!cached) {
             // Laid out once on the back buffer, then kept as a surface of its own.
-            ComposePage(surface, page);
+            LayOutHelpPage(surface, page);
             cached = Renderer::CreateSurface(name.c_str(), kArea.Width(), kArea.Height());
             if (cached) Graphics::Blit(cached, 0, 0, surface, &kArea, false);
         } else {

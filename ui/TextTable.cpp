@@ -12,17 +12,46 @@ namespace {
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
-// The file format compares only the low byte of each unit.
+// Whole units are compared: "č" (U+010D) and "Ľ" (U+013D) are letters, though their low bytes
+// are those of CR and "=".
 bool IsEquals(char16_t c) {
-    return (c & 0xFF) == 0x3D;
+    return c == u'=';
 }
 bool IsLineEnd(char16_t c) {
-    return (c & 0xFF) == 0x0D || (c & 0xFF) == 0x0A;
+    return c == u'\r' || c == u'\n';
+}
+
+// "de" or "pt_BR": two small letters, optionally "_" and two capitals.
+bool IsLanguageCode(const std::string& s) {
+    auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
+    auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+    if (s.size() != 2 && s.size() != 5) return false;
+    if (!lower(s[0]) || !lower(s[1])) return false;
+    return s.size() == 2 || (s[2] == '_' && upper(s[3]) && upper(s[4]));
+}
+
+// The language a text file holds, from its name: "Data\Library\text\pt_BR.txt" gives "pt_BR",
+// "english.txt" the base texts ("").
+std::string LanguageOfFile(const char* fileName) {
+    std::string name = fileName;
+    const size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return IsLanguageCode(name) ? name : std::string();
 }
 
 void OnTextFile(const char* fileName, void* user) {
     FileBuffer file(fileName);
-    if (file.ok()) static_cast<TextTable*>(user)->AddFile(file.data(), file.size());
+    if (file.ok()) static_cast<TextTable*>(user)->AddFile(file.data(), file.size(), LanguageOfFile(fileName));
+}
+
+bool SameKey(const char16_t* a, const char16_t* b) {
+    while (*a && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
 }
 
 } // namespace
@@ -31,8 +60,14 @@ void TextTable::Load() {
     FileLayer::Enumerate("Data\\Library\\text", "txt", OnTextFile, this);
 }
 
-void TextTable::AddFile(const uint8_t* data, size_t size) {
+void TextTable::AddFile(const uint8_t* data, size_t size, const std::string& language) {
     if (size < 2) return;
+    int32_t index = LanguageIndex(language);
+    if (index < 0) {
+        index = int32_t(languages_.size());
+        languages_.push_back(language);
+        if (language == language_) current_ = index;
+    }
     // Units behind the 2-byte mark, plus a zero so that a last entry without "=" or line end
     // still ends inside the buffer. A trailing odd byte is not part of any unit.
     const size_t n = (size - 2) / 2;
@@ -53,7 +88,7 @@ void TextTable::AddFile(const uint8_t* data, size_t size) {
         while (pos < n && !IsLineEnd(buf[pos]))
             ++pos;
         if (pos < n) buf[pos++] = 0;
-        pairs_.push_back({buf + keyStart, buf + textStart});
+        pairs_.push_back({buf + keyStart, buf + textStart, index});
         while (pos < n && IsBlank(buf[pos]))
             ++pos;
     }
@@ -63,18 +98,35 @@ void TextTable::AddFile(const uint8_t* data, size_t size) {
 void TextTable::Clear() {
     pairs_.clear();
     buffers_.clear();
+    languages_.assign(1, "");
+    current_ = LanguageIndex(language_);
+}
+
+int32_t TextTable::LanguageIndex(const std::string& code) const {
+    for (size_t i = 0; i < languages_.size(); ++i)
+        if (languages_[i] == code) return int32_t(i);
+    return -1;
+}
+
+void TextTable::SetLanguage(const std::string& code) {
+    language_ = code;
+    current_ = LanguageIndex(code);
+}
+
+bool TextTable::HasLanguage(const std::string& code) const {
+    return !code.empty() && LanguageIndex(code) >= 0;
+}
+
+const TextTable::Pair* TextTable::Find(const char16_t* key, int32_t language) const {
+    for (const Pair& p : pairs_)
+        if (p.language == language && SameKey(p.key, key)) return &p;
+    return nullptr;
 }
 
 const char16_t* TextTable::GetText(const char16_t* key) const {
-    for (const Pair& p : pairs_) {
-        const char16_t* a = p.key;
-        const char16_t* b = key;
-        while (*a && *a == *b) {
-            ++a;
-            ++b;
-        }
-        if (*a == *b) return p.text;
-    }
+    const Pair* found = current_ > 0 ? Find(key, current_) : nullptr;
+    if (!found) found = Find(key, 0);
+    if (found) return found->text;
     std::string narrow;
     for (const char16_t* k = key; *k; ++k)
         narrow.push_back(static_cast<char>(*k & 0xFF));
@@ -87,4 +139,19 @@ const char16_t* TextTable::GetText(const char* key) const {
     for (const char* k = key; *k; ++k)
         wide.push_back(static_cast<unsigned char>(*k));
     return GetText(wide.c_str());
+}
+
+const char16_t* TextTable::Retranslate(const char16_t* text) const {
+    if (!text) return text;
+    for (const Pair& p : pairs_)
+        if (p.text == text) return GetText(p.key);
+    return text;
+}
+
+std::vector<std::u16string> TextTable::Keys(const std::string& language) const {
+    std::vector<std::u16string> keys;
+    const int32_t index = LanguageIndex(language);
+    for (const Pair& p : pairs_)
+        if (p.language == index) keys.emplace_back(p.key);
+    return keys;
 }

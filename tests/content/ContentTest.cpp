@@ -34,6 +34,22 @@ int RunTool(const std::string& cmd) {
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
+// Runs the command and returns what it printed; rc receives its exit code.
+std::string RunToolOutput(const std::string& cmd, int& rc) {
+    std::string out;
+    FILE* p = popen((cmd + " 2>/dev/null").c_str(), "r");
+    if (!p) {
+        rc = -1;
+        return out;
+    }
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    const int status = pclose(p);
+    rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
 std::vector<uint8_t> ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -100,6 +116,37 @@ TEST(BuiltContent, ContentcheckFindsMissingAndWrongContent) {
              fs::copy_options::overwrite_existing);
     fs::remove(t.path() / "Data/Library/Sound/money1.ogg");
     EXPECT_NE(RunTool(Tool("contentcheck", "contentcheck") + " " + t.path().string()), 0);
+}
+
+TEST(BuiltContent, ContentcheckFailsOnATextThatLeavesItsBox) {
+    fs::path data = Env("PARLORIX_DATA_DIR");
+    if (!fs::exists(data / "Data")) GTEST_SKIP() << "no generated content";
+    TempDir t;
+    fs::copy(data / "Data", t.path() / "Data", fs::copy_options::recursive);
+    // A language with an overlong main-menu item, a help page that runs past its buttons, a key
+    // the base texts do not have, and a character neither font draws.
+    std::string help = "Help_Scores=";
+    for (int i = 0; i < 40; ++i)
+        help += "Sehr lange Erkl\xC3\xA4rung ";
+    WriteAll(t.path() / "src.txt",
+             "Menu_Exit=Das Spiel jetzt sofort beenden\n" + help + "\nMenu_Typo=x\nMenu_Back=\xE1\x9A\xA0\n");
+    ASSERT_EQ(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "src.txt").string() + " " +
+                      (t.path() / "Data/Library/text/de.txt").string()),
+              0);
+    int rc = 0;
+    const std::string out = RunToolOutput(Tool("contentcheck", "contentcheck") + " " + t.path().string(), rc);
+    EXPECT_EQ(rc, 1) << out;
+    // The report names key, language, box and overflow, so that a translator knows what to shorten.
+    EXPECT_NE(out.find("FAIL text Menu_Exit [de] \"Das Spiel jetzt sofort beenden\" is "), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("in the title menu panel (272 to 528) (224 px): "), std::string::npos) << out;
+    EXPECT_NE(out.find("FAIL help page 5 [de] ends at y "), std::string::npos) << out;
+    EXPECT_NE(out.find("FAIL text Menu_Typo [de]: no such key in the base texts"), std::string::npos) << out;
+    EXPECT_NE(out.find("FAIL text Menu_Back [de]: character U+16A0 is missing from the main font"),
+              std::string::npos)
+        << out;
+    // English is measured too, and still fits.
+    EXPECT_EQ(out.find("[en] \""), std::string::npos) << out;
 }
 
 TEST(Datpack, ArchiveReadsBackThroughTheFileLayer) {

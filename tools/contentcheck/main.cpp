@@ -8,8 +8,9 @@
 // item template with its animation, actions and end events, that no item's idle action names an
 // action of its animation, every picture the screens fetch by name with its size and frame count,
 // that no picture is wider than 800 pixels, that every script compiles, every scene of
-// "Data\Levels\Board.eed" with its background and elements, every text key, both fonts, every
-// sound and the music (decoded by SDL_mixer, each track over a minute). Prints one line per fault
+// "Data\Levels\Board.eed" with its background and elements, every text key, both fonts, that
+// every text of every language fits the box it is drawn in (TextFit.cpp), every sound and the
+// music (decoded by SDL_mixer, each track over a minute). Prints one line per fault
 // and exits 1 when there is any.
 #include "core/FileLayer.h"
 #include "gfx/AnimationData.h"
@@ -20,9 +21,13 @@
 #include "ui/Font.h"
 #include "ui/TextTable.h"
 
+#include "Fault.h"
+#include "TextFit.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -32,16 +37,6 @@
 namespace {
 
 int g_faults = 0;
-
-template <typename... Args> void Fault(const char* fmt, Args... args) {
-    std::printf("contentcheck: FAIL ");
-    if constexpr (sizeof...(args) == 0)
-        std::fputs(fmt, stdout);
-    else
-        std::printf(fmt, args...);
-    std::printf("\n");
-    ++g_faults;
-}
 
 const char* const kBricks[] = {"Brick1",  "Brick2",  "Brick3",  "Brick4",  "Brick5",  "Brick6",
                                "Brick1h", "Brick2h", "Brick3h", "Brick4h", "Brick5h", "Brick6h"};
@@ -361,6 +356,16 @@ void CheckSound() {
 
 } // namespace
 
+void Fault(const char* fmt, ...) {
+    std::printf("contentcheck: FAIL ");
+    va_list args;
+    va_start(args, fmt);
+    std::vprintf(fmt, args);
+    va_end(args);
+    std::printf("\n");
+    ++g_faults;
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: contentcheck <folder holding Data and/or game.dat>\n");
@@ -395,6 +400,7 @@ int main(int argc, char** argv) {
     CheckScenes();
     CheckTexts();
     CheckFonts();
+    CheckTextFit();
     CheckSound();
     ReleaseAllEpisodes();
     Animation::ReleaseAll();
