@@ -15,6 +15,7 @@
 #include "platform/Display.h"
 #include "platform/Files.h"
 #include "platform/Instance.h"
+#include "platform/Registry.h"
 #include "scene/Level.h"
 #include "scene/Library.h"
 #include "sound/SoundServer.h"
@@ -163,6 +164,17 @@ void Dispatch(const SDL_Event& e) {
     }
 }
 
+// The options at exit, as one replacement of the store: a kill part-way leaves the old options or
+// the new ones. A high-score table whose save failed earlier is tried once more.
+void SaveAtExit() {
+    g_Settings.Key().Begin();
+    g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
+    g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
+    g_Settings.WriteDword(Graphics::Fullscreen() ? 1 : 0, "fullscreen");
+    g_Settings.Key().Commit();
+    HighScores::SaveUnsaved();
+}
+
 // A build tree or an unpacked copy runs where it stands. An installed game reads its archive from
 // the share folder beside its binary and keeps its log and screenshots in the user's data folder,
 // never beside the read-only installed files. Returns the archive to mount.
@@ -214,7 +226,7 @@ bool StartUp(StartOptions options) {
 
     // 1. One copy at a time.
     static Platform::InstanceLock instance;
-    if (options.instanceLock && !instance.Acquire("Selvane running")) return false;
+    if (options.instanceLock && !instance.Acquire("Selvane running", Platform::RegistryRoot())) return false;
 
     // 2. The user's options.
     g_Settings.OpenKey(kOptionsKey);
@@ -305,12 +317,7 @@ void RunLoop() {
 }
 
 int ShutDown() {
-    g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
-    g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
-    g_Settings.WriteDword(Graphics::Fullscreen() ? 1 : 0, "fullscreen");
-
-    g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
-    g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
+    SaveAtExit();
     // The board's items hold scene objects: they go before the episodes do.
     Game::g_Board.ClearBoard();
     Input::Shutdown();

@@ -1,5 +1,7 @@
 #include "core/Log.h"
 
+#include "platform/Report.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -12,6 +14,15 @@ bool g_enabled = true;   // switched off around text drawing
 std::string g_path;
 // Messages are short (the longest carry a path); longer ones are cut at the buffer's end.
 char g_buffer[2048];
+
+// Messages of the platform layer (the settings store, the instance lock) join the log; without a
+// log file they still reach stderr.
+void PlatformMessage(const char* message) {
+    if (g_disabled)
+        std::fputs(message, stderr);
+    else
+        LogMsg("%s", message);
+}
 
 } // namespace
 
@@ -30,6 +41,7 @@ void Start(const std::string& workingDirectory) {
     }
     if (!f) {
         g_disabled = true;
+        Platform::SetReportSink(&PlatformMessage);
         return;
     }
     std::time_t t = std::time(nullptr);
@@ -39,6 +51,7 @@ void Start(const std::string& workingDirectory) {
                  lt.tm_hour, lt.tm_min);
     std::fclose(f);
     LogMsg("Working directory: %s\n", g_path.c_str());
+    Platform::SetReportSink(&PlatformMessage);
 }
 
 void SetEnabled(bool on) {
@@ -52,6 +65,7 @@ const std::string& Path() {
 }
 
 void Reset() {
+    Platform::SetReportSink(nullptr);
     g_open = false;
     g_disabled = false;
     g_enabled = true;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/Config.h"
+#include "core/Log.h"
 #include "game/GameBoard.h"
 #include "game/Hud.h"
 #include "game/Preview.h"
@@ -147,6 +148,10 @@ ScreenState& Screens() {
 
 void ResetScreens() {
     g_state = ScreenState();
+}
+
+uint32_t ResultScore() {
+    return g_Board.score > 0 ? static_cast<uint32_t>(g_Board.score) : 0;
 }
 
 int32_t ScoreTableOf(GameMode mode) {
@@ -363,7 +368,7 @@ void ResultScreenUpdate(uint32_t, FrameRecord*) {
         SlideIn(panel);
         break;
     case 1:
-        panel.phase = HighScores::Qualifies(ScoreTableOf(CurrentMode()), g_Board.score) ? 3 : 4;
+        panel.phase = HighScores::Qualifies(ScoreTableOf(CurrentMode()), ResultScore()) ? 3 : 4;
         break;
     case 3: {
         const bool hasName = g_state.playerNameLength > 0;
@@ -377,7 +382,9 @@ void ResultScreenUpdate(uint32_t, FrameRecord*) {
             break;
         }
         const GameMode mode = CurrentMode();
-        HighScores::Insert(ScoreTableOf(mode), g_state.playerName, g_Board.score);
+        // A failed save is logged by the store and shown on the high-score screen that follows.
+        if (!HighScores::Insert(ScoreTableOf(mode), g_state.playerName, ResultScore()))
+            LogMsg("High score not saved: %s\n", HighScores::LastSaveError());
         Frontend::Screen().shownTab = ScorePageOf(mode);
         Frontend::InstallOnActive(&StartPanelUpdate, &StartPanelOverlay);
         g_state.startMenu = "startGame2";

@@ -268,6 +268,14 @@ void BuildLayer(int slot, const char* name, Level* scene, bool isMain) {
             return;
         }
     }
+    // A damaged scene file may declare any size: composition and lighting cost grows with the
+    // area, so a scene far beyond any screen is refused instead of stalling every switch.
+    if (scene->vSize.x > float(kMaxSceneSide) || scene->vSize.y > float(kMaxSceneSide)) {
+        LogMsg("Scene '%s' is too large to draw (%.0f x %.0f, at most %u x %u)\n", scene->sName.c_str(),
+               double(scene->vSize.x), double(scene->vSize.y), kMaxSceneSide, kMaxSceneSide);
+        layer.picture.Free();
+        return;
+    }
     layer.active = true;
     layer.dirty = true;
     layer.scene = scene;

@@ -74,5 +74,8 @@ void InstallSceneHooks();
 // Path of the default font.
 inline constexpr const char* kDefaultFontPath = "Data\\Library\\Font\\Tahoma.ttf";
 inline constexpr uint32_t kDefaultFontSize = 16;
+// Widest and tallest scene the renderer composes (the game's scenes are 800 x 600); larger ones
+// are refused with a log line and draw nothing.
+inline constexpr uint32_t kMaxSceneSide = 2048;
 
 } // namespace Renderer

@@ -13,4 +13,12 @@ namespace Platform {
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error = nullptr,
                          mode_t mode = 0600);
 
+// As above, but never replaces: fails (errno EEXIST, `error` saying so) when `path` exists.
+bool WriteNewFileAtomically(const std::string& path, const std::string& data, std::string* error = nullptr,
+                            mode_t mode = 0644);
+
+// Removes the temporary files that killed writers left beside `path` ("<name>.tmp<pid>-<n>" of
+// processes that no longer run). Returns how many were removed.
+int RemoveOrphanTemporaries(const std::string& path);
+
 } // namespace Platform

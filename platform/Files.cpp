@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
+#include <pwd.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,6 +115,16 @@ bool ListDirectory(const std::string& winPath, std::vector<DirEntry>& out) {
 }
 
 namespace {
+// "/tmp/parlorix-<uid>", used only when it is this user's own folder and nobody else's.
+std::string PrivateTmpFolder() {
+    const std::string path = "/tmp/parlorix-" + std::to_string(::getuid());
+    ::mkdir(path.c_str(), 0700);
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & 077) != 0)
+        return "/nonexistent";
+    return path;
+}
 std::string EnsureDir(const std::string& path) {
     // mkdir -p, one component at a time.
     for (size_t i = 1; i <= path.size(); ++i) {
@@ -121,11 +132,18 @@ std::string EnsureDir(const std::string& path) {
     }
     return path;
 }
+// The user's home: $HOME, else the account's home folder; never a shared folder such as /tmp,
+// where anyone could prepare the path beforehand.
+std::string Home() {
+    const char* home = std::getenv("HOME");
+    if (home && *home == '/') return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir == '/') return pw->pw_dir;
+    return PrivateTmpFolder();
+}
 std::string HomeSub(const char* env, const char* fallback) {
     const char* v = std::getenv(env);
     if (v && *v == '/') return v;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + fallback;
+    return Home() + fallback;
 }
 } // namespace
 
@@ -133,13 +151,14 @@ std::string ConfigDirectory() {
     return EnsureDir(HomeSub("XDG_CONFIG_HOME", "/.config") + "/parlorix");
 }
 
-std::string DataDirectory() { return EnsureDir(HomeSub("XDG_DATA_HOME", "/.local/share") + "/parlorix"); }
+std::string DataDirectory() {
+    return EnsureDir(HomeSub("XDG_DATA_HOME", "/.local/share") + "/parlorix");
+}
 
 std::string ExecutableDirectory() {
     char buf[4096];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return CurrentDirectory();
+    if (n <= 0) return CurrentDirectory();
     std::string path(buf, static_cast<size_t>(n));
     size_t slash = path.rfind('/');
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
@@ -148,7 +167,7 @@ std::string ExecutableDirectory() {
 std::string RuntimeDirectory() {
     const char* v = std::getenv("XDG_RUNTIME_DIR");
     if (v && *v == '/') return v;
-    return EnsureDir("/tmp/parlorix-" + std::to_string(::getuid()));
+    return PrivateTmpFolder();
 }
 
 } // namespace Platform

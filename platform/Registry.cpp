@@ -1,31 +1,40 @@
 #include "platform/Registry.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
+#include "platform/Report.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Store format, one value a line:
+// Store format, one value a line (Windows line ends are read too):
+//   # Parlorix settings. name=dword:<number> or name=string:<text>
 //   name=dword:<decimal>
 //   name=string:<text with \\, \n and \r escaped>
-// Lines that do not parse are skipped on reading; before such a file is rewritten, it is kept
-// beside the store as "<file>.corrupt" so that nothing is silently lost.
+//   # end
+// The end marker comes last: a file without it was cut short. Lines that do not parse are
+// skipped; before a damaged file is rewritten, it is kept beside the store as "<file>.corrupt" so
+// that nothing is silently lost.
 namespace Platform {
 
 namespace {
 
-std::string g_root;
+constexpr const char* kHeader = "# Parlorix settings. name=dword:<number> or name=string:<text>\n";
+constexpr const char* kEndMarker = "# end";
 
-std::string Root() {
-    return g_root.empty() ? ConfigDirectory() + "/registry" : g_root;
-}
+std::string g_root;
 
 void MakeDirs(const std::string& path) {
     for (size_t i = 1; i <= path.size(); ++i)
         if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0700);
+}
+
+std::string FolderOf(const std::string& file) {
+    return file.substr(0, file.rfind('/'));
 }
 
 std::string Escape(const std::string& s) {
@@ -68,10 +77,104 @@ bool Unescape(const std::string& s, std::string& out) {
     return true;
 }
 
+bool ReadWhole(const std::string& path, std::string& text, std::string& reason) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        reason = "not a regular file";
+        return false;
+    }
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) reason = "read error";
+    return !failed;
+}
+
+} // namespace
+
+namespace {
+
+// A name the file can hold: not empty, no line end or "=", and not read back as a comment.
+bool ValidName(const std::string& name) {
+    return !name.empty() && name[0] != '#' && name.find_first_of("=\n\r") == std::string::npos;
+}
+
+template <class Value> bool ParseValue(const std::string& rest, Value& v) {
+    if (rest.rfind("dword:", 0) == 0) {
+        const char* digits = rest.c_str() + 6;
+        char* end = nullptr;
+        errno = 0;
+        unsigned long long n = std::strtoull(digits, &end, 10);
+        if (!*digits || *digits == '-' || *end || errno != 0 || n > 0xFFFFFFFFull) return false;
+        v.isDword = true;
+        v.dword = static_cast<uint32_t>(n);
+        return true;
+    }
+    if (rest.rfind("string:", 0) == 0) return Unescape(rest.substr(7), v.text);
+    return false;
+}
+
+// Parses a store file's text into `values`; returns the damage found ("" when none).
+template <class Values> std::string ParseStore(const std::string& text, Values& values) {
+    std::string damage;
+    auto note = [&](const std::string& what) {
+        if (damage.empty()) damage = what;
+    };
+    size_t pos = 0;
+    int lineNo = 0;
+    bool ended = false;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        ++lineNo;
+        if (nl == std::string::npos) {
+            // A last line without its line end is what a cut-short write leaves: never a value.
+            note("its last line is cut short");
+            break;
+        }
+        std::string line = text.substr(pos, nl - pos);
+        pos = nl + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (ended) {
+            note("text follows its end marker");
+            continue;
+        }
+        if (line == kEndMarker) {
+            ended = true;
+            continue;
+        }
+        if (line.empty() || line[0] == '#') continue;
+        size_t eq = line.find('=');
+        typename Values::mapped_type v;
+        if (eq == std::string::npos || eq == 0 || !ParseValue(line.substr(eq + 1), v)) {
+            note("line " + std::to_string(lineNo) + " cannot be read");
+            continue;
+        }
+        values[line.substr(0, eq)] = v;
+    }
+    if (!ended) note("its end marker is missing");
+    return damage;
+}
+
 } // namespace
 
 void SetRegistryRoot(const std::string& folder) {
     g_root = folder;
+}
+
+std::string RegistryRoot() {
+    return g_root.empty() ? ConfigDirectory() + "/registry" : g_root;
 }
 
 bool RegistryKey::Open(const std::string& path) {
@@ -81,87 +184,55 @@ bool RegistryKey::Open(const std::string& path) {
     while (!rel.empty() && rel.front() == '/')
         rel.erase(rel.begin());
     if (rel.empty() || rel.find("..") != std::string::npos) return false;
-    std::string root = Root();
-    file_ = root + "/" + rel + ".reg";
-    MakeDirs(file_.substr(0, file_.rfind('/')));
-    struct stat st;
-    if (::stat(file_.substr(0, file_.rfind('/')).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        open_ = false;
-        return false;
-    }
+    file_ = RegistryRoot() + "/" + rel + ".reg";
     open_ = true;
+    batch_ = 0;
+    pending_ = false;
+    lastError_.clear();
+    MakeDirs(FolderOf(file_));
+    struct stat st;
+    if (::stat(FolderOf(file_).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        Report("Registry: cannot create the folder '%s'; settings will not be kept\n",
+               FolderOf(file_).c_str());
+    if (int n = RemoveOrphanTemporaries(file_))
+        Report("Registry: removed %d temporary file(s) of an interrupted save beside '%s'\n", n,
+               file_.c_str());
     Reload();
     return true;
 }
 
 void RegistryKey::Reload() {
     values_.clear();
+    damaged_ = false;
     if (!open_) return;
-    FILE* f = std::fopen(file_.c_str(), "rb");
-    if (!f) return;
-    bool corrupt = false;
-    std::string line;
-    int ch;
-    auto take = [&](const std::string& l) {
-        if (l.empty() || l[0] == '#') return;
-        size_t eq = l.find('=');
-        if (eq == std::string::npos || eq == 0) {
-            corrupt = true;
-            return;
+    std::string text, reason;
+    if (!ReadWhole(file_, text, reason)) {
+        if (reason != std::strerror(ENOENT)) {
+            damaged_ = true;
+            Report("Registry: cannot read '%s': %s\n", file_.c_str(), reason.c_str());
         }
-        std::string name = l.substr(0, eq), rest = l.substr(eq + 1);
-        Value v;
-        if (rest.rfind("dword:", 0) == 0) {
-            const char* digits = rest.c_str() + 6;
-            char* end = nullptr;
-            unsigned long long n = std::strtoull(digits, &end, 10);
-            if (!*digits || *end || n > 0xFFFFFFFFull) {
-                corrupt = true;
-                return;
-            }
-            v.isDword = true;
-            v.dword = static_cast<uint32_t>(n);
-        } else if (rest.rfind("string:", 0) == 0) {
-            if (!Unescape(rest.substr(7), v.text)) {
-                corrupt = true;
-                return;
-            }
-        } else {
-            corrupt = true;
-            return;
-        }
-        values_[name] = v;
-    };
-    bool sawNewline = true;
-    while ((ch = std::fgetc(f)) != EOF) {
-        if (ch == '\n') {
-            take(line);
-            line.clear();
-            sawNewline = true;
-        } else {
-            line += static_cast<char>(ch);
-            sawNewline = false;
-        }
+        return;
     }
-    // A last line without its line end is what a torn write would leave: read it only when it
-    // parses completely.
-    if (!sawNewline && !line.empty()) take(line);
-    std::fclose(f);
-    if (corrupt) {
-        std::string keep = file_ + ".corrupt";
-        std::FILE* in = std::fopen(file_.c_str(), "rb");
-        std::FILE* out = std::fopen(keep.c_str(), "wb");
-        if (in && out) {
-            char buf[4096];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
-                std::fwrite(buf, 1, n, out);
-        }
-        if (in) std::fclose(in);
-        if (out) std::fclose(out);
-        std::fprintf(stderr, "Registry: damaged store '%s' read as far as valid; a copy is kept as '%s'\n",
-                     file_.c_str(), keep.c_str());
+    std::string damage = ParseStore(text, values_);
+    if (damage.empty()) return;
+
+    damaged_ = true;
+    const std::string keep = file_ + ".corrupt";
+    std::string ignored;
+    WriteFileAtomically(keep, text, &ignored);
+    const std::string bak = file_ + ".bak";
+    std::string bakText;
+    std::map<std::string, Value> previous;
+    if (ReadWhole(bak, bakText, reason) && ParseStore(bakText, previous).empty()) {
+        values_ = previous;
+        Report("Registry: '%s' is damaged (%s); read the previous copy '%s' instead, the damaged file is "
+               "kept as '%s'\n",
+               file_.c_str(), damage.c_str(), bak.c_str(), keep.c_str());
+        return;
     }
+    Report("Registry: '%s' is damaged (%s) and has no sound previous copy; read as far as valid, a copy is "
+           "kept as '%s'\n",
+           file_.c_str(), damage.c_str(), keep.c_str());
 }
 
 bool RegistryKey::ReadDword(const std::string& name, uint32_t& out) const {
@@ -188,7 +259,7 @@ bool RegistryKey::ReadString(const std::string& name, char* buf, size_t cap) con
 }
 
 bool RegistryKey::WriteDword(const std::string& name, uint32_t value) {
-    if (!open_ || name.empty() || name.find_first_of("=\n\r") != std::string::npos) return false;
+    if (!open_ || !ValidName(name)) return false;
     Value v;
     v.isDword = true;
     v.dword = value;
@@ -197,46 +268,60 @@ bool RegistryKey::WriteDword(const std::string& name, uint32_t value) {
 }
 
 bool RegistryKey::WriteString(const std::string& name, const std::string& value) {
-    if (!open_ || name.empty() || name.find_first_of("=\n\r") != std::string::npos) return false;
+    if (!open_ || !ValidName(name)) return false;
     Value v;
     v.text = value;
     values_[name] = v;
     return Save();
 }
 
+void RegistryKey::Begin() {
+    ++batch_;
+}
+
+bool RegistryKey::Commit() {
+    if (batch_ > 0 && --batch_ > 0) return true;
+    if (!pending_) return lastError_.empty();
+    return Save();
+}
+
+// The file as it is now becomes "<file>.bak": a hard link, so the store's own name never goes
+// missing; where links are not possible, a copy.
+void RegistryKey::KeepPreviousGeneration() {
+    const std::string bak = file_ + ".bak";
+    struct stat st;
+    if (::lstat(file_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    ::unlink(bak.c_str());
+    if (::link(file_.c_str(), bak.c_str()) == 0) return;
+    std::string text, reason;
+    if (ReadWhole(file_, text, reason)) WriteFileAtomically(bak, text, &reason);
+}
+
 bool RegistryKey::Save() {
-    std::string text = "# Parlorix settings. name=dword:<number> or name=string:<text>\n";
+    if (!open_) return false;
+    if (batch_ > 0) {
+        pending_ = true;
+        return true;
+    }
+    pending_ = false;
+    std::string text = kHeader;
     for (const auto& [name, v] : values_)
         text += name + (v.isDword ? "=dword:" + std::to_string(v.dword) : "=string:" + Escape(v.text)) + "\n";
+    text += kEndMarker;
+    text += "\n";
 
-    // Temporary file, flush to disk, then rename over the store: readers see the old file or
-    // the new one, never a half-written one.
-    std::string tmp = file_ + ".tmp" + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        ::unlink(tmp.c_str());
+    MakeDirs(FolderOf(file_));
+    if (!damaged_) KeepPreviousGeneration();
+    std::string error;
+    if (!WriteFileAtomically(file_, text, &error)) {
+        // The values stay in memory: the next save writes them all again.
+        pending_ = true;
+        lastError_ = error;
+        Report("Registry: cannot save '%s': %s\n", file_.c_str(), error.c_str());
         return false;
     }
-    if (::rename(tmp.c_str(), file_.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    int dfd = ::open(file_.substr(0, file_.rfind('/')).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    damaged_ = false;
+    lastError_.clear();
     return true;
 }
 

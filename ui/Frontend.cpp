@@ -274,10 +274,17 @@ void DrawScoreRows(SDL_Surface* surface) {
         if (entry.name[0] != 0)
             Text::DrawText(surface, g_MenuFont, 24, Text::kLeft, 270, y, colour, entry.name);
         if (entry.name[0] != 0 || entry.score != 0) {
-            const std::u16string score = Text::Format("%d", entry.score);
+            const std::u16string score = Text::Format("%u", entry.score);
             Text::DrawText(surface, g_MenuFont, 24, Text::kRight, 560, y, colour, score.c_str());
         }
     }
+}
+
+// A table whose newest result did not reach the disk says so under its rows, until a later
+// save (the next result, or the one at exit) succeeds.
+void DrawSaveFailure(SDL_Surface* surface) {
+    if (surface && HighScores::SaveFailed(TableOfTab(g_state.shownTab)))
+        Text::DrawText(surface, g_MenuFont, 18, Text::kCentre, 400, 472, kRed, Txt("Menu_ScoreNotSaved"));
 }
 
 void ScoresDraw(SDL_Surface* surface) {
@@ -285,6 +292,7 @@ void ScoresDraw(SDL_Surface* surface) {
     DrawSlider(surface, -1);
     DrawTitleText(surface);
     DrawScoreRows(surface);
+    DrawSaveFailure(surface);
     Menu::Draw(surface);
 }
 

@@ -10,6 +10,7 @@ namespace Frontend {
 
 inline constexpr uint32_t kWhite = 0xFFFFFFFF;
 inline constexpr uint32_t kYellow = 0xFFFFFF00;
+inline constexpr uint32_t kRed = 0xFFFF4040;
 
 // High-score rows: five rows below the tabs.
 inline constexpr int32_t kScoreRowTop = 250;

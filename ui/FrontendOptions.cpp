@@ -92,8 +92,10 @@ void OptionsUpdate(uint32_t, FrameRecord*) {
         break;
     case kSaveExit:
         if ((fullscreen != 0) != Graphics::Fullscreen() && App().requestModeSwitch) App().requestModeSwitch();
+        g_Settings.Key().Begin();
         g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
         g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
+        g_Settings.Key().Commit();
         SwitchBack(Screen().optionsReturn);
         break;
     case kCancel: {

@@ -10,6 +10,8 @@ namespace HighScores {
 namespace {
 
 Table g_tables[kTables];
+bool g_unsaved[kTables] = {};
+std::string g_lastError;
 Platform::RegistryKey g_key;
 
 bool ValidTable(int32_t table) {
@@ -55,7 +57,7 @@ void Load() {
             uint32_t score = 0;
             if (!g_key.ReadString(ValueName(t, e, "Name"), name, sizeof name)) continue;
             if (!g_key.ReadDword(ValueName(t, e, "Score"), score)) continue;
-            entry.score = static_cast<int32_t>(score);
+            entry.score = score;
             for (int32_t i = 0; i < kNameChars && name[i] != '\0'; ++i)
                 entry.name[i] = static_cast<unsigned char>(name[i]);
         }
@@ -66,8 +68,8 @@ void Load() {
     }
 }
 
-void Insert(int32_t table, const char16_t* name, int32_t score) {
-    if (!ValidTable(table)) return;
+bool Insert(int32_t table, const char16_t* name, uint32_t score) {
+    if (!ValidTable(table)) return false;
     Table& t = g_tables[table];
     Entry& last = t.entries[kEntries - 1];
     last = Entry();
@@ -78,13 +80,13 @@ void Insert(int32_t table, const char16_t* name, int32_t score) {
 
     SortTable(t);
     // Kept across runs: the registry is where Load finds the tables.
-    Save(table);
+    return Save(table);
 }
 
-bool Qualifies(int32_t table, int32_t score) {
-    if (!ValidTable(table) || score <= 0) return false;
+bool Qualifies(int32_t table, uint32_t score) {
+    if (!ValidTable(table) || score == 0) return false;
     const Table& t = g_tables[table];
-    int32_t lowest = t.entries[0].score;
+    uint32_t lowest = t.entries[0].score;
     for (int32_t e = 0; e < kEntries; ++e) {
         if (t.entries[e].name[0] == 0 && t.entries[e].score == 0) return true;
         if (t.entries[e].score < lowest) lowest = t.entries[e].score;
@@ -99,17 +101,45 @@ void ClearMarks(int32_t table) {
 }
 
 bool Save(int32_t table) {
-    if (!ValidTable(table) || !OpenKey()) return false;
-    bool ok = true;
+    if (!ValidTable(table)) return false;
+    g_unsaved[table] = true;
+    if (!OpenKey()) {
+        g_lastError = "the score store cannot be opened";
+        return false;
+    }
+    // One batch: the file on disk holds the old table or the new one, never a mix of rows.
+    g_key.Begin();
     for (int32_t e = 0; e < kEntries; ++e) {
         const Entry& entry = g_tables[table].entries[e];
         std::string name;
         for (int32_t i = 0; i < kNameChars && entry.name[i] != 0; ++i)
             name.push_back(static_cast<char>(entry.name[i] & 0xFF));
-        ok = g_key.WriteString(ValueName(table, e, "Name"), name) && ok;
-        ok = g_key.WriteDword(ValueName(table, e, "Score"), static_cast<uint32_t>(entry.score)) && ok;
+        g_key.WriteString(ValueName(table, e, "Name"), name);
+        g_key.WriteDword(ValueName(table, e, "Score"), entry.score);
     }
-    return ok;
+    if (!g_key.Commit()) {
+        g_lastError = g_key.LastError();
+        return false;
+    }
+    // Every table's values went out with this file.
+    for (bool& unsaved : g_unsaved)
+        unsaved = false;
+    g_lastError.clear();
+    return true;
+}
+
+bool SaveUnsaved() {
+    for (int32_t t = 0; t < kTables; ++t)
+        if (g_unsaved[t]) return Save(t);
+    return true;
+}
+
+bool SaveFailed(int32_t table) {
+    return ValidTable(table) && g_unsaved[table];
+}
+
+const char* LastSaveError() {
+    return g_lastError.c_str();
 }
 
 const Table& Get(int32_t table) {
@@ -120,6 +150,9 @@ const Table& Get(int32_t table) {
 void Reset() {
     for (Table& t : g_tables)
         t = Table();
+    for (bool& unsaved : g_unsaved)
+        unsaved = false;
+    g_lastError.clear();
     g_key = Platform::RegistryKey();
 }
 

@@ -14,7 +14,8 @@ inline constexpr const char* kRegistryKey = "Software\\Quillmarsh\\Parlorix\\Sco
 
 struct Entry {
     char16_t name[kNameChars + 1] = {};
-    int32_t score = 0;
+    // Unsigned as the stored DWORD: a hand-edited score above 2^31 - 1 never shows negative.
+    uint32_t score = 0;
 };
 
 struct Table {
@@ -28,18 +29,26 @@ void Load();
 
 // Overwrites the last row with (name, score), marks it and bubbles it up by score, highest first;
 // equal scores never change places, so a new result ranks below an older equal one. The table is
-// then written back to the registry. The caller checks Qualifies first. Out-of-range tables are
-// ignored.
-void Insert(int32_t table, const char16_t* name, int32_t score);
+// then written back to the registry as one replacement of the store. The caller checks Qualifies
+// first. Out-of-range tables are ignored. Returns whether the save succeeded; when it did not, the
+// table stays unsaved (SaveFailed) and every later save, the one at exit included, tries again.
+bool Insert(int32_t table, const char16_t* name, uint32_t score);
 
 // Whether a finished game's result earns a row: the score is above 0 and above the lowest score
 // of the table (so a table with an empty row takes any positive score).
-bool Qualifies(int32_t table, int32_t score);
+bool Qualifies(int32_t table, uint32_t score);
 
 void ClearMarks(int32_t table);
 
-// Writes one table to the registry; false when the key cannot be opened or a value not written.
+// Writes one table to the registry in one batch; false when the key cannot be opened or the store
+// not written (the reason is in the log and in LastSaveError).
 bool Save(int32_t table);
+
+// Saves every table whose last save failed; true when none is left unsaved.
+bool SaveUnsaved();
+// Whether the table's newest result is not on disk, and why.
+bool SaveFailed(int32_t table);
+const char* LastSaveError();
 
 // Read access; an out-of-range index gives an empty table.
 const Table& Get(int32_t table);

@@ -1,0 +1,226 @@
+// The settings store as a hostile disk meets it: cut-short and damaged files, Windows line ends,
+// folders that cannot be written, a full disk, links planted where temporary files go, files left
+// by killed writers, and a second copy whose runtime folder differs.
+#include "platform/AtomicFile.h"
+#include "platform/Instance.h"
+#include "platform/Registry.h"
+#include "platform/Report.h"
+
+#include "support/TempDir.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string g_reports;
+void Collect(const char* message) {
+    g_reports += message;
+}
+
+class StoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Platform::SetRegistryRoot(dir.path() + "/reg");
+        g_reports.clear();
+        Platform::SetReportSink(&Collect);
+    }
+    void TearDown() override {
+        Platform::SetReportSink(nullptr);
+        Platform::SetRegistryRoot("");
+    }
+    std::string Store() const { return dir.Read(rel); }
+    TempDir dir;
+    const std::string key = "Software\\Quillmarsh\\Parlorix\\Scores";
+    const std::string rel = "reg/Software/Quillmarsh/Parlorix/Scores.reg";
+};
+
+TEST_F(StoreTest, ABatchReachesTheFileInOneReplacementEndingWithItsMarker) {
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    ASSERT_TRUE(k.WriteDword("Player00Score", 10));
+    const std::string before = Store();
+    k.Begin();
+    k.WriteString("Player00Name", "Ann");
+    k.Begin(); // nested: only the outermost Commit saves
+    k.WriteDword("Player00Score", 500);
+    EXPECT_TRUE(k.Commit());
+    EXPECT_EQ(Store(), before) << "a batch must not reach the file before its Commit";
+    EXPECT_TRUE(k.Commit());
+    const std::string after = Store();
+    EXPECT_NE(after.find("Player00Name=string:Ann\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("Player00Score=dword:500\n"), std::string::npos) << after;
+    EXPECT_EQ(after.substr(after.size() - 6), "# end\n");
+    // The previous generation is what the file held before the batch.
+    EXPECT_EQ(dir.Read(rel + ".bak"), before);
+}
+
+TEST_F(StoreTest, DamagedFileFallsBackToThePreviousGenerationAndSaysSoInTheLog) {
+    {
+        Platform::RegistryKey k;
+        ASSERT_TRUE(k.Open(key));
+        ASSERT_TRUE(k.WriteDword("SoundVolume", 70));
+        ASSERT_TRUE(k.WriteDword("MusicVolume", 60)); // .bak now holds SoundVolume alone
+        ASSERT_TRUE(k.WriteString("Player", "Edith"));
+    }
+    const std::string good = dir.Read(rel + ".bak");
+    // Cut short in the middle of its last value, as a torn write would leave it.
+    std::string text = Store();
+    dir.Write(rel, text.substr(0, text.find("Player=string:E") + 15));
+
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    std::string s;
+    uint32_t v = 0;
+    EXPECT_FALSE(k.ReadString("Player", s)) << "a cut-short name must not be read as \"" << s << "\"";
+    EXPECT_TRUE(k.ReadDword("MusicVolume", v));
+    EXPECT_EQ(v, 60u);
+    EXPECT_NE(g_reports.find("is damaged (its last line is cut short); read the previous copy"),
+              std::string::npos)
+        << g_reports;
+    EXPECT_TRUE(fs::exists(dir / (rel + ".corrupt")));
+    // The damaged file never becomes the previous generation.
+    ASSERT_TRUE(k.WriteDword("SoundVolume", 80));
+    EXPECT_EQ(dir.Read(rel + ".bak"), good);
+
+    // Without a sound previous copy, complete lines are read and the cut one is not.
+    fs::remove(dir / (rel + ".bak"));
+    dir.Write(rel, "SoundVolume=dword:70\nMusicVolume=dword:7");
+    g_reports.clear();
+    Platform::RegistryKey alone;
+    ASSERT_TRUE(alone.Open(key));
+    EXPECT_TRUE(alone.ReadDword("SoundVolume", v));
+    EXPECT_FALSE(alone.ReadDword("MusicVolume", v));
+    EXPECT_NE(g_reports.find("has no sound previous copy"), std::string::npos) << g_reports;
+}
+
+TEST_F(StoreTest, WindowsLineEndsAreRead) {
+    dir.Write(rel, "# Parlorix settings\r\nSoundVolume=dword:70\r\nPlayer=string:Ann\r\n# end\r\n");
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    uint32_t v = 0;
+    std::string s;
+    EXPECT_TRUE(k.ReadDword("SoundVolume", v));
+    EXPECT_EQ(v, 70u);
+    EXPECT_TRUE(k.ReadString("Player", s));
+    EXPECT_EQ(s, "Ann");
+    EXPECT_EQ(g_reports, "");
+}
+
+TEST_F(StoreTest, UnwritableStoreFailsWithItsReasonAndTheNextSaveTriesAgain) {
+    // The key's file is a folder: nothing can replace it.
+    fs::create_directories(dir / rel);
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    EXPECT_FALSE(k.WriteDword("Player00Score", 900));
+    EXPECT_NE(k.LastError().find("Scores.reg"), std::string::npos) << k.LastError();
+    EXPECT_NE(g_reports.find("Registry: cannot save"), std::string::npos) << g_reports;
+    k.Begin();
+    k.WriteString("Player00Name", "Ann");
+    EXPECT_FALSE(k.Commit());
+    // Once the obstacle is gone, the next save writes every value kept in memory.
+    fs::remove(dir / rel);
+    EXPECT_TRUE(k.WriteDword("Player01Score", 800));
+    EXPECT_EQ(k.LastError(), "");
+    const std::string text = Store();
+    EXPECT_NE(text.find("Player00Score=dword:900"), std::string::npos) << text;
+    EXPECT_NE(text.find("Player00Name=string:Ann"), std::string::npos) << text;
+
+    // A config root that is a file: the folder cannot be made; logged at open, every save fails.
+    dir.Write("plainfile", "x");
+    Platform::SetRegistryRoot(dir / "plainfile/reg");
+    Platform::RegistryKey nowhere;
+    EXPECT_TRUE(nowhere.Open(key));
+    EXPECT_FALSE(nowhere.WriteDword("SoundVolume", 1));
+    EXPECT_NE(g_reports.find("cannot create the folder"), std::string::npos) << g_reports;
+}
+
+TEST_F(StoreTest, TemporariesOfKilledWritersAreRemovedAndPlantedLinksNeverFollowed) {
+    fs::create_directories(dir / "reg/Software/Quillmarsh/Parlorix");
+    pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    waitpid(dead, nullptr, 0);
+    const std::string base = dir / rel;
+    dir.Write(rel + ".tmp" + std::to_string(dead) + "-0", "half a sa");
+    dir.Write(rel + ".tmp1-0", "init is alive: kept");
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    EXPECT_FALSE(fs::exists(base + ".tmp" + std::to_string(dead) + "-0"));
+    EXPECT_TRUE(fs::exists(base + ".tmp1-0"));
+    EXPECT_NE(g_reports.find("removed 1 temporary file"), std::string::npos) << g_reports;
+
+    // Links planted at every name this process could pick: the victim is never written through.
+    dir.Write("victim", "untouched");
+    for (int n = 0; n < 4096; ++n)
+        fs::create_symlink(dir / "victim",
+                           base + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(n));
+    k.WriteDword("SoundVolume", 1);
+    EXPECT_EQ(dir.Read("victim"), "untouched");
+}
+
+TEST(AtomicFile, AFullDiskLeavesTheOldFileAndNoPartOfTheNewOne) {
+    TempDir dir;
+    // A few kilobytes of tmpfs where the test may mount one; otherwise a file-size limit makes
+    // the write fail the same way.
+    std::string folder = dir / "small";
+    fs::create_directories(folder);
+    const bool mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=16k") == 0;
+    const std::string path = folder + "/screen0000.jpg";
+    { std::ofstream(path) << "old"; }
+    const std::string big(64 * 1024, 'x');
+    pid_t child = fork();
+    if (child == 0) {
+        if (!mounted) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit lim{8192, 8192};
+            setrlimit(RLIMIT_FSIZE, &lim);
+        }
+        std::string error;
+        bool ok = Platform::WriteFileAtomically(path, big, &error);
+        _exit(ok ? 1 : error.find("cannot write") != std::string::npos ? 0 : 2);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << (mounted ? "tmpfs" : "RLIMIT_FSIZE");
+    EXPECT_EQ(dir.Read("small/screen0000.jpg"), "old");
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 1) << "a temporary file was left";
+    // Never replacing: an existing name is refused.
+    std::string error;
+    EXPECT_FALSE(Platform::WriteNewFileAtomically(path, "new", &error));
+    EXPECT_EQ(dir.Read("small/screen0000.jpg"), "old");
+    EXPECT_TRUE(Platform::WriteNewFileAtomically(folder + "/screen0001.jpg", "new", &error)) << error;
+    if (mounted) ::umount(folder.c_str());
+}
+
+TEST(Instance, TheLockBesideTheStoreStopsACopyWhoseRuntimeFolderDiffers) {
+    TempDir dir;
+    const std::string store = dir / "store";
+    setenv("XDG_RUNTIME_DIR", (dir / "no-such-runtime").c_str(), 1);
+    Platform::InstanceLock first;
+    ASSERT_TRUE(first.Acquire("Selvane running", store));
+    pid_t child = fork();
+    if (child == 0) {
+        fs::create_directories(dir / "other-runtime");
+        setenv("XDG_RUNTIME_DIR", (dir / "other-runtime").c_str(), 1);
+        Platform::InstanceLock other;
+        _exit(other.Acquire("Selvane running", store) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a second copy would write the same store";
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
+} // namespace
