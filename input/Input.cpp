@@ -151,7 +151,7 @@ void WindowToLayout(int32_t wx, int32_t wy, int32_t& x, int32_t& y) {
 // Relative motion in window pixels onto layout pixels, through the mapping's slope.
 void AddMotion(int32_t dx, int32_t dy) {
     constexpr int32_t kSpan = 1 << 12;
-    int32_t x0, y0, x1, y1;
+    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0; // a mapping always writes both
     WindowToLayout(0, 0, x0, y0);
     WindowToLayout(kSpan, kSpan, x1, y1);
     float sx = x1 > x0 ? static_cast<float>(x1 - x0) / kSpan : 1.0f;

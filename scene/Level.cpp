@@ -334,7 +334,7 @@ bool LoadSceneFile(const char* path) {
     size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos) name = name.substr(slash + 1);
     size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name = name.substr(0, dot);
+    if (dot != std::string::npos) name.resize(dot);
     episode->name = name;
 
     episode->Activate(0, 0);

@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-comfortaa
   libgtest-dev libgmock-dev
   xvfb xauth xdotool clang libclang-rt-14-dev
+  clang-format cppcheck
 )
 
 missing=()

@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 JOBS=$(nproc)
 
+echo "== Include directions, formatting, cppcheck"
+bash scripts/check-code.sh
+
 echo "== Release build and tests"
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Release -DPARLORIX_TESTS=ON
 cmake --build build-test -j"$JOBS"

@@ -106,7 +106,7 @@ TEST_F(FileLayerTest, MountWithoutArchive) {
     EXPECT_NE(id, 0u); // kept as a plain-folder mount, id from the counter
     dir.Write("sub/file.bin", "abc");
     uintptr_t id2 = FileLayer::Mount("", "sub\\", 2);
-    EXPECT_EQ(id2, id + 1); // the failed mount above took no number
+    EXPECT_EQ(id2, id + 1);                 // the failed mount above took no number
     EXPECT_EQ(LoadText("file.bin"), "abc"); // found through the prefix
 }
 
