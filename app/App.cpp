@@ -28,12 +28,16 @@
 
 #include <SDL.h>
 #include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
 
 namespace App {
 
 namespace {
 
 constexpr const char* kOptionsKey = "Software\\Quillmarsh\\Parlorix\\Options";
+constexpr const char* kSceneFile = "Data\\Levels\\Board.eed";
 constexpr uint32_t kWidth = 800, kHeight = 600, kDepth = 32;
 
 uint32_t g_fullscreen = 0;
@@ -150,10 +154,11 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
 void Dispatch(const SDL_Event& e) {
     switch (e.type) {
     case SDL_QUIT:
-        if (!g_modeSwitch) {
-            g_quit = true;
-            g_exitCode = 0;
-        }
+        // Ctrl+C, SIGTERM, SIGHUP and the last window's close all arrive here; one that comes
+        // while a mode switch is pending still ends the program (the switch makes no quit event
+        // of its own).
+        g_quit = true;
+        g_exitCode = 0;
         break;
     case SDL_WINDOWEVENT:
         HandleWindowEvent(e.window);
@@ -173,6 +178,39 @@ void SaveAtExit() {
     g_Settings.WriteDword(Graphics::Fullscreen() ? 1 : 0, "fullscreen");
     g_Settings.Key().Commit();
     HighScores::SaveUnsaved();
+}
+
+std::string g_archive; // the archive start-up mounted
+
+// The first of `names` the file layer cannot load, or "" when all load.
+std::string FirstMissing(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        uint8_t* buf = FileLayer::Load(name);
+        if (!buf) return name;
+        FileLayer::Free(buf);
+    }
+    return {};
+}
+
+// A start-up step found the game's content missing or damaged: say what, where the game looked
+// and what to do, on stderr, in the log and in a message box, rather than leave a window that
+// flashes or stays black.
+void StartupFailure(const std::string& what) {
+    std::string archive = g_archive;
+    if (!archive.empty() && archive[0] != '/') archive = g_workingDirectory + archive;
+    const std::string text =
+        "Parlorix cannot start: " + what + " is missing or damaged.\n" + "It looked in the folder '" +
+        g_workingDirectory + "Data' and in the archive '" + archive + "'" +
+        (Platform::FileExists(archive) ? "" : " (not found)") + ".\n" +
+        "Reinstall the package, or rebuild the game's content (the build writes Data and " + "game.dat).\n";
+    // The log echoes to stderr; without a log file, stderr alone.
+    if (Log::Path().empty())
+        std::fputs(text.c_str(), stderr);
+    else
+        LogMsg("%s", text.c_str());
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Parlorix cannot start", text.c_str(),
+                                 Platform::MainWindow()) != 0)
+        LogMsg("Message box not shown: %s\n", SDL_GetError());
 }
 
 // A build tree or an unpacked copy runs where it stands. An installed game reads its archive from
@@ -233,6 +271,7 @@ bool StartUp(StartOptions options) {
 
     // 3. Working directory, log, archive.
     std::string archive = PrepareWorkingDirectory();
+    g_archive = archive;
     g_workingDirectory = Platform::CurrentDirectory() + "/";
     Log::Start(options.logDirectory.empty() ? g_workingDirectory : options.logDirectory);
     FileLayer::Mount(archive.c_str(), "", 3);
@@ -249,6 +288,12 @@ bool StartUp(StartOptions options) {
         return false;
     }
     ConnectModules();
+    // A closed terminal or a session logout (SIGHUP) saves and ends like SIGTERM, whose handler
+    // SDL has just installed: it turns the signal into a quit event.
+    struct sigaction hup = {};
+    hup.sa_handler = [](int) { ::kill(::getpid(), SIGTERM); };
+    sigemptyset(&hup.sa_mask);
+    ::sigaction(SIGHUP, &hup, nullptr);
     if (options.window) {
         SDL_DisableScreenSaver(); // keep display and system awake
         if (!CreateWindow()) return false;
@@ -265,8 +310,19 @@ bool StartUp(StartOptions options) {
             return false;
         }
     }
-    if (!Renderer::Init(kWidth, kHeight, g_Settings)) return false;
-    if (!Library::Init(g_workingDirectory)) return false;
+    if (!Renderer::Init(kWidth, kHeight, g_Settings)) {
+        StartupFailure("the font '" + std::string(Renderer::kDefaultFontPath) + "'");
+        return false;
+    }
+    if (!Library::Init(g_workingDirectory)) {
+        std::string missing =
+            FirstMissing({"Data\\Library\\Element\\library.ini", "Data\\Library\\Background\\library.ini",
+                          "Data\\Library\\Light\\library.ini", "Data\\Library\\Item\\library.ini",
+                          "Data\\Library\\AniGifs\\library.ini"});
+        StartupFailure(missing.empty() ? std::string("the object library")
+                                       : "the object library file '" + missing + "'");
+        return false;
+    }
     Animation::SetWorkingDirectory(g_workingDirectory.c_str());
     Animation::LoadAll();
     Sound::Start(std::move(options.sound));
@@ -281,12 +337,20 @@ bool StartUp(StartOptions options) {
 
     // 12. Fonts.
     if (!LoadFonts()) {
+        const std::string font = FirstMissing({kMainFontPath, kMenuFontPath});
+        StartupFailure(font.empty() ? std::string("a font of 'Data\\Library\\Font'")
+                                    : "the font '" + font + "'");
         g_exitCode = -1;
         return false;
     }
 
-    // 13.-15. Scenes, callbacks and menus. Without the scene file the program goes on.
-    LoadSceneFile("Data\\Levels\\Board.eed");
+    // 13.-15. Scenes, callbacks and menus. Without the scene file, or without its title scene,
+    // there is nothing to show: the program ends with the reason instead of a black window.
+    if (!LoadSceneFile(kSceneFile) || !GetCurrentEpisode() ||
+        !GetCurrentEpisode()->FindScene("Level_00_00")) {
+        StartupFailure("the scene file '" + std::string(kSceneFile) + "'");
+        return false;
+    }
     Game::RegisterScreens();
     Menu::MeasureMenus();
 
