@@ -219,10 +219,14 @@ void StartupFailure(const std::string& what) {
 std::string PrepareWorkingDirectory() {
     if (Platform::IsDirectory("Data") || Platform::FileExists("game.dat")) return "game.dat";
     std::string exeDir = Platform::ExecutableDirectory();
-    std::string share = exeDir.substr(0, exeDir.rfind('/')) + "/share/parlorix/game.dat";
-    if (!Platform::FileExists(share)) return "game.dat";
-    Platform::SetCurrentDirectory(Platform::DataDirectory());
-    return share;
+    std::string prefix = exeDir.substr(0, exeDir.rfind('/'));
+    // Debian's games layout first (<prefix>/games + share/games), then the plain one.
+    for (const char* share : {"/share/games/parlorix/game.dat", "/share/parlorix/game.dat"}) {
+        if (!Platform::FileExists(prefix + share)) continue;
+        Platform::SetCurrentDirectory(Platform::DataDirectory());
+        return prefix + share;
+    }
+    return "game.dat";
 }
 
 } // namespace

@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   xvfb xauth xdotool clang libclang-rt-14-dev
   clang-format cppcheck
+  dpkg-dev lintian desktop-file-utils appstream mandoc groff-base gzip
 )
 
 missing=()

@@ -15,6 +15,9 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Release -DPARLORIX_TESTS=ON
 cmake --build build-test -j"$JOBS"
 ctest --test-dir build-test --output-on-failure -j"$JOBS" --timeout 600
 
+echo "== The Debian package, checked as a packager would"
+bash scripts/package.sh build-test
+
 echo "== Sanitizer build and tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPARLORIX_SANITIZE=ON -DPARLORIX_TESTS=ON \
   -DPARLORIX_CONTENT=OFF -DPARLORIX_DATA_DIR="$(pwd)/build-test"

@@ -4,6 +4,7 @@
 #include "e2e/Screens.h"
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -48,15 +49,16 @@ class InstallTest : public E2eTest {
 
     // The files of an installed tree under `usr` (a prefix or <root>/usr).
     void CheckInstalledFiles(const std::string& usr) {
-        EXPECT_EQ(access((usr + "/bin/parlorix").c_str(), X_OK), 0);
-        EXPECT_EQ(fs::file_size(usr + "/share/parlorix/game.dat"), fs::file_size(BuildDir() + "/game.dat"));
-        EXPECT_TRUE(Contains(ReadFile(usr + "/share/parlorix/Game.ini"), "bVerticalRetrace"));
+        EXPECT_EQ(access((usr + "/games/parlorix").c_str(), X_OK), 0);
+        EXPECT_EQ(fs::file_size(usr + "/share/games/parlorix/game.dat"),
+                  fs::file_size(BuildDir() + "/game.dat"));
+        EXPECT_TRUE(Contains(ReadFile(usr + "/share/games/parlorix/Game.ini"), "bVerticalRetrace"));
         std::string desktop = ReadFile(usr + "/share/applications/parlorix.desktop");
         EXPECT_TRUE(Contains(desktop, "[Desktop Entry]")) << desktop;
         EXPECT_TRUE(Contains(desktop, "\nExec=parlorix\n")) << desktop;
         EXPECT_TRUE(Contains(desktop, "\nIcon=parlorix\n")) << desktop;
-        std::string meta = ReadFile(usr + "/share/metainfo/io.github.quillmarsh.Parlorix.metainfo.xml");
-        EXPECT_TRUE(Contains(meta, "<id>io.github.quillmarsh.Parlorix</id>")) << meta;
+        std::string meta = ReadFile(usr + "/share/metainfo/io.github.quillmarsh.parlorix.metainfo.xml");
+        EXPECT_TRUE(Contains(meta, "<id>io.github.quillmarsh.parlorix</id>")) << meta;
         EXPECT_TRUE(Contains(meta, "<launchable type=\"desktop-id\">parlorix.desktop</launchable>")) << meta;
         for (uint32_t size : {64u, 256u}) {
             std::string s = std::to_string(size);
@@ -67,16 +69,23 @@ class InstallTest : public E2eTest {
             EXPECT_EQ(h, size);
         }
         // No content beside the program: the archive is the content.
-        EXPECT_FALSE(fs::exists(usr + "/bin/Data"));
-        EXPECT_FALSE(fs::exists(usr + "/bin/game.dat"));
+        EXPECT_FALSE(fs::exists(usr + "/games/Data"));
+        EXPECT_FALSE(fs::exists(usr + "/games/game.dat"));
+        EXPECT_TRUE(fs::exists(usr + "/share/man/man6/parlorix.6.gz"));
+        EXPECT_TRUE(fs::exists(usr + "/share/doc/parlorix/changelog.gz"));
+        EXPECT_TRUE(fs::exists(usr + "/share/doc/parlorix/copyright"));
     }
 
-    // Starts `usr`/bin/parlorix from an empty folder elsewhere and checks that it shows the title and
+    // Starts `usr`/games/parlorix from an empty folder elsewhere and checks that it shows the title and
     // keeps its log, screenshot and settings in the user's folders.
     void RunInstalled(const std::string& usr, const std::string& label) {
         std::string elsewhere = dir / (label + "-cwd");
         std::string home = dir / (label + "-home");
-        Game& game = NewGame(elsewhere, home, usr + "/bin/parlorix");
+        Game& game = NewGame(elsewhere, home, usr + "/games/parlorix");
+        // A lived-in HOME: none of this is the game's, and none of it may be touched.
+        fs::create_directories(home + "/Documents");
+        std::ofstream(home + "/Documents/notes.txt") << "shopping\n";
+        std::ofstream(home + "/.bashrc") << "# shell\n";
         std::string userData = game.DataHome() + "/parlorix";
         game.SetShotDir(userData);
         StartAndFindWindow(game);
@@ -91,7 +100,9 @@ class InstallTest : public E2eTest {
         EXPECT_TRUE(Contains(log, "Loading scene 0,0\n")) << log;
         EXPECT_TRUE(fs::exists(game.OptionsFile()));
         EXPECT_TRUE(fs::is_empty(elsewhere)) << "the game wrote into the folder it was started from";
-        for (const char* sub : {"/bin", "/share/parlorix"}) {
+        EXPECT_EQ(ReadFile(home + "/Documents/notes.txt"), "shopping\n");
+        EXPECT_EQ(ReadFile(home + "/.bashrc"), "# shell\n");
+        for (const char* sub : {"/games", "/share/games/parlorix"}) {
             for (const auto& e : fs::directory_iterator(usr + sub)) {
                 std::string name = e.path().filename().string();
                 EXPECT_TRUE(name.rfind("Log", 0) != 0 && name.rfind("screen", 0) != 0)
@@ -156,11 +167,12 @@ TEST_F(InstallTest, DebPackageHoldsTheGameAndRunsUnpacked) {
 
     std::string list;
     ASSERT_EQ(RunTool({"dpkg-deb", "-c", deb}, {}, 30000, &list), 0) << list;
-    for (const char* path : {"./usr/bin/parlorix", "./usr/share/parlorix/game.dat",
-                             "./usr/share/parlorix/Game.ini", "./usr/share/applications/parlorix.desktop",
-                             "./usr/share/metainfo/io.github.quillmarsh.Parlorix.metainfo.xml",
-                             "./usr/share/icons/hicolor/64x64/apps/parlorix.png",
-                             "./usr/share/icons/hicolor/256x256/apps/parlorix.png"})
+    for (const char* path :
+         {"./usr/games/parlorix", "./usr/share/games/parlorix/game.dat",
+          "./usr/share/games/parlorix/Game.ini", "./usr/share/applications/parlorix.desktop",
+          "./usr/share/metainfo/io.github.quillmarsh.parlorix.metainfo.xml",
+          "./usr/share/icons/hicolor/64x64/apps/parlorix.png",
+          "./usr/share/icons/hicolor/256x256/apps/parlorix.png"})
         EXPECT_TRUE(Contains(list, std::string(path) + "\n")) << path << " missing from\n" << list;
 
     // Unpacked into a scratch root instead of installing system-wide.
