@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sound/SoundBackend.h"
 
@@ -90,6 +91,16 @@ struct ScreenshotTaker {
     std::string NextName() const;
     // True when a shot is due for this frame.
     bool Due(bool printScreenPressed, uint32_t nowMs) const;
+    // Writes one shot (JPEG bytes) into `folder` under the next free number, never over a file
+    // that is there: the first shot of a run continues after the highest "screenNNNN.jpg" of the
+    // folder. The file appears whole or not at all. False, with the reason, when it could not be
+    // written; `name` is the file's name either way.
+    bool Write(const std::string& folder, const std::vector<uint8_t>& jpeg, std::string& name,
+               std::string& error);
+    // One past the highest "screenNNNN.jpg" in `folder` (0 when there is none).
+    static uint32_t NumberAfterExisting(const std::string& folder);
+
+    bool numbered = false;
 };
 
 // Elapsed milliseconds of a frame: the very first frame (last time 0) gets 0.

@@ -8,12 +8,16 @@
 #include "gfx/Renderer.h"
 #include "gfx/SurfaceRegistry.h"
 #include "input/Input.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "scene/Level.h"
 #include "sound/SoundServer.h"
 #include "ui/Font.h"
 
 #include <SDL.h>
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -25,17 +29,25 @@ FpsMeter g_fps;
 ScreenshotTaker g_shots;
 bool g_showFps = false;
 
-// Copies the back buffer into a 32-bit picture and writes it as JPEG at quality 80.
-void TakeScreenshot(SDL_Surface* back, const std::string& name) {
+// Copies the back buffer into a 32-bit picture and writes it as JPEG at quality 80 into the
+// current folder. A shot that cannot be written (a full disk, a read-only folder) leaves no file
+// and says why in the log.
+void TakeScreenshot(SDL_Surface* back) {
     SDL_Surface* copy = SDL_ConvertSurfaceFormat(back, SDL_PIXELFORMAT_ARGB8888, 0);
     if (!copy) return;
+    std::vector<uint8_t> jpeg;
+    bool encoded = false;
     if (SDL_LockSurface(copy) == 0) {
-        Image::WriteJpeg(name.c_str(), static_cast<const uint8_t*>(copy->pixels),
-                         static_cast<uint32_t>(copy->w), static_cast<uint32_t>(copy->h),
-                         static_cast<size_t>(copy->pitch), Image::PixelOrder::BGRA, 80);
+        encoded = Image::EncodeJpeg(jpeg, static_cast<const uint8_t*>(copy->pixels),
+                                    static_cast<uint32_t>(copy->w), static_cast<uint32_t>(copy->h),
+                                    static_cast<size_t>(copy->pitch), Image::PixelOrder::BGRA, 80);
         SDL_UnlockSurface(copy);
     }
     SDL_FreeSurface(copy);
+    std::string name, error = "the picture could not be encoded";
+    if (!encoded || !g_shots.Write(".", jpeg, name, error))
+        LogMsg("Screenshot '%s' not written: %s\n", name.empty() ? g_shots.NextName().c_str() : name.c_str(),
+               error.c_str());
 }
 
 void DrawFps(SDL_Surface* back, float rate) {
@@ -83,6 +95,41 @@ std::string ScreenshotTaker::NextName() const {
     return name;
 }
 
+uint32_t ScreenshotTaker::NumberAfterExisting(const std::string& folder) {
+    uint32_t next = 0;
+    std::vector<Platform::DirEntry> entries;
+    Platform::ListDirectory(folder, entries);
+    for (const Platform::DirEntry& e : entries) {
+        const std::string& n = e.name;
+        if (e.isDirectory || n.size() != 14 || n.compare(0, 6, "screen") != 0 ||
+            n.compare(10, 4, ".jpg") != 0 ||
+            !std::all_of(n.begin() + 6, n.begin() + 10, [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        next = std::max(next, static_cast<uint32_t>(std::stoul(n.substr(6, 4))) + 1);
+    }
+    return next;
+}
+
+bool ScreenshotTaker::Write(const std::string& folder, const std::vector<uint8_t>& jpeg, std::string& name,
+                            std::string& error) {
+    if (!numbered) {
+        counter = std::max(counter, NumberAfterExisting(folder));
+        numbered = true;
+    }
+    const std::string data(jpeg.begin(), jpeg.end());
+    // Another program may take a name meanwhile: the next number is tried then.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = NextName();
+        if (Platform::WriteNewFileAtomically(folder + "/" + name, data, &error, 0644)) {
+            ++counter;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+        ++counter;
+    }
+    return false;
+}
+
 bool ScreenshotTaker::Due(bool printScreenPressed, uint32_t nowMs) const {
     return printScreenPressed && nowMs - lastTime > 500;
 }
@@ -125,8 +172,7 @@ bool DrawFrame() {
     if (scene && scene->overlay) scene->overlay(back);
 
     if (g_shots.Due(Input::KeyPressed(Input::Key::PrintScreen), Platform::TimeMs())) {
-        TakeScreenshot(back, g_shots.NextName());
-        ++g_shots.counter;
+        TakeScreenshot(back);
         g_shots.lastTime = Platform::TimeMs();
     }
     float rate = g_fps.Tick(Platform::TimeMs());
