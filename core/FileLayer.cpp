@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <strings.h>
 #include <sys/stat.h>
 #include <vector>
@@ -60,28 +61,51 @@ class Archive {
         uint64_t pos = ReadU32(header + 34);
         int32_t count = static_cast<int32_t>(ReadU32(header + 38));
         if (count < 1) return true;
-        // Every record takes 22 bytes plus a name: a count the file cannot hold is damage.
-        if (static_cast<uint64_t>(count) > fileSize_ / 23)
-            return Damaged("record count larger than the file");
+        // Every record takes 22 bytes plus a name: a count the file cannot hold is damage, but
+        // the records that are there are still used.
+        if (static_cast<uint64_t>(count) > fileSize_ / 23) {
+            Damaged("record count larger than the file; the records found are used");
+            count = static_cast<int32_t>(fileSize_ / 23);
+        }
         entries_.reserve(static_cast<size_t>(count));
+        std::set<uint64_t> seen;
         for (int32_t i = 0; i < count; ++i) {
             uint8_t rec[22];
-            if (!ReadAt(pos, rec, sizeof rec)) return Damaged("directory record past the end of the file");
+            // The records are a chain: past a record that cannot be read there is no next one.
+            if (!seen.insert(pos).second) {
+                DamagedEntry(i, "the directory loops back; the records before it are used");
+                break;
+            }
+            if (!ReadAt(pos, rec, sizeof rec)) {
+                DamagedEntry(i, "directory record past the end of the file; the records before it are used");
+                break;
+            }
+            const uint64_t here = pos;
+            pos = ReadU32(rec + 8);
+            // A record whose own fields are damaged is skipped; the chain goes on after it.
             uint64_t namePos = ReadU32(rec + 0);
-            if (namePos >= fileSize_) return Damaged("entry name past the end of the file");
+            if (namePos >= fileSize_) {
+                DamagedEntry(i, "entry name past the end of the file; entry skipped");
+                continue;
+            }
             uint8_t nameBuf[256];
             size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof nameBuf, fileSize_ - namePos));
-            if (!ReadAt(namePos, nameBuf, want)) return Damaged("entry name unreadable");
-            const void* zero = std::memchr(nameBuf, 0, want);
-            if (!zero) return Damaged("entry name without its terminating zero");
+            const void* zero = ReadAt(namePos, nameBuf, want) ? std::memchr(nameBuf, 0, want) : nullptr;
+            if (!zero) {
+                DamagedEntry(i, "entry name without its terminating zero; entry skipped");
+                continue;
+            }
             Entry e;
             e.name.assign(reinterpret_cast<const char*>(nameBuf),
                           static_cast<const uint8_t*>(zero) - nameBuf);
-            e.dataPos = pos + 22 + e.name.size() + 1;
+            e.dataPos = here + 22 + e.name.size() + 1;
             e.size = ReadU32(rec + 12);
             e.packedSize = ReadU32(rec + 16);
+            if (e.size > kMaxEntrySize || e.packedSize > fileSize_ || e.dataPos > fileSize_ - e.packedSize) {
+                DamagedEntry(i, ("entry '" + e.name + "' lies outside the archive; entry skipped").c_str());
+                continue;
+            }
             entries_.push_back(std::move(e));
-            pos = ReadU32(rec + 8);
         }
         return true;
     }
@@ -128,6 +152,9 @@ class Archive {
     bool Damaged(const char* why) {
         LogMsg("FileLayer: damaged archive '%s': %s\n", name_.c_str(), why);
         return false;
+    }
+    void DamagedEntry(int32_t record, const char* why) {
+        LogMsg("FileLayer: damaged archive '%s': record %d: %s\n", name_.c_str(), int(record), why);
     }
 
     std::string name_;

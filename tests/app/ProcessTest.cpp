@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
@@ -184,6 +185,28 @@ TEST_F(ProcessTest, HangUpSavesLikeTerminate) {
     std::string settings = Settings();
     EXPECT_NE(settings.find("SoundVolume=dword:100"), std::string::npos) << settings;
     EXPECT_NE(settings.find("# end\n"), std::string::npos) << settings;
+}
+
+TEST_F(ProcessTest, AnArchiveWithOneDamagedRecordStillStarts) {
+    std::ifstream in(DataRoot() + "/game.dat", std::ios::binary);
+    std::string a((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GT(a.size(), 256u);
+    auto u32 = [&](size_t at) {
+        return uint32_t(uint8_t(a[at])) | uint32_t(uint8_t(a[at + 1])) << 8 |
+               uint32_t(uint8_t(a[at + 2])) << 16 | uint32_t(uint8_t(a[at + 3])) << 24;
+    };
+    // The record of a sound: its name is made to point past the end of the file.
+    size_t pos = u32(34), damaged = 0;
+    for (uint32_t i = 0; i < u32(38) && pos + 22 < a.size() && !damaged; ++i, pos = u32(pos + 8))
+        if (std::string(a.c_str() + u32(pos)).find("Sound") != std::string::npos) damaged = pos;
+    ASSERT_NE(damaged, 0u) << "no sound in the archive";
+    for (int k = 0; k < 4; ++k)
+        a[damaged + size_t(k)] = char(0xF0);
+    dir.Write("game.dat", a);
+    pid_t pid = Start();
+    ASSERT_TRUE(WaitForLog("OnSceneChanged", 60000)) << Log();
+    EXPECT_EQ(Close(pid), 0);
+    EXPECT_NE(Log().find("entry name past the end of the file; entry skipped"), std::string::npos) << Log();
 }
 
 TEST_F(ProcessTest, UnopenableDisplayEndsWithZero) {
