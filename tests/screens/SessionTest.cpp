@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/App.h"
@@ -294,6 +295,24 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     char player[64] = {};
     EXPECT_TRUE(g_Settings.ReadString(player, sizeof player, "Player"));
     EXPECT_STREQ(player, "ann");
+}
+
+TEST_F(SessionTest, AHighScoreThatCannotBeSavedIsToldOnTheHighScoreScreen) {
+    // The score store's file is a folder: no save can replace it.
+    fs::create_directories(dir_->path() + "/config/Software/Quillmarsh/Parlorix/Scores.reg");
+    EXPECT_FALSE(HighScores::Insert(0, u"ann", 120));
+    SwitchScene("Board", "Level_02_02");
+    Frames(3);
+    Shot("high-scores-not-saved");
+    EXPECT_TRUE(HighScores::SaveFailed(0));
+    std::ifstream log(Log::Path());
+    const std::string text((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_NE(text.find("Registry: cannot save"), std::string::npos);
+    // Once the store can be written again, the save at exit keeps the row.
+    fs::remove(dir_->path() + "/config/Software/Quillmarsh/Parlorix/Scores.reg");
+    ShutDown();
+    StartUp();
+    EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"ann");
 }
 
 } // namespace
