@@ -22,6 +22,7 @@
 #include "ui/Font.h"
 #include "ui/Frontend.h"
 #include "ui/HighScores.h"
+#include "ui/Language.h"
 #include "ui/Menu.h"
 #include "ui/TextCache.h"
 #include "ui/TextTable.h"
@@ -336,6 +337,7 @@ bool StartUp(StartOptions options) {
     g_Settings.ReadDword(showFps, "bShowFPS");
     SetShowFps(showFps != 0);
     g_TextTable.Load();
+    Language::ChooseAtStartUp();
     HighScores::Load();
     g_initialised = true;
 

@@ -12,6 +12,7 @@
 // | mouse events, keys, sounds, pictures    | menus                 | input, sound, renderer     |
 // | game scenes, new game, previews         | front-end screens     | game screens               |
 // | objects, animations, sounds, clock      | game board (its seam) | game screens' real seam    |
+// | the game's title after a language change| language choice       | game board                 |
 //
 // Two hooks are still filled by their own module when it starts: the scene manager's
 // scene-changed hook and the library's frame pictures (`Renderer::Init`, `Animation::LoadAll`).
@@ -25,8 +26,10 @@
 #include "input/Input.h"
 #include "scene/Level.h"
 #include "ui/Frontend.h"
+#include "ui/Language.h"
 #include "ui/Menu.h"
 #include "ui/TextCache.h"
+#include "ui/TextTable.h"
 
 namespace App {
 
@@ -57,6 +60,8 @@ void ConnectModules() {
     game.drawPreviews = &Game::DrawPreviews;
     Frontend::SetGameHooks(game);
     Game::g_Board.SetSeam(&Game::TheRealSeam());
+    // The game's title on the Hud is a text kept by the board.
+    Language::SetChangeHook([] { Game::g_Board.title = g_TextTable.Retranslate(Game::g_Board.title); });
 }
 
 } // namespace App

@@ -1,6 +1,7 @@
 #include "gfx/SurfaceRegistry.h"
 
 #include <SDL.h>
+#include <cstring>
 #include <strings.h>
 
 #include "core/Log.h"
@@ -55,6 +56,16 @@ void SurfaceRegistry::ReleaseByName(const char* name) {
             return;
         }
     }
+}
+
+void SurfaceRegistry::ReleaseByPrefix(const char* prefix) {
+    if (!prefix) return;
+    const size_t n = strlen(prefix);
+    std::erase_if(entries_, [&](const Entry& e) {
+        if (strncasecmp(e.name.c_str(), prefix, n) != 0) return false;
+        Graphics::ReleaseSurface(e.surface);
+        return true;
+    });
 }
 
 void SurfaceRegistry::ReleaseAll() {

@@ -21,6 +21,8 @@ class SurfaceRegistry {
     Surface* Find(const char* name, uint32_t* width = nullptr, uint32_t* height = nullptr) const;
     void Release(Surface* surface);
     void ReleaseByName(const char* name);
+    // Releases every surface whose name begins with `prefix` (letter case ignored), quietly.
+    void ReleaseByPrefix(const char* prefix);
     // Releases everything without logging.
     void ReleaseAll();
 

@@ -7,6 +7,7 @@
 #include "sound/SoundServer.h"
 #include "ui/Font.h"
 #include "ui/FrontendCommon.h"
+#include "ui/Language.h"
 #include "ui/Menu.h"
 #include "ui/TextCache.h"
 
@@ -22,6 +23,7 @@ enum OptionId : int32_t {
     kMusicDown = 6,
     kSaveExit = 7,
     kOnOff = 8,
+    kLanguage = 9,
     kCancel = 10,
 };
 
@@ -74,6 +76,7 @@ void OptionsUpdate(uint32_t, FrameRecord*) {
     const int32_t id = Menu::Poll("option", Menu::kEventFromQueue);
     const uint32_t fullscreen = RegistryFullscreen();
     if (MenuItem* item = Menu::FindCurrent(kOnOff)) item->text = Txt(fullscreen ? "Menu_On" : "Menu_Off");
+    if (MenuItem* item = Menu::FindCurrent(kLanguage)) item->text = Txt("Menu_LanguageName");
     switch (id) {
     case kSoundUp:
         Sound::SetSoundVolume(StepVolume(Sound::GetSoundVolume(), 10));
@@ -90,11 +93,18 @@ void OptionsUpdate(uint32_t, FrameRecord*) {
     case kOnOff:
         g_Settings.WriteDword(fullscreen ? 0 : 1, "fullscreen");
         break;
+    case kLanguage:
+        // Heard at once like the volumes: every text of the screen changes, nothing moves.
+        Language::Apply(Language::Next(Language::Current()));
+        break;
     case kSaveExit:
         if ((fullscreen != 0) != Graphics::Fullscreen() && App().requestModeSwitch) App().requestModeSwitch();
         g_Settings.Key().Begin();
         g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
         g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
+        // Stored only when chosen here, so that a player who never picks one follows the desktop.
+        if (Language::Current() != Language::Preferred())
+            g_Settings.WriteString(Language::Current().c_str(), "Language");
         g_Settings.Key().Commit();
         SwitchBack(Screen().optionsReturn);
         break;
@@ -103,6 +113,7 @@ void OptionsUpdate(uint32_t, FrameRecord*) {
         uint32_t volume = 0;
         if (g_Settings.ReadDword(volume, "SoundVolume")) Sound::SetSoundVolume(volume);
         if (g_Settings.ReadDword(volume, "MusicVolume")) Sound::SetMusicVolume(volume);
+        if (Language::Current() != Language::Preferred()) Language::Apply(Language::Preferred());
         SwitchBack(Screen().optionsReturn);
         break;
     }
@@ -125,6 +136,7 @@ void OptionsDraw(SDL_Surface* surface) {
         DrawRow(surface, "Menu_MusicVolume", 209, RowHot({kMusicUp, kMusicDown}), &music);
         DrawRow(surface, "Menu_SoundVolume", 259, RowHot({kSoundUp, kSoundDown}), &sound);
         DrawRow(surface, "Menu_FullScreen", 309, RowHot({kOnOff}), nullptr);
+        DrawRow(surface, "Menu_Language", 359, RowHot({kLanguage}), nullptr);
     }
     Menu::Draw(surface);
 }

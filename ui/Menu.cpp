@@ -94,10 +94,12 @@ void SetMenuProperty(const char* menu, const char* property, const char* a, uint
         if (SameMenu(item, menu)) (normal ? item.normal : item.selected).size = b;
 }
 
-void MeasureMenus() {
+namespace {
+
+template <typename Items> void MeasureItems(Items& items) {
     // Items with the same text, size and colour share one measurement.
     std::map<std::tuple<const Font*, std::u16string, uint32_t, uint32_t>, int32_t> widths;
-    for (MenuItem& item : g_items) {
+    for (MenuItem& item : items) {
         if (item.kind != kMenuText) continue;
         for (MenuStyle* style : {&item.normal, &item.selected, &item.disabled}) {
             const std::u16string text = item.text ? item.text : u"";
@@ -114,6 +116,21 @@ void MeasureMenus() {
             style->hit = TextRect{0, 0, width + 2, 2 * int32_t(style->size) - 20};
         }
     }
+}
+
+} // namespace
+
+void MeasureMenus() {
+    MeasureItems(g_items);
+}
+
+void Retranslate() {
+    for (MenuItem& item : g_items)
+        item.text = g_TextTable.Retranslate(item.text);
+    for (MenuItem& item : g_current)
+        item.text = g_TextTable.Retranslate(item.text);
+    MeasureItems(g_items);
+    MeasureItems(g_current);
 }
 
 int32_t Poll(const char* menu, int32_t event) {
@@ -295,6 +312,7 @@ void CreateAllMenus() {
     AddTextItem("option", 590, 210, u"+", 5, 0);
     AddTextItem("option", 490, 210, u"-", 6, 0);
     AddTextItem("option", 540, 310, T("Menu_Off"), 8, 0);
+    AddTextItem("option", 580, 360, T("Menu_LanguageName"), 9, 0);
     AddTextItem("option", 400, 510, T("Menu_SaveExit"), 7, 0);
     AddTextItem("option", 800, 600, u"", 10, Escape);
 

@@ -70,6 +70,9 @@ void SetMenuProperty(const char* menu, const char* property, const char* a, uint
 
 // Gives every text item its hit rectangles; called once after all menus are defined.
 void MeasureMenus();
+// After a change of language: every item's text from the text table becomes the same key's text
+// in the new language (the current menu too), and the items are measured anew.
+void Retranslate();
 
 // Makes the menu current (rebuilding the working copy when the name changes), updates the items
 // under the mouse and returns the id of the chosen item, or 0. event -1 takes the next event of

@@ -242,6 +242,21 @@ void Icon(Image& img, const std::string& kind, float cx, float cy, float r) {
         };
         DropShadow(img, s, 0, 2, 2, Color{0, 0, 0, 0.5f});
         FillBevel(img, s, c, r * 0.12f, 0.9f);
+    } else if (kind == "globe") {
+        // a ring with a meridian and two parallels
+        auto g = [=](float x, float y) {
+            float ring = SdRing(x, y, cx, cy, r * 0.85f, r * 0.09f);
+            float meridian = std::fabs(std::hypot((x - cx) * 2.2f, y - cy) - r * 0.85f) - r * 0.09f;
+            float equator = SdSegment(x, y, cx - r * 0.85f, cy, cx + r * 0.85f, cy, r * 0.08f);
+            float north =
+                SdSegment(x, y, cx - r * 0.62f, cy - r * 0.45f, cx + r * 0.62f, cy - r * 0.45f, r * 0.07f);
+            float south =
+                SdSegment(x, y, cx - r * 0.62f, cy + r * 0.45f, cx + r * 0.62f, cy + r * 0.45f, r * 0.07f);
+            return std::min(
+                {ring, std::max(meridian, SdCircle(x, y, cx, cy, r * 0.85f)), equator, north, south});
+        };
+        DropShadow(img, g, 0, 2, 2, Color{0, 0, 0, 0.5f});
+        FillBevel(img, g, c, r * 0.12f, 0.9f);
     } else if (kind == "trophy") {
         auto t = [=](float x, float y) {
             float top = cy - r * 0.8f;
@@ -641,16 +656,20 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
         Icon(img, "question", 688, 215, 22);
     } else if (name == "Options") {
         FrontScreen(img, 14, font, false);
-        GlassPanel(img, 110, 188, 690, 372, 20, 0.82f);
-        const char* icons[] = {"music", "speaker", "screen"};
-        for (int i = 0; i < 3; ++i) {
+        GlassPanel(img, 110, 188, 690, 422, 20, 0.82f);
+        const char* icons[] = {"music", "speaker", "screen", "globe"};
+        for (int i = 0; i < 4; ++i) {
             float y = 209 + float(i) * 50;
             ClipScope clip(img, 100, y - 10, 700, y + 50);
             FillShape(
                 img, [=](float x, float yy) { return SdRoundBox(x, yy, 400, y + 21, 275, 21, 12); },
                 Hex(0x0E1230, 0.55f));
             Icon(img, icons[i], 148, y + 21, 15);
-            Plate(img, 510, y + 2, 570, y + 40, 10);
+            // the language's name is wider than a number
+            if (i == 3)
+                Plate(img, 490, y + 2, 670, y + 40, 10);
+            else
+                Plate(img, 510, y + 2, 570, y + 40, 10);
         }
         GlassPanel(img, 300, 505, 500, 552, 22, 0.6f, false);
     } else if (name == "Board10" || name == "Board20") {

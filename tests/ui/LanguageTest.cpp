@@ -1,0 +1,91 @@
+#include "ui/Language.h"
+#include "ui/Menu.h"
+#include "ui/TextTable.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string Utf16File(const std::u16string& text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+void AddFile(const std::u16string& text, const std::string& language) {
+    const std::string bytes = Utf16File(text);
+    g_TextTable.AddFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), language);
+}
+
+TEST(LanguageChoice, LocaleNamesMapToShippedLanguages) {
+    EXPECT_EQ(Language::FromLocaleName("de_DE.UTF-8"), "de");
+    EXPECT_EQ(Language::FromLocaleName("de_AT@euro"), "de");
+    EXPECT_EQ(Language::FromLocaleName("ru_RU.UTF-8"), "ru");
+    EXPECT_EQ(Language::FromLocaleName("cs_CZ.UTF-8"), "cs");
+    EXPECT_EQ(Language::FromLocaleName("pt_BR.UTF-8"), "pt_BR");
+    EXPECT_EQ(Language::FromLocaleName("pt_PT.UTF-8"), "pt_BR"); // the only Portuguese
+    EXPECT_EQ(Language::FromLocaleName("fr"), "fr");
+    EXPECT_EQ(Language::FromLocaleName("ja_JP.UTF-8"), "en");
+    EXPECT_EQ(Language::FromLocaleName("C"), "en");
+    EXPECT_EQ(Language::FromLocaleName("POSIX"), "en");
+    EXPECT_EQ(Language::FromLocaleName(""), "en");
+    // LC_ALL over LC_MESSAGES over LANG; empty values do not count.
+    EXPECT_EQ(Language::FromLocale("pl_PL.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"), "pl");
+    EXPECT_EQ(Language::FromLocale("", "de_DE.UTF-8", "fr_FR.UTF-8"), "de");
+    EXPECT_EQ(Language::FromLocale(nullptr, nullptr, "it_IT.UTF-8"), "it");
+    EXPECT_EQ(Language::FromLocale(nullptr, "", nullptr), "en");
+}
+
+TEST(LanguageChoice, TheOptionsLineCyclesThroughEveryLanguageOnce) {
+    std::string code = "en";
+    std::string seen;
+    for (int i = 0; i < Language::kCount; ++i) {
+        seen += code + " ";
+        code = Language::Next(code);
+    }
+    EXPECT_EQ(seen, "en de fr es it pt_BR pl cs ru ");
+    EXPECT_EQ(code, "en");
+    EXPECT_EQ(Language::Next("xx"), "en");
+    EXPECT_EQ(Language::Shipped("pt"), "");
+}
+
+TEST(LanguageChoice, ApplyingRetranslatesEveryMenuAndFallsBackToEnglish) {
+    g_TextTable.Clear();
+    AddFile(u"Menu_Exit=Exit\nMenu_Help=Help\n", "");
+    AddFile(u"Menu_Exit=\u0412\u044b\u0445\u043e\u0434\n", "ru");
+    AddFile(u"Menu_Exit=Quitter\nMenu_Help=Aide\n", "fr");
+    Menu::Reset();
+    Menu::AddTextItem("main", 0, 0, g_TextTable.GetText("Menu_Exit"), 1, 0);
+    Menu::AddTextItem("main", 0, 0, g_TextTable.GetText("Menu_Help"), 2, 0);
+    Menu::AddTextItem("option", 590, 260, u"+", 3, 0);
+    Menu::Poll("main", 0); // the current working copy follows too
+
+    Language::Apply("ru");
+    EXPECT_EQ(Language::Current(), "ru");
+    EXPECT_EQ(std::u16string(Menu::AllItems()[0].text), u"\u0412\u044b\u0445\u043e\u0434");
+    EXPECT_EQ(std::u16string(Menu::AllItems()[1].text), u"Help");
+    EXPECT_EQ(std::u16string(Menu::FindCurrent(1)->text), u"\u0412\u044b\u0445\u043e\u0434");
+    EXPECT_EQ(std::u16string(Menu::AllItems()[2].text), u"+");
+
+    Language::Apply("fr");
+    EXPECT_EQ(std::u16string(Menu::FindCurrent(2)->text), u"Aide");
+    Language::Apply("klingon");
+    EXPECT_EQ(Language::Current(), "en");
+    EXPECT_EQ(std::u16string(Menu::FindCurrent(1)->text), u"Exit");
+
+    // Without a stored choice the desktop's locale decides.
+    setenv("LC_ALL", "fr_CA.UTF-8", 1);
+    EXPECT_EQ(Language::Preferred(), "fr");
+    unsetenv("LC_ALL");
+    Menu::Reset();
+    g_TextTable.Clear();
+    Language::Apply("en");
+}
+
+} // namespace
