@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "core/Log.h"
+#include "platform/Clock.h"
 #include "platform/Display.h"
 
 namespace Input {
@@ -92,6 +94,20 @@ constexpr int kMaxJoysticks = 2;
 // Button transitions waiting for the next poll; a burst beyond this is dropped like a full queue.
 constexpr size_t kMaxPending = 64;
 
+// The four directions as controllers give them, and the keys they act as.
+enum Direction : uint8_t { kUp = 1, kDown = 2, kLeft = 4, kRight = 8 };
+constexpr uint8_t kDirectionKeys[4] = {Key::Up, Key::Down, Key::Left, Key::Right};
+// The left stick counts as a direction beyond kStickOn and lets go below kStickOff, so a stick
+// resting near the threshold does not chatter.
+constexpr int kStickOn = 16000, kStickOff = 10000;
+
+struct Controller {
+    SDL_GameController* device = nullptr;
+    SDL_JoystickID id = -1;
+    uint8_t dpad = 0;  // Direction bits held on the D-pad
+    uint8_t stick = 0; // Direction bits of the left stick
+};
+
 struct Joystick {
     SDL_Joystick* device = nullptr;
     SDL_JoystickID id = -1;
@@ -112,6 +128,9 @@ struct State {
     std::array<uint8_t, 256> previousKeys{};
     std::array<uint8_t, 256> pressed{};
     std::array<uint8_t, 256> wentDown{};
+    // Repeats: the keyboard's own since the last poll, and this frame's (keyboard and controllers).
+    std::array<uint8_t, 256> repeatPending{};
+    std::array<uint8_t, 256> repeated{};
 
     // Mouse buttons 0..3 and the transitions since the last poll, in order.
     std::array<uint8_t, 4> buttons{};
@@ -131,6 +150,12 @@ struct State {
 
     std::array<Joystick, kMaxJoysticks> joysticks{};
     int joystickCount = 0;
+
+    bool controllerSubsystem = false;
+    std::array<Controller, kMaxControllers> controllers{};
+    // Controller directions held at the last poll, when each began and when it last repeated.
+    uint8_t heldDirections = 0;
+    std::array<uint32_t, 4> heldSince{}, lastRepeat{};
 };
 
 State g;
@@ -222,6 +247,147 @@ void CloseJoysticks() {
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
+Controller* FindController(SDL_JoystickID id) {
+    for (Controller& c : g.controllers)
+        if (c.device && c.id == id) return &c;
+    return nullptr;
+}
+
+// A controller acts through the keys it stands for; a press goes down like a key tap, so one
+// shorter than a frame is still seen.
+void ControllerPress(uint8_t code) {
+    g.wentDown[code] = 1;
+}
+
+void OpenController(int deviceIndex) {
+    if (!SDL_IsGameController(deviceIndex)) return;
+    if (FindController(SDL_JoystickGetDeviceInstanceID(deviceIndex))) return; // already open
+    Controller* slot = nullptr;
+    for (Controller& c : g.controllers)
+        if (!c.device && !slot) slot = &c;
+    if (!slot) {
+        LogMsg("    Game controller ignored, %d are open already: %s\n", kMaxControllers,
+               SDL_GameControllerNameForIndex(deviceIndex) ? SDL_GameControllerNameForIndex(deviceIndex)
+                                                           : "");
+        return;
+    }
+    SDL_GameController* device = SDL_GameControllerOpen(deviceIndex);
+    if (!device) {
+        LogMsg("    Game controller %d cannot be opened: %s\n", deviceIndex, SDL_GetError());
+        return;
+    }
+    *slot = Controller{};
+    slot->device = device;
+    slot->id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(device));
+    const char* name = SDL_GameControllerName(device);
+    LogMsg("    Game controller: %s\n", name ? name : "");
+}
+
+void CloseController(SDL_JoystickID id) {
+    Controller* c = FindController(id);
+    if (!c) return;
+    SDL_GameControllerClose(c->device);
+    *c = Controller{};
+    LogMsg("    Game controller removed\n");
+}
+
+void OpenControllers() {
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
+        LogMsg("Input: game controllers unavailable: %s\n", SDL_GetError());
+        return;
+    }
+    g.controllerSubsystem = true;
+    for (int i = 0, n = SDL_NumJoysticks(); i < n; ++i)
+        OpenController(i);
+}
+
+void CloseControllers() {
+    for (Controller& c : g.controllers)
+        if (c.device) SDL_GameControllerClose(c.device);
+    g.controllers = {};
+    g.heldDirections = 0;
+    if (g.controllerSubsystem) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    g.controllerSubsystem = false;
+}
+
+void ControllerButton(const SDL_ControllerButtonEvent& e) {
+    Controller* c = FindController(e.which);
+    if (!c) return;
+    const bool down = e.state == SDL_PRESSED;
+    uint8_t direction = 0;
+    switch (e.button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+        direction = kUp;
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        direction = kDown;
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+        direction = kLeft;
+        break;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+        direction = kRight;
+        break;
+    case SDL_CONTROLLER_BUTTON_A:
+        if (down) ControllerPress(Key::Enter);
+        return;
+    case SDL_CONTROLLER_BUTTON_B:
+    case SDL_CONTROLLER_BUTTON_START:
+        if (down) ControllerPress(Key::Escape);
+        return;
+    default:
+        return;
+    }
+    const uint8_t before = c->dpad | c->stick;
+    c->dpad = down ? c->dpad | direction : c->dpad & ~direction;
+    if (down && !(before & direction)) ControllerPress(kDirectionKeys[std::countr_zero(direction)]);
+}
+
+// One stick axis onto its two directions, with the hysteresis of kStickOn / kStickOff.
+uint8_t StickDirections(uint8_t held, int value, uint8_t negative, uint8_t positive) {
+    const uint8_t axis = held & (negative | positive);
+    uint8_t now = 0;
+    if (value <= -kStickOn || (value <= -kStickOff && (axis & negative)))
+        now = negative;
+    else if (value >= kStickOn || (value >= kStickOff && (axis & positive)))
+        now = positive;
+    return static_cast<uint8_t>((held & ~(negative | positive)) | now);
+}
+
+void ControllerAxis(const SDL_ControllerAxisEvent& e) {
+    Controller* c = FindController(e.which);
+    if (!c) return;
+    const uint8_t before = c->dpad | c->stick;
+    if (e.axis == SDL_CONTROLLER_AXIS_LEFTX)
+        c->stick = StickDirections(c->stick, e.value, kLeft, kRight);
+    else if (e.axis == SDL_CONTROLLER_AXIS_LEFTY)
+        c->stick = StickDirections(c->stick, e.value, kUp, kDown);
+    else
+        return;
+    const uint8_t went = static_cast<uint8_t>((c->dpad | c->stick) & ~before);
+    for (int d = 0; d < 4; ++d)
+        if (went & (1 << d)) ControllerPress(kDirectionKeys[d]);
+}
+
+// Held controller directions repeat their keys like a held key on the keyboard.
+void RepeatControllerDirections() {
+    uint8_t held = 0;
+    for (const Controller& c : g.controllers)
+        held |= c.dpad | c.stick;
+    const uint32_t now = Platform::TimeMs();
+    for (int d = 0; d < 4; ++d) {
+        const uint8_t bit = static_cast<uint8_t>(1 << d);
+        if (!(held & bit)) continue;
+        if (!(g.heldDirections & bit)) {
+            g.heldSince[d] = g.lastRepeat[d] = now;
+        } else if (now - g.heldSince[d] >= kRepeatDelayMs && now - g.lastRepeat[d] >= kRepeatIntervalMs) {
+            g.repeated[kDirectionKeys[d]] = 1;
+            g.lastRepeat[d] = now;
+        }
+    }
+    g.heldDirections = held;
+}
+
 // Axis -32768..32767 onto -10..10, nothing inside the central 10 %.
 int16_t ScaleAxis(Sint16 raw) {
     int v = raw;
@@ -241,6 +407,7 @@ bool Init(bool fullscreen) {
     g.subsystems = true;
     g.fullscreen = fullscreen;
     OpenJoysticks();
+    OpenControllers();
     g.initialised = true;
     g.acquired = true;
     if (fullscreen && SDL_WasInit(SDL_INIT_VIDEO) && SDL_SetRelativeMouseMode(SDL_TRUE) != 0)
@@ -252,6 +419,7 @@ void Shutdown() {
     if (!g.initialised) return;
     g.acquired = false;
     ApplyRelativeMode();
+    CloseControllers();
     CloseJoysticks();
     if (g.subsystems) SDL_QuitSubSystem(SDL_INIT_EVENTS);
     g.subsystems = false;
@@ -264,6 +432,9 @@ void SetAcquired(bool acquired) {
         // Buttons held while the program loses the mouse would otherwise stay down for ever.
         g.buttons = {};
         g.pendingCount = 0;
+        // Controllers fall silent in the background: nothing they held stays held.
+        for (Controller& c : g.controllers)
+            c.dpad = c.stick = 0;
     }
     ApplyRelativeMode();
 }
@@ -283,6 +454,7 @@ void HandleEvent(const SDL_Event& e) {
         if (code == 0) break;
         bool down = e.type == SDL_KEYDOWN;
         if (down && !g.keys[code]) g.wentDown[code] = 1;
+        if (down && e.key.repeat) g.repeatPending[code] = 1;
         g.keys[code] = down ? 0x80 : 0;
         break;
     }
@@ -311,6 +483,19 @@ void HandleEvent(const SDL_Event& e) {
             g.pending[g.pendingCount++] = (down ? MousePressed : MouseReleased) | static_cast<uint32_t>(b);
         break;
     }
+    case SDL_CONTROLLERDEVICEADDED:
+        if (g.controllerSubsystem) OpenController(e.cdevice.which);
+        break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+        CloseController(e.cdevice.which);
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+        if (g.acquired) ControllerButton(e.cbutton);
+        break;
+    case SDL_CONTROLLERAXISMOTION:
+        if (g.acquired) ControllerAxis(e.caxis);
+        break;
     case SDL_JOYDEVICEADDED:
     case SDL_JOYDEVICEREMOVED:
         // Joysticks are enumerated at Init; one plugged in later is picked up at the next Init.
@@ -327,6 +512,9 @@ void Poll() {
         g.previousKeys[i] = g.keys[i];
     }
     g.wentDown = {};
+    g.repeated = g.repeatPending;
+    g.repeatPending = {};
+    RepeatControllerDirections();
 
     for (size_t i = 0; i < g.pendingCount; ++i)
         QueueEvent(g.pending[i]);
@@ -350,6 +538,9 @@ bool KeyPressed(uint8_t scanCode) {
 }
 bool KeyDown(uint8_t scanCode) {
     return (g.keys[scanCode] & 0x80) != 0;
+}
+bool KeyPressedOrRepeated(uint8_t scanCode) {
+    return g.pressed[scanCode] != 0 || g.repeated[scanCode] != 0;
 }
 
 char PressedCharacter() {
@@ -388,6 +579,13 @@ void SetWindowMapping(WindowMapping mapping) {
 
 int JoystickCount() {
     return g.joystickCount;
+}
+
+int ControllerCount() {
+    int n = 0;
+    for (const Controller& c : g.controllers)
+        n += c.device ? 1 : 0;
+    return n;
 }
 
 bool GetJoystick(int index, JoystickState& out) {
@@ -439,7 +637,13 @@ void Reset() {
     WindowMapping mapping = g.mapping;
     auto joysticks = g.joysticks;
     int joystickCount = g.joystickCount;
+    auto controllers = g.controllers;
+    bool controllerSubsystem = g.controllerSubsystem;
     g = State{};
+    for (Controller& c : controllers)
+        c.dpad = c.stick = 0;
+    g.controllers = controllers;
+    g.controllerSubsystem = controllerSubsystem;
     g.initialised = initialised;
     g.subsystems = subsystems;
     g.fullscreen = fullscreen;

@@ -64,6 +64,12 @@ void Poll();
 bool KeyPressed(uint8_t scanCode);
 // True while the key is held.
 bool KeyDown(uint8_t scanCode);
+// KeyPressed, or a repeat of a held key this frame: the keyboard's own repeat (the desktop's rate),
+// or a held controller direction (after kRepeatDelayMs, every kRepeatIntervalMs). Menus and the
+// board cursor move with this.
+bool KeyPressedOrRepeated(uint8_t scanCode);
+constexpr uint32_t kRepeatDelayMs = 400;
+constexpr uint32_t kRepeatIntervalMs = 110;
 // Character of the lowest scan code that went down this frame (US layout; Backspace gives 7 and
 // Tab 8), or 0.
 char PressedCharacter();
@@ -88,6 +94,12 @@ struct JoystickState {
 };
 int JoystickCount();
 bool GetJoystick(int index, JoystickState& out);
+
+// Game controllers (SDL's game-controller interface), opened at Init and whenever one is plugged
+// in. They act as keys: the D-pad and the left stick as the arrow keys (repeating while held),
+// A as Enter, B and Start as Escape (back, pause and resume).
+constexpr int kMaxControllers = 4;
+int ControllerCount();
 
 // Scripted input: pushes real SDL events onto SDL's queue, so they take the same road as the
 // user's (the application drains them into HandleEvent). Positions are layout co-ordinates.
