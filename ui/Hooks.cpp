@@ -21,6 +21,9 @@ void NextEvent(uint32_t& event) {
 bool KeyWentDown(uint32_t scanCode) {
     return scanCode < 256 && Input::KeyPressed(uint8_t(scanCode));
 }
+bool KeyRepeated(uint32_t scanCode) {
+    return scanCode < 256 && Input::KeyPressedOrRepeated(uint8_t(scanCode));
+}
 void PlaySound(const char* name) {
     Sound::Play(name);
 }
@@ -37,6 +40,7 @@ void Menu::UseDefaultDevices() {
     devices.nextMouseEvent = NextEvent;
     devices.mousePosition = Input::MousePosition;
     devices.keyPressed = KeyWentDown;
+    devices.keyRepeated = KeyRepeated;
     devices.playSound = PlaySound;
     devices.getPicture = Renderer::GetPicture;
     SetDevices(devices);

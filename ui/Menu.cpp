@@ -1,7 +1,10 @@
 #include "ui/Menu.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <map>
 #include <tuple>
 
@@ -16,6 +19,15 @@ std::deque<MenuItem> g_items; // stable addresses: Add* return pointers into it
 char g_currentName[32] = {};
 std::vector<MenuItem> g_current;
 MenuDevices g_devices;
+
+// Who owns the highlight, and where the mouse was at the last poll (a move hands it to the mouse).
+struct Navigation {
+    bool keysOwn = false;
+    int32_t highlight = -1; // index into g_current while the keys own it
+    bool mouseKnown = false;
+    int32_t mouseX = 0, mouseY = 0;
+};
+Navigation g_nav;
 
 constexpr MenuStyle kNormalStyle{30, 0xFF00FF00, {}};
 constexpr MenuStyle kSelectedStyle{32, 0xFFFFFF00, {}};
@@ -51,6 +63,146 @@ const MenuStyle& StyleOf(const MenuItem& item) {
 
 bool Inside(int32_t mx, int32_t my, int32_t left, int32_t top, int32_t right, int32_t bottom) {
     return mx > left && mx < right && my > top && my < bottom;
+}
+
+// Where draw puts item i of n: automatically placed text items form a centred column.
+void PlaceItem(MenuItem& item, int32_t i, int32_t n) {
+    item.screenX = item.x;
+    item.screenY = item.y;
+    if (item.x == 0) {
+        item.screenX = 400;
+        item.screenY = item.y + (i - n / 2) * 40 + 300;
+    }
+}
+
+// ---- Key navigation ------------------------------------------------------------------------------
+
+struct Centre {
+    int32_t x, y;
+};
+
+// The centre of item i as draw lays it out (independent of whether it was drawn yet).
+Centre CentreOf(size_t i) {
+    MenuItem item = g_current[i];
+    PlaceItem(item, int32_t(i), int32_t(g_current.size()));
+    const int32_t w = item.normal.hit.Width(), h = item.normal.hit.Height();
+    if (item.kind == kMenuText) return {item.screenX, item.screenY + h / 2};
+    return {item.screenX + w / 2, item.screenY + h / 2};
+}
+
+// Items the highlight can stand on: enabled, visible (keyboard-only items have no text and stand
+// off the screen) and not a hot rectangle (which has no look of its own).
+bool Navigable(size_t i) {
+    const MenuItem& item = g_current[i];
+    if (!item.enabled || item.kind == kMenuHotRect) return false;
+    if (item.kind == kMenuText && (!item.text || !item.text[0])) return false;
+    const Centre c = CentreOf(i);
+    return c.x >= 0 && c.x < 800 && c.y >= 0 && c.y < 600;
+}
+
+// Items whose centres lie this close vertically share a row.
+constexpr int32_t kRowSlack = 8;
+
+int32_t FirstNavigable() {
+    int32_t best = -1;
+    for (size_t i = 0; i < g_current.size(); ++i) {
+        if (!Navigable(i)) continue;
+        if (best < 0) {
+            best = int32_t(i);
+            continue;
+        }
+        const Centre c = CentreOf(i), b = CentreOf(size_t(best));
+        if (c.y < b.y - kRowSlack || (std::abs(c.y - b.y) <= kRowSlack && c.x < b.x)) best = int32_t(i);
+    }
+    return best;
+}
+
+// The item the highlight moves to from `from` for an arrow key: Up and Down go to the nearest row
+// above or below (wrapping round), to its item nearest in x; Left and Right go along the row
+// (wrapping round). Returns `from` when there is nowhere to go.
+int32_t Step(int32_t from, uint8_t key) {
+    using namespace Input::Key;
+    const Centre f = CentreOf(size_t(from));
+    const bool vertical = key == Up || key == Down;
+    const int32_t sign = key == Down || key == Right ? 1 : -1;
+    // Distance in the key's direction; > 0 ahead.
+    auto along = [&](size_t i) {
+        const Centre c = CentreOf(i);
+        return (vertical ? c.y - f.y : c.x - f.x) * sign;
+    };
+    auto candidate = [&](size_t i) {
+        if (int32_t(i) == from || !Navigable(i)) return false;
+        const int32_t dy = std::abs(CentreOf(i).y - f.y);
+        return vertical ? dy > kRowSlack : dy <= kRowSlack;
+    };
+    // The nearest row (or place along the row) ahead; with none ahead, round to the farthest behind.
+    constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
+    int32_t nearestAhead = kNone, farthestBehind = kNone;
+    for (size_t i = 0; i < g_current.size(); ++i) {
+        if (!candidate(i)) continue;
+        const int32_t d = along(i);
+        if (d > 0)
+            nearestAhead = std::min(nearestAhead, d);
+        else
+            farthestBehind = farthestBehind == kNone ? d : std::min(farthestBehind, d);
+    }
+    const int32_t goal = nearestAhead != kNone ? nearestAhead : farthestBehind;
+    if (goal == kNone) return from;
+    int32_t best = from, bestOffset = 0;
+    for (size_t i = 0; i < g_current.size(); ++i) {
+        if (!candidate(i) || std::abs(along(i) - goal) > (vertical ? kRowSlack : 0)) continue;
+        const int32_t offset = vertical ? std::abs(CentreOf(i).x - f.x) : 0;
+        if (best == from || offset < bestOffset) {
+            best = int32_t(i);
+            bestOffset = offset;
+        }
+    }
+    return best;
+}
+
+bool IsShortcut(uint8_t key) {
+    for (const MenuItem& item : g_current)
+        if (item.shortcut == key) return true;
+    return false;
+}
+
+bool KeyRepeated(uint8_t key) {
+    return g_devices.keyRepeated ? g_devices.keyRepeated(key) : g_devices.keyPressed(key);
+}
+
+// Reads the navigation keys for the current menu. Returns the index of the item chosen by Enter or
+// Space, or -1.
+int32_t NavigateByKeys() {
+    using namespace Input::Key;
+    if (!g_devices.keyPressed || g_current.empty()) return -1;
+    const MenuKeyUse use = g_current.front().keyUse;
+    uint8_t arrow = 0;
+    for (uint8_t key : {Up, Down, Left, Right})
+        if (!IsShortcut(key) && KeyRepeated(key)) arrow = key;
+    bool choose = false;
+    for (uint8_t key : {Enter, KeypadEnter, Space}) {
+        if (key == Space && use == MenuKeyUse::Typing) continue;
+        if (!IsShortcut(key) && g_devices.keyPressed(key)) choose = true;
+    }
+    int32_t chosen = -1;
+    if (arrow || choose) {
+        if (!g_nav.keysOwn) {
+            // The first key only shows where the highlight is.
+            g_nav.keysOwn = true;
+            g_nav.highlight = -1;
+        } else if (g_nav.highlight >= 0 && arrow) {
+            g_nav.highlight = Step(g_nav.highlight, arrow);
+        } else if (g_nav.highlight >= 0 && choose) {
+            chosen = g_nav.highlight;
+        }
+    }
+    if (use == MenuKeyUse::None) {
+        g_nav.highlight = -1;
+        return -1;
+    }
+    if (g_nav.keysOwn && (g_nav.highlight < 0 || !Navigable(size_t(g_nav.highlight))))
+        g_nav.highlight = FirstNavigable();
+    return chosen;
 }
 
 } // namespace
@@ -148,9 +300,27 @@ int32_t Poll(const char* menu, int32_t event) {
         g_current.clear();
         for (const MenuItem& item : g_items)
             if (SameMenu(item, g_currentName)) g_current.push_back(item);
+        // A new screen under the keys starts on its first item, quietly: nothing moved.
+        g_nav.highlight = -1;
+        if (g_nav.keysOwn && !g_current.empty() && g_current.front().keyUse != MenuKeyUse::None) {
+            g_nav.highlight = FirstNavigable();
+            if (g_nav.highlight >= 0) g_current[size_t(g_nav.highlight)].underMouse = 1;
+        }
     }
 
-    for (MenuItem& item : g_current) {
+    // The mouse takes the highlight back when it moves or clicks.
+    const bool mouseMoved = !g_nav.mouseKnown || mx != g_nav.mouseX || my != g_nav.mouseY;
+    g_nav.mouseKnown = true;
+    g_nav.mouseX = mx;
+    g_nav.mouseY = my;
+    if (mouseMoved || (event != kEventFromQueue && event != 0)) {
+        g_nav.keysOwn = false;
+        g_nav.highlight = -1;
+    }
+    const int32_t chosenByKey = NavigateByKeys();
+
+    for (size_t i = 0; i < g_current.size(); ++i) {
+        MenuItem& item = g_current[i];
         const int32_t w = item.normal.hit.Width(), h = item.normal.hit.Height();
         bool inside = false;
         if (item.kind == kMenuText)
@@ -158,12 +328,16 @@ int32_t Poll(const char* menu, int32_t event) {
                 Inside(mx, my, item.screenX - w / 2, item.screenY, item.screenX + w / 2, item.screenY + h);
         else
             inside = Inside(mx, my, item.screenX, item.screenY, item.screenX + w, item.screenY + h);
-        const uint8_t under = item.enabled && inside;
+        const uint8_t under = g_nav.keysOwn ? int32_t(i) == g_nav.highlight : item.enabled && inside;
         if (under && !item.underMouse && item.kind != kMenuHotRect && g_devices.playSound)
             g_devices.playSound("move_menu");
         item.underMouse = under;
     }
 
+    if (chosenByKey >= 0) {
+        if (g_devices.playSound) g_devices.playSound("select_menu");
+        return g_current[size_t(chosenByKey)].id;
+    }
     if (uint32_t(event) == kLeftReleased) {
         for (const MenuItem& item : g_current) {
             if (!item.underMouse) continue;
@@ -182,12 +356,7 @@ void Draw(SDL_Surface* surface) {
     const int32_t n = int32_t(g_current.size());
     for (int32_t i = 0; i < n; ++i) {
         MenuItem& item = g_current[size_t(i)];
-        item.screenX = item.x;
-        item.screenY = item.y;
-        if (item.x == 0) {
-            item.screenX = 400;
-            item.screenY = item.y + (i - n / 2) * 40 + 300;
-        }
+        PlaceItem(item, i, n);
         if (item.kind == kMenuText) {
             // Keyboard-only items have an empty text: nothing to show.
             if (!item.text || !item.text[0] || !item.font) continue;
@@ -215,6 +384,15 @@ MenuItem* FindCurrent(int32_t id) {
     return nullptr;
 }
 
+bool KeysOwnHighlight() {
+    return g_nav.keysOwn;
+}
+
+void SetKeyUse(const char* menu, MenuKeyUse use) {
+    for (MenuItem& item : g_items)
+        if (SameMenu(item, menu)) item.keyUse = use;
+}
+
 const std::deque<MenuItem>& AllItems() {
     return g_items;
 }
@@ -223,6 +401,7 @@ void Reset() {
     g_items.clear();
     g_current.clear();
     g_currentName[0] = 0;
+    g_nav = Navigation{};
 }
 
 void SetDevices(const MenuDevices& devices) {
@@ -318,6 +497,11 @@ void CreateAllMenus() {
 
     AddTextItem("reversiGame", 0, 105, T("Menu_Resume"), 1, KeypadEnter);
     AddTextItem("reversiGame", 800, 600, u"", 1, Enter);
+
+    // During play the arrows move the board's cell cursor; names are typed on these two.
+    SetKeyUse("board", MenuKeyUse::None);
+    SetKeyUse("enterScores", MenuKeyUse::Typing);
+    SetKeyUse("postScores", MenuKeyUse::Typing);
 }
 
 } // namespace Menu

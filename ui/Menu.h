@@ -15,6 +15,14 @@ class Font;
 
 enum MenuItemKind : uint32_t { kMenuText = 0, kMenuButton = 1, kMenuHotRect = 2 };
 
+// How a menu takes the navigation keys (the arrows, Enter and Space). Keys that are shortcuts of an
+// item of the menu keep that meaning in every case.
+enum class MenuKeyUse : uint8_t {
+    Navigate, // the arrows move a highlight over the items; Enter and Space choose the highlighted one
+    Typing,   // the same, but Space belongs to the text being typed
+    None,     // the screen reads the arrows itself (the board during play): no highlight
+};
+
 struct MenuStyle {
     uint32_t size = 0;
     uint32_t colour = 0; // 0xAARRGGBB
@@ -36,6 +44,7 @@ struct MenuItem {
     uint8_t shortcut = 0; // scan code, 0 = none
     uint8_t underMouse = 0;
     uint8_t enabled = 1;
+    MenuKeyUse keyUse = MenuKeyUse::Navigate;
 };
 
 // What poll reads and plays and where draw finds button pictures: the input module, the sound
@@ -45,6 +54,8 @@ struct MenuDevices {
     void (*nextMouseEvent)(uint32_t& event) = nullptr; // leaves event untouched when the queue is empty
     void (*mousePosition)(int32_t& x, int32_t& y) = nullptr;
     bool (*keyPressed)(uint32_t scanCode) = nullptr; // went down this frame
+    // Went down or repeated this frame (a held arrow); nullptr: keyPressed.
+    bool (*keyRepeated)(uint32_t scanCode) = nullptr;
     void (*playSound)(const char* name) = nullptr;
     SDL_Surface* (*getPicture)(const char* name) = nullptr;
 };
@@ -68,6 +79,9 @@ MenuItem* AddHotRect(const char* menu, int32_t left, int32_t top, int32_t right,
 void SetMenuProperty(const char* menu, const char* property, Font* font);
 void SetMenuProperty(const char* menu, const char* property, const char* a, uint32_t b);
 
+// Sets the key use of every item of the menu that exists now.
+void SetKeyUse(const char* menu, MenuKeyUse use);
+
 // Gives every text item its hit rectangles; called once after all menus are defined.
 void MeasureMenus();
 // After a change of language: every item's text from the text table becomes the same key's text
@@ -77,6 +91,13 @@ void Retranslate();
 // Makes the menu current (rebuilding the working copy when the name changes), updates the items
 // under the mouse and returns the id of the chosen item, or 0. event -1 takes the next event of
 // the mouse queue; 0x40000000 (left button released) is a click.
+//
+// Beside the mouse, the keys move a highlight drawn like the hover look (with "move_menu"): the
+// first arrow, Enter or Space shows it on the first item (in reading order); later arrows move it
+// (Up/Down to the next row, Left/Right along the row, both wrapping), Enter or Space choose it with
+// "select_menu". The last device used owns the highlight: moving or clicking the mouse hands it
+// back to the mouse, and while the keys own it every new menu starts with its first item
+// highlighted.
 int32_t Poll(const char* menu, int32_t event);
 // Draws the current menu and records where each item went (poll's hit boxes use that).
 void Draw(SDL_Surface* surface);
@@ -86,6 +107,8 @@ std::vector<MenuItem>& Current();
 const char* CurrentName();
 // First item of the current menu with that id, or nullptr.
 MenuItem* FindCurrent(int32_t id);
+// True while the keys own the highlight.
+bool KeysOwnHighlight();
 
 // Every menu of the program, in start-up order (texts from g_TextTable, fonts g_MainFont and
 // g_MenuFont). Installs the default devices when none were set.

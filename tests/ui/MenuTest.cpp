@@ -60,7 +60,9 @@ class MenuTest : public UiFixture {
                       u"game\r\nMenu_Help=Help\r\nMenu_Options=Options\r\nMenu_HiScores=High scores\r\n"
                       u"Menu_Exit=Exit\r\nMenu_Back=Back\r\nMenu_Prev=Previous\r\nMenu_Next=Next\r\nMenu_"
                       u"Game1=Lines\r\n"
-                      u"Menu_Game2=Squares\r\nMenu_Game3=Swaps\r\nMenu_Game4=Groups\r\n");
+                      u"Menu_Game2=Squares\r\nMenu_Game3=Swaps\r\nMenu_Game4=Groups\r\n"
+                      u"Menu_SaveExit=Save and exit\r\nMenu_Resume=Resume\r\n"
+                      u"Menu_Restart=Restart\r\nMenu_MainMenu=Main menu\r\nMenu_OK=OK\r\n");
         g_TextTable.Clear();
         g_TextTable.AddFile(reinterpret_cast<const uint8_t*>(texts.data()), texts.size());
         Menu::Reset();
@@ -171,12 +173,16 @@ TEST_F(MenuTest, DisabledItemsNeitherHighlightNorReact) {
 TEST_F(MenuTest, HelpShortcutsAndKeyboardOnlyItems) {
     const std::pair<uint8_t, int32_t> cases[] = {
         {Input::Key::Left, 1}, {Input::Key::Up, 1},       {Input::Key::PageUp, 1}, {Input::Key::Right, 2},
-        {Input::Key::Down, 2}, {Input::Key::PageDown, 2}, {Input::Key::Escape, 5}, {Input::Key::Enter, 0}};
+        {Input::Key::Down, 2}, {Input::Key::PageDown, 2}, {Input::Key::Escape, 5}};
     for (auto [key, id] : cases) {
         FakeDevices::keys = {key};
         EXPECT_EQ(Menu::Poll("help", 0), id) << int(key);
     }
     EXPECT_TRUE(FakeDevices::sounds.empty()); // shortcuts choose silently
+    // Enter is no shortcut here: it shows the key highlight, choosing nothing yet.
+    FakeDevices::keys = {Input::Key::Enter};
+    EXPECT_EQ(Menu::Poll("help", 0), 0);
+    EXPECT_EQ(Count("move_menu"), 1u);
     // Shortcuts work before the menu was ever drawn; the mouse does not.
     FakeDevices::keys = {Input::Key::KeypadEnter};
     EXPECT_EQ(Menu::Poll("enterScores", 0), 1);
@@ -283,6 +289,145 @@ TEST_F(MenuTest, SetMenuPropertyTouchesOnlyExistingItemsOfThatMenu) {
     EXPECT_EQ(late->id, 6);
     Menu::Draw(screen);
     EXPECT_EQ(Menu::Current()[5].screenY, 0 + (5 - 3) * 40 + 300);
+}
+
+// ---- Keys and the highlight ---------------------------------------------------------------------
+
+// The id of the item the keys highlight now (0 when none).
+int32_t Highlighted() {
+    for (const MenuItem& item : Menu::Current())
+        if (item.underMouse) return item.id;
+    return 0;
+}
+
+TEST_F(MenuTest, KeysMoveAHighlightAndTheMouseTakesItBack) {
+    using namespace Input::Key;
+    Frame("main");
+    EXPECT_EQ(Highlighted(), 0);
+    // The first key shows the highlight on the first item, with the hover sound.
+    FakeDevices::keys = {Down};
+    EXPECT_EQ(Frame("main"), 0);
+    EXPECT_EQ(Highlighted(), 1);
+    EXPECT_EQ(Count("move_menu"), 1u);
+    FakeDevices::keys = {Down};
+    Frame("main");
+    EXPECT_EQ(Highlighted(), 2);
+    FakeDevices::keys = {Up};
+    Frame("main");
+    FakeDevices::keys = {Up}; // round from the top to the bottom
+    Frame("main");
+    EXPECT_EQ(Highlighted(), 5);
+    FakeDevices::keys = {Left}; // one item to a row: nowhere to go
+    Frame("main");
+    EXPECT_EQ(Highlighted(), 5);
+    EXPECT_EQ(Count("move_menu"), 4u);
+    // It is drawn with the hover look.
+    EXPECT_NE(registry.Find(Text::CacheKey(g_MainFont, 32, 0xFFFFFF00, u"Exit", 400, 380).c_str()), nullptr);
+    // Enter and Space choose it, with the same id and sound as a click.
+    FakeDevices::keys = {Enter};
+    EXPECT_EQ(Frame("main"), 5);
+    FakeDevices::keys = {Space};
+    EXPECT_EQ(Frame("main"), 5);
+    EXPECT_EQ(Count("select_menu"), 2u);
+    EXPECT_TRUE(Menu::KeysOwnHighlight());
+
+    // The mouse resting over an item does not fight the keys...
+    MouseTo(Menu::Current()[1]);
+    Frame("main");
+    EXPECT_EQ(Highlighted(), 2) << "the mouse moved onto Help";
+    EXPECT_FALSE(Menu::KeysOwnHighlight());
+    FakeDevices::keys = {Down}; // ...and the keys start again where they begin
+    Frame("main");
+    EXPECT_EQ(Highlighted(), 1);
+    Frame("main");
+    EXPECT_EQ(Highlighted(), 1) << "the resting mouse over Help leaves the keys' highlight alone";
+    // A click hands it back to the mouse even without a move.
+    FakeDevices::events = {Input::MouseReleased};
+    EXPECT_EQ(Frame("main"), 2);
+}
+
+TEST_F(MenuTest, ItemsSideBySideTakeLeftAndRightAndRowsTakeUpAndDown) {
+    using namespace Input::Key;
+    auto press = [&](const char* menu, uint8_t key) {
+        FakeDevices::keys = {key};
+        Frame(menu);
+        return Highlighted();
+    };
+    Frame("game");
+    EXPECT_EQ(press("game", Right), 1) << "first use: Lines";
+    EXPECT_EQ(press("game", Right), 2);
+    EXPECT_EQ(press("game", Right), 3);
+    EXPECT_EQ(press("game", Right), 4);
+    EXPECT_EQ(press("game", Right), 1) << "round along the row";
+    EXPECT_EQ(press("game", Left), 4);
+    EXPECT_EQ(press("game", Down), 5) << "the row below: Back";
+    EXPECT_EQ(press("game", Up), 2) << "back up to the game nearest above";
+    EXPECT_EQ(press("game", Up), 5) << "round from the top row to the bottom one";
+    for (const MenuItem& item : Menu::Current())
+        if (item.kind == kMenuHotRect) {
+            EXPECT_FALSE(item.underMouse) << "hot rectangles have no look";
+        }
+
+    // A new menu under the keys starts on its first item in reading order, quietly.
+    const size_t sounds = FakeDevices::sounds.size();
+    Frame("");
+    Frame("hiScores");
+    EXPECT_EQ(Highlighted(), 1);
+    EXPECT_EQ(FakeDevices::sounds.size(), sounds);
+    EXPECT_EQ(press("hiScores", Left), 4);
+    EXPECT_EQ(press("hiScores", Down), 5);
+
+    // Options: two rows of -/+, then Save (the On/Off item has no text in this table: skipped).
+    Frame("");
+    Frame("option");
+    EXPECT_EQ(Highlighted(), 6) << "music - stands first";
+    EXPECT_EQ(press("option", Right), 5);
+    EXPECT_EQ(press("option", Down), 2) << "sound +, straight below";
+    EXPECT_EQ(press("option", Down), 7);
+    EXPECT_EQ(press("option", Down), 6) << "round to the top, nearest to Save's x";
+    // Escape keeps its shortcut.
+    FakeDevices::keys = {Escape};
+    EXPECT_EQ(Frame("option"), 10);
+}
+
+TEST_F(MenuTest, DisabledItemsTypingAndTheBoardKeepTheirKeys) {
+    using namespace Input::Key;
+    // A highlighted item that becomes disabled gives the highlight to the first enabled one.
+    Frame("inGame");
+    FakeDevices::keys = {Down};
+    Frame("inGame");
+    FakeDevices::keys = {Down};
+    Frame("inGame");
+    ASSERT_EQ(Highlighted(), 2);
+    Menu::FindCurrent(2)->enabled = 0;
+    Menu::FindCurrent(1)->enabled = 0;
+    Frame("inGame");
+    EXPECT_EQ(Highlighted(), 3);
+    FakeDevices::keys = {Up};
+    Frame("inGame");
+    EXPECT_EQ(Highlighted(), 5) << "disabled items are stepped over";
+
+    // Name entry: Space is a character, Enter keeps its shortcut.
+    Frame("");
+    Frame("enterScores");
+    FakeDevices::keys = {Space};
+    EXPECT_EQ(Frame("enterScores"), 0);
+    FakeDevices::keys = {Enter};
+    EXPECT_EQ(Frame("enterScores"), 1);
+
+    // During play the arrows belong to the board: no highlight on the pause button.
+    Frame("board");
+    for (uint8_t key : {Down, Right, Enter, Space}) {
+        FakeDevices::keys = {key};
+        EXPECT_EQ(Frame("board"), 0);
+        EXPECT_EQ(Highlighted(), 0);
+    }
+    FakeDevices::keys = {Escape};
+    EXPECT_EQ(Frame("board"), 1);
+    // Keys used on the board still own the highlight of the panel that follows.
+    Frame("");
+    Frame("inGame");
+    EXPECT_EQ(Highlighted(), 1);
 }
 
 } // namespace
