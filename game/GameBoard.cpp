@@ -35,6 +35,7 @@ class NullSeam final : public GameSeam {
     int32_t PollMenu(const char*, uint32_t) override { return 0; }
     bool NextMouseEvent(uint32_t&) override { return false; }
     void MousePosition(int32_t& x, int32_t& y) override { x = y = 0; }
+    uint32_t BoardKeys() override { return 0; }
 };
 
 // Defined before g_Board: the board's constructor takes its address.
@@ -137,6 +138,9 @@ void GameBoard::NewGame(GameMode newMode) {
     SetMode(newMode);
     if (mode == GameMode::Swaps) spawnCountdown = -20;
     AddScore(0);
+    // A cursor shown stays shown for the next game, from the middle of its board.
+    cursor.x = (w - 1) / 2;
+    cursor.y = (h - 1) / 2;
 }
 
 void GameBoard::SetMode(GameMode newMode) {

@@ -94,6 +94,10 @@ class GameBoard {
     // The update of the running game; scene objects go to the seam's current level.
     void GameTick(uint32_t elapsedMs);
     void HandleBoardClick(int32_t x, int32_t y);
+    // The cell cursor's reaction to the board keys of a frame (BoardKey bits): the first key only
+    // shows it (on the cell under the mouse when the mouse is over the board); then the arrows
+    // move it, stopping at the edges, and "act" is a click on its cell.
+    void HandleBoardKeys(uint32_t keys, int32_t mouseX, int32_t mouseY);
     bool FindPath(BoardItem& item, int32_t tx, int32_t ty);
     void CheckRemoval(int32_t x, int32_t y);
     void CompactColumns();
@@ -154,6 +158,14 @@ class GameBoard {
     // Simulator switch for set-up scenarios: false skips SpawnTick in GameTick.
     bool spawnEnabled = true;
 
+    // The keyboard's cell cursor: shown from the first board key on, hidden when the mouse moves
+    // or clicks (the last device used owns the board).
+    struct CellCursor {
+        int32_t x = 4, y = 4;
+        bool shown = false;
+    };
+    CellCursor cursor;
+
   private:
     void PlayItemAction(BoardItem& item, const char* action);
     void PlaceObject(BoardItem& item, float x, float y);
@@ -181,6 +193,8 @@ class GameBoard {
     void UpdateRest(BoardItem& item);
 
     GameSeam* seam_;
+    // Where the mouse was at the last tick: a move hides the cell cursor.
+    int32_t lastMouseX_ = -1, lastMouseY_ = -1;
     // Entries 0 ... w*h+2 are the board's; the table grows past them only when more items
     // exist at once (two brooms on a full board), and every pass visits the extra entries too.
     std::vector<std::unique_ptr<BoardItem>> table_;

@@ -1,5 +1,6 @@
 // The per-frame game update, clicks, removal rules, path search, column closing, end of play
 // and scoring.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -74,10 +75,36 @@ void GameBoard::GameTick(uint32_t /*elapsedMs*/) {
 
     if (selected && selected->state != ItemState::Select) selected = nullptr;
 
+    if (event != 0 || mx != lastMouseX_ || my != lastMouseY_) cursor.shown = false;
+    lastMouseX_ = mx;
+    lastMouseY_ = my;
     if (event == MouseLeftPressed || event == MouseLeftReleased) {
         int32_t cx, cy;
         if (CellAt(mx, my, cx, cy)) HandleBoardClick(cx, cy);
     }
+    HandleBoardKeys(seam_->BoardKeys(), mx, my);
+}
+
+void GameBoard::HandleBoardKeys(uint32_t keys, int32_t mouseX, int32_t mouseY) {
+    if (!keys) return;
+    if (!cursor.shown) {
+        int32_t cx, cy;
+        // (CellAt truncates toward zero, so a pointer just left of or above the board maps to
+        // its first column or row; here only a pointer over the board counts.)
+        if (mouseX >= CellPixelX(0) && mouseY >= CellPixelY(0) && CellAt(mouseX, mouseY, cx, cy)) {
+            cursor.x = cx;
+            cursor.y = cy;
+        }
+        cursor.x = std::clamp(cursor.x, 0, w - 1);
+        cursor.y = std::clamp(cursor.y, 0, h - 1);
+        cursor.shown = true;
+        return;
+    }
+    if (keys & BoardKeyLeft) cursor.x = std::max(cursor.x - 1, 0);
+    if (keys & BoardKeyRight) cursor.x = std::min(cursor.x + 1, w - 1);
+    if (keys & BoardKeyUp) cursor.y = std::max(cursor.y - 1, 0);
+    if (keys & BoardKeyDown) cursor.y = std::min(cursor.y + 1, h - 1);
+    if (keys & BoardKeyAct) HandleBoardClick(cursor.x, cursor.y);
 }
 
 void GameBoard::HandleBoardClick(int32_t x, int32_t y) {

@@ -23,6 +23,16 @@ using ObjectRef = void*;
 constexpr uint32_t MouseLeftPressed = 0x80000000u;
 constexpr uint32_t MouseLeftReleased = 0x40000000u;
 
+// Board keys of a frame, as bits: the four arrows and "act" (Enter or Space, a click on the cell
+// under the cursor).
+enum BoardKey : uint32_t {
+    BoardKeyLeft = 1u,
+    BoardKeyRight = 2u,
+    BoardKeyUp = 4u,
+    BoardKeyDown = 8u,
+    BoardKeyAct = 16u,
+};
+
 class GameSeam {
   public:
     virtual ~GameSeam() = default;
@@ -73,6 +83,8 @@ class GameSeam {
     virtual bool NextMouseEvent(uint32_t& event) = 0;
     // Mouse position in pixels of the 800 x 600 client area.
     virtual void MousePosition(int32_t& x, int32_t& y) = 0;
+    // The board keys of this frame (BoardKey bits); arrows repeat while held.
+    virtual uint32_t BoardKeys() = 0;
 };
 
 } // namespace Game

@@ -98,6 +98,13 @@ bool MemorySeam::NextMouseEvent(uint32_t& event) {
     return true;
 }
 
+uint32_t MemorySeam::BoardKeys() {
+    if (boardKeys.empty()) return 0;
+    const uint32_t keys = boardKeys.front();
+    boardKeys.pop_front();
+    return keys;
+}
+
 MemorySeam::Object* MemorySeam::Find(const std::string& name) {
     auto it = objects_.find(name);
     return it == objects_.end() ? nullptr : it->second.get();

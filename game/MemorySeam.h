@@ -59,6 +59,8 @@ class MemorySeam final : public GameSeam {
         x = mouseX;
         y = mouseY;
     }
+    // One entry of `boardKeys` per frame (0 when empty).
+    uint32_t BoardKeys() override;
 
     // Lookup by the name the board deletes with; nullptr when gone.
     Object* Find(const std::string& name);
@@ -71,6 +73,7 @@ class MemorySeam final : public GameSeam {
     int32_t pauseOpened = 0, resultOpened = 0, clearedOpened = 0;
     std::deque<int32_t> boardMenuAnswers;
     std::deque<uint32_t> mouseEvents;
+    std::deque<uint32_t> boardKeys;
     int32_t mouseX = 0, mouseY = 0;
     std::map<std::string, std::u16string> texts;
 

@@ -116,6 +116,18 @@ void RealSeam::MousePosition(int32_t& x, int32_t& y) {
     Input::MousePosition(x, y);
 }
 
+uint32_t RealSeam::BoardKeys() {
+    using namespace Input::Key;
+    uint32_t keys = 0;
+    if (Input::KeyPressedOrRepeated(Left)) keys |= BoardKeyLeft;
+    if (Input::KeyPressedOrRepeated(Right)) keys |= BoardKeyRight;
+    if (Input::KeyPressedOrRepeated(Up)) keys |= BoardKeyUp;
+    if (Input::KeyPressedOrRepeated(Down)) keys |= BoardKeyDown;
+    if (Input::KeyPressed(Enter) || Input::KeyPressed(KeypadEnter) || Input::KeyPressed(Space))
+        keys |= BoardKeyAct;
+    return keys;
+}
+
 RealSeam& TheRealSeam() {
     static RealSeam seam;
     return seam;

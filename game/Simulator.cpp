@@ -167,6 +167,27 @@ bool Simulator::Execute(const std::string& line, std::ostream& out, std::string&
         seam.mouseEvents.clear();
         return true;
     }
+    if (cmd == "key") {
+        static const struct {
+            const char* name;
+            uint32_t key;
+        } kKeys[] = {{"left", BoardKeyLeft},
+                     {"right", BoardKeyRight},
+                     {"up", BoardKeyUp},
+                     {"down", BoardKeyDown},
+                     {"enter", BoardKeyAct}};
+        if (!wantArgs(1)) return false;
+        for (const auto& k : kKeys) {
+            if (t[1] != k.name) continue;
+            seam.boardKeys.push_back(k.key);
+            while (!seam.boardKeys.empty() && outcome == Outcome::Playing)
+                Frame();
+            seam.boardKeys.clear();
+            return true;
+        }
+        error = "unknown key '" + t[1] + "' (left, right, up, down or enter)";
+        return false;
+    }
     if (cmd == "wait") {
         uint32_t ms = 0;
         if (!wantArgs(1)) return false;

@@ -9,7 +9,9 @@
 // Command interpreter of the game simulator (tools/parlorix-sim): the real board driven
 // through the in-memory seam by text commands, one per line:
 //   seed N | spawn off | spawn on | new lines|groups|squares|swaps | put X Y KIND | click X Y |
-//   wait MS | print | save FILE | load FILE
+//   key left|right|up|down|enter | wait MS | print | save FILE | load FILE
+// "key" is one frame with that board key: the first shows the cell cursor, later ones move it or
+// (enter) click the cell under it.
 // Blank lines and lines starting with '#' are ignored. The clock starts at 100000 ms; every
 // frame advances it by 10 ms and runs one GameTick (none once a result or cleared panel is
 // open, until the next "new"). The generator starts seeded with the start clock, as the

@@ -14,6 +14,8 @@ const char* const kHelp =
     "  new MODE        lines, groups, squares or swaps; starts a game and runs one frame\n"
     "  put X Y KIND    a resting item of kind 1-13 in the empty cell (X, Y)\n"
     "  click X Y       press and release the left button on cell (X, Y)\n"
+    "  key NAME        left, right, up, down or enter: one frame with that board key; the first\n"
+    "                  shows the cell cursor, arrows move it, enter clicks the cell under it\n"
     "  wait MS         run MS / 10 frames\n"
     "  print           the board (row 0 first), score and level, sounds since the last print, state\n"
     "  save FILE       write the running game to FILE as the program keeps an unfinished game\n"
