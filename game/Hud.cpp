@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <SDL.h>
+
 #include "game/GameBoard.h"
 #include "gfx/Graphics.h"
 #include "gfx/Renderer.h"
@@ -55,7 +57,25 @@ void DrawPopups(SDL_Surface* surface, const GameBoard& board, uint32_t now) {
     }
 }
 
+// The keyboard's cell cursor, centred on its cell above the bricks; only during play (panels
+// cover the board).
+void DrawCellCursor(SDL_Surface* surface, const GameBoard& board) {
+    if (!board.cursor.shown || !board.OnBoard(board.cursor.x, board.cursor.y)) return;
+    const char* name = CellCursorPicture(board);
+    SDL_Surface* picture = Renderer::GetPicture(name);
+    if (!picture || !surface) return;
+    const int32_t x = static_cast<int32_t>(board.cursor.x * board.cellWidth + 33.0f +
+                                           (board.cellWidth - static_cast<float>(picture->w)) * 0.5f);
+    const int32_t y = static_cast<int32_t>(board.cursor.y * board.cellHeight + 36.0f +
+                                           (board.cellHeight - static_cast<float>(picture->h)) * 0.5f);
+    Graphics::Blit(surface, x, y, picture, nullptr, true);
+}
+
 } // namespace
+
+const char* CellCursorPicture(const GameBoard& board) {
+    return board.cellWidth < 40.0f ? "CellCursorSmall" : "CellCursor";
+}
 
 void Decoration::Advance() {
     x += step;
@@ -110,7 +130,10 @@ void HudOverlay(SDL_Surface* surface) {
     Text::SetVolatile(wasVolatile);
 
     const Frontend::SceneHost& host = Frontend::Host();
-    if (host.activeOverlay && host.activeOverlay() == &HudOverlay) Menu::Draw(surface);
+    if (host.activeOverlay && host.activeOverlay() == &HudOverlay) {
+        DrawCellCursor(surface, board);
+        Menu::Draw(surface);
+    }
 }
 
 void TargetMarkers(SDL_Surface* surface) {

@@ -544,6 +544,33 @@ Framed ScreenPicture(const std::string& name, int w, int h, int frames) {
         FillShape(img, a, [](float, float y) { return Mix(Hex(0xFFF8D8), Hex(0xF2B840), Clamp01(y / 26)); });
         out.matte = Hex(0x1C2244);
         single(img);
+    } else if (name == "CellCursor" || name == "CellCursorSmall") {
+        // The keyboard's cell cursor: a glowing gold frame around the cell's edge with brighter
+        // corner brackets, leaving the brick inside in plain view.
+        const bool small = name == "CellCursorSmall";
+        Image img(w, h);
+        const float c = float(w) / 2, half = c - (small ? 2.5f : 3.5f), width = small ? 1.2f : 1.8f;
+        const float radius = small ? 4 : 8;
+        auto ring = [=](float x, float y) {
+            return std::fabs(SdRoundBox(x, y, c, c, half, half, radius)) - width;
+        };
+        // Corner brackets: the ring where it is near a corner, a little thicker.
+        const float arm = small ? 8 : 15;
+        auto corners = [=](float x, float y) {
+            const float dx = std::fabs(x - c), dy = std::fabs(y - c);
+            const float nearCorner = std::max(half - arm - dx, half - arm - dy);
+            return std::max(std::fabs(SdRoundBox(x, y, c, c, half, half, radius)) - width - 1.f, nearCorner);
+        };
+        Image glow(w, h);
+        FillShape(glow, ring, Hex(0xFFD860));
+        Blur(glow, small ? 1.5f : 2.5f);
+        Composite(img, glow, 0, 0, 1);
+        FillShape(img, ring,
+                  [=](float, float y) { return Mix(Hex(0xFFF0B0), kGold, Clamp01(y / float(h))); });
+        FillShape(img, corners,
+                  [=](float, float y) { return Mix(Hex(0xFFFFFF), Hex(0xFFE08A), Clamp01(y / float(h))); });
+        out.matte = CellColor();
+        single(img);
     } else if (name.rfind("s_", 0) == 0) {
         // preview pieces: r, g, y; "app" grows in 3 frames, "sel" blinks in 2
         char col = name[2];
