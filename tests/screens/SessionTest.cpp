@@ -206,7 +206,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
         Press(Key::Right);
         EXPECT_EQ(Frontend::Screen().helpPage, page);
         Frames(2);
-        if (page == 5) Shot("help-5");
+        if (page == 2 || page == 5) Shot("help-" + std::to_string(page));
     }
     Press(Key::Escape);
     EXPECT_EQ(Scene(), "Level_00_00");
