@@ -5,6 +5,7 @@
 #include "core/Log.h"
 #include "game/GameBoard.h"
 #include "game/GameRandom.h"
+#include "game/Resume.h"
 #include "game/Screens.h"
 #include "gfx/Animation.h"
 #include "gfx/Graphics.h"
@@ -359,6 +360,9 @@ bool StartUp(StartOptions options) {
     }
     Game::RegisterScreens();
     Menu::MeasureMenus();
+    // The unfinished games kept from the last run, offered on the title.
+    Game::FindSavedGames(options.savedGamesFolder.empty() ? Platform::DataDirectory()
+                                                          : options.savedGamesFolder);
 
     // 16.-17.
     Game::SeedRandom(Platform::TimeMs());
@@ -387,6 +391,8 @@ void RunLoop() {
 }
 
 int ShutDown() {
+    // A game in play or paused is kept for the next start, while its scene still holds its items.
+    Game::SaveUnfinishedGame();
     SaveAtExit();
     // The board's items hold scene objects: they go before the episodes do.
     Game::g_Board.ClearBoard();

@@ -24,6 +24,8 @@ struct StartOptions {
     bool settingsFile = true;
     // Where the log file goes; empty: the working directory.
     std::string logDirectory;
+    // Where unfinished games are kept; empty: the per-user data folder.
+    std::string savedGamesFolder;
     // The audio device; nullptr opens the real one (and runs silent when there is none).
     std::unique_ptr<Sound::Backend> sound;
 };

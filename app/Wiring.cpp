@@ -20,6 +20,7 @@
 #include "game/GameBoard.h"
 #include "game/Preview.h"
 #include "game/RealSeam.h"
+#include "game/Resume.h"
 #include "game/Screens.h"
 #include "gfx/Image.h"
 #include "gfx/Renderer.h"
@@ -55,7 +56,16 @@ void ConnectModules() {
 
     Frontend::GameHooks game;
     game.prepareGameScenes = &Game::PrepareGameScenes;
-    game.newGame = [](int32_t mode) { Game::g_Board.NewGame(static_cast<Game::GameMode>(mode)); };
+    game.newGame = [](int32_t mode) {
+        // A new game of a mode takes the saved game of that mode with it.
+        Game::DiscardSavedGame(static_cast<Game::GameMode>(mode));
+        Game::g_Board.NewGame(static_cast<Game::GameMode>(mode));
+    };
+    game.savedGameOffered = []() {
+        Game::GameMode mode;
+        return Game::SavedGameOffered(mode);
+    };
+    game.continueSavedGame = []() { Game::ContinueSavedGame(); };
     game.tickPreviews = &Game::TickPreviews;
     game.drawPreviews = &Game::DrawPreviews;
     Frontend::SetGameHooks(game);

@@ -9,6 +9,7 @@
 #include "game/Hud.h"
 #include "game/Preview.h"
 #include "game/RealSeam.h"
+#include "game/Resume.h"
 #include "gfx/Animation.h"
 #include "gfx/Graphics.h"
 #include "gfx/Renderer.h"
@@ -71,6 +72,7 @@ void ResumePlay(PanelState& panel) {
     Animation::SetFrozen(false);
     Frontend::InstallOnActive(&GameUpdate, &HudOverlay);
     panel.phase = -1;
+    g_state.playing = true;
 }
 
 enum class Away { Help, Options, Scores };
@@ -102,6 +104,9 @@ void LeaveToMainMenu(PanelState& panel) {
     Animation::SetFrozen(false);
     Sound::StopAllSamples();
     panel.phase = -1;
+    // Leaving for the main menu ends the game, saved or not.
+    g_state.playing = false;
+    DiscardSavedGame(g_Board.mode);
     // The items' objects live on the game scene, which is still the active one.
     TheRealSeam().SetLevel(nullptr);
     g_Board.ClearBoard();
@@ -232,6 +237,9 @@ void OpenPauseMenu() {
 }
 
 void OpenResultScreen() {
+    // The game is over: nothing left to continue.
+    g_state.playing = false;
+    DiscardSavedGame(g_Board.mode);
     g_state.result.phase = -1;
     Frontend::InstallOnActive(&ResultScreenUpdate, &ResultScreenOverlay);
 }
@@ -239,6 +247,20 @@ void OpenResultScreen() {
 void OpenBoardClearedScreen() {
     g_state.cleared.phase = -1;
     Frontend::InstallOnActive(&BoardClearedUpdate, &BoardClearedOverlay);
+}
+
+bool GameInProgress() {
+    return g_state.playing;
+}
+
+void ShowPausedOn(const char* scene) {
+    PollEmpty();
+    const Frontend::SceneHost& host = Frontend::Host();
+    if (host.setUpdate) host.setUpdate(scene, &PauseMenuUpdate);
+    if (host.setOverlay) host.setOverlay(scene, &PauseMenuOverlay);
+    g_state.pause.phase = -1;
+    g_state.playing = true;
+    Frontend::SwitchTo(scene);
 }
 
 void PrepareGameScenes() {
@@ -318,6 +340,7 @@ void PauseMenuUpdate(uint32_t, FrameRecord*) {
             StartSlideOut(panel);
             break;
         case 2:
+            DiscardSavedGame(CurrentMode());
             g_Board.NewGame(CurrentMode());
             StartSlideOut(panel);
             break;

@@ -28,6 +28,9 @@ struct ScreenState {
     // The player's name being typed on the ResultScreen.
     char16_t playerName[16] = {};
     int32_t playerNameLength = 0;
+    // A game is on: in play, or paused (PauseMenu, BoardClearedScreen, or a screen opened from
+    // them). What the program keeps when it ends.
+    bool playing = false;
 };
 ScreenState& Screens();
 // Back to the start values (tests).
@@ -65,6 +68,11 @@ void BoardClearedOverlay(SDL_Surface* surface);
 void OpenPauseMenu();
 void OpenResultScreen();
 void OpenBoardClearedScreen();
+
+// Whether a game is on (ScreenState::playing).
+bool GameInProgress();
+// A restored game's first frame: the PauseMenu entering on `scene`, which becomes the active one.
+void ShowPausedOn(const char* scene);
 
 // The game selection's set-up: start phase -1 and the StartPanel on both game scenes.
 void PrepareGameScenes();

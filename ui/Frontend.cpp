@@ -160,9 +160,28 @@ void DrawTitleText(SDL_Surface* surface) {
 
 // ---- Title screen -------------------------------------------------------------------------------
 
+namespace {
+// The Continue line is there only while a saved game is offered: hidden, it draws nothing and
+// takes no click.
+bool ShowContinue() {
+    const bool offered = g_game.savedGameOffered && g_game.savedGameOffered();
+    if (MenuItem* item = Menu::FindCurrent(kContinueItem)) {
+        item->enabled = offered ? 1 : 0;
+        item->text = offered ? Txt("Menu_Continue") : nullptr;
+    }
+    return offered;
+}
+} // namespace
+
 void TitleUpdate(uint32_t, FrameRecord*) {
     AdvanceSlider();
-    const int32_t id = Menu::Poll("main", Menu::kEventFromQueue);
+    int32_t id = Menu::Poll("main", Menu::kEventFromQueue);
+    const bool offered = ShowContinue();
+    if (id == kContinueItem) {
+        if (!offered || !g_game.continueSavedGame) return;
+        g_game.continueSavedGame();
+        return;
+    }
     if (id < 1 || id > 5) return;
     if (id == 5) {
         if (g_app.quit) g_app.quit();

@@ -51,6 +51,10 @@ struct GameHooks {
     void (*newGame)(int32_t mode) = nullptr;
     void (*tickPreviews)() = nullptr;
     void (*drawPreviews)(SDL_Surface* surface) = nullptr;
+    // The title's Continue line: shown while a saved game is offered; choosing it brings the
+    // game back (and leaves the title).
+    bool (*savedGameOffered)() = nullptr;
+    void (*continueSavedGame)() = nullptr;
 };
 void SetGameHooks(const GameHooks& hooks);
 
@@ -73,6 +77,8 @@ State& Screen();
 void ResetState();
 
 inline constexpr int32_t kHelpPages = 8;
+// The main menu's Continue line (the others are 1 Play ... 5 Exit).
+inline constexpr int32_t kContinueItem = 6;
 // The help pages' text area, (150, 190) to (650, 550).
 inline constexpr int32_t kHelpAreaLeft = 150, kHelpAreaTop = 190, kHelpAreaRight = 650, kHelpAreaBottom = 550;
 // Lays out the page's paragraphs in the text area, drawing them when there is a surface, and

@@ -430,7 +430,10 @@ void CreateAllMenus() {
         !g_devices.playSound)
         UseDefaultDevices();
 
-    AddColumn("main", 0, {"Menu_PlayGame", "Menu_Help", "Menu_Options", "Menu_HiScores", "Menu_Exit"});
+    // The column stands where it stood with five items; Continue (shown only while a saved game
+    // is offered) goes above it.
+    AddColumn("main", 40, {"Menu_PlayGame", "Menu_Help", "Menu_Options", "Menu_HiScores", "Menu_Exit"});
+    AddTextItem("main", 400, 180, T("Menu_Continue"), 6, 0)->enabled = 0;
 
     AddTextItem("game", 130, 355, T("Menu_Game1"), 1, 0);
     AddTextItem("game", 285, 355, T("Menu_Game2"), 2, 0);

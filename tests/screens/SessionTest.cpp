@@ -14,6 +14,8 @@
 #include "core/Config.h"
 #include "core/Log.h"
 #include "game/GameBoard.h"
+#include "game/Resume.h"
+#include "game/SavedGame.h"
 #include "game/Screens.h"
 #include "gfx/Animation.h"
 #include "gfx/Graphics.h"
@@ -74,6 +76,7 @@ class SessionTest : public ::testing::Test {
         options.window = false;
         options.timer = false;
         options.logDirectory = shots_ + "/";
+        options.savedGamesFolder = SavesFolder();
         ASSERT_TRUE(App::StartUp(std::move(options))) << "start-up failed, see " << Log::Path();
         ASSERT_NE(GetActiveScene(), nullptr);
     }
@@ -144,6 +147,12 @@ class SessionTest : public ::testing::Test {
     void Shot(const std::string& name) {
         SDL_Surface* back = Graphics::GetBackBuffer();
         if (back) SDL_SaveBMP(back, (shots_ + "/" + name + ".bmp").c_str());
+    }
+
+    std::string SavesFolder() const { return dir_->path() + "/data"; }
+    bool ContinueShown() {
+        const MenuItem* item = Menu::FindCurrent(Frontend::kContinueItem);
+        return item && item->enabled && item->text && item->text[0];
     }
 
     std::unique_ptr<TempDir> dir_;
@@ -313,6 +322,64 @@ TEST_F(SessionTest, AHighScoreThatCannotBeSavedIsToldOnTheHighScoreScreen) {
     ShutDown();
     StartUp();
     EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"ann");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SessionTest, AnUnfinishedGameIsKeptAtTheEndAndContinuedPausedAtTheNextStart) {
+    fs::create_directories(SavesFolder());
+    const std::string file = SavesFolder() + "/squares.save";
+    Frames(3);
+    EXPECT_FALSE(ContinueShown());
+    Click(1); // Play
+    Frames(5);
+    Click(2); // Squares
+    Frames(30);
+    Click(1); // Play on the StartPanel
+    Frames(150, 30);
+    ASSERT_GT(Game::g_Board.ItemCount(), 0);
+    const std::string before = Game::FormatSavedGame(Game::CaptureGame(Game::g_Board));
+    Game::SaveUnfinishedGame();
+    ASSERT_TRUE(fs::exists(file));
+
+    ShutDown();
+    StartUp();
+    Frames(3);
+    EXPECT_TRUE(ContinueShown());
+    Shot("title-continue");
+    Click(Frontend::kContinueItem);
+    EXPECT_EQ(Scene(), "Level_01_00");
+    // Everything as it was, timers included (kept relative to the frame clock).
+    EXPECT_EQ(Game::FormatSavedGame(Game::CaptureGame(Game::g_Board)), before);
+    Frames(30);
+    EXPECT_EQ(Game::Screens().pause.phase, 1);
+    EXPECT_TRUE(Animation::IsFrozen());
+    Press(Key::Escape); // Resume
+    Frames(60, 30);
+    EXPECT_FALSE(Animation::IsFrozen());
+    // Kept on disk until the continued game ends, so a crash while it is played loses nothing.
+    EXPECT_TRUE(fs::exists(file));
+    Press(Key::Escape);
+    Frames(30);
+    Click(5); // Main menu ends the game
+    EXPECT_EQ(Scene(), "Level_00_00");
+    EXPECT_FALSE(fs::exists(file));
+    Frames(3);
+    EXPECT_FALSE(ContinueShown());
+
+    // A damaged saved game: not offered, set aside beside as "*.corrupt".
+    std::ofstream(SavesFolder() + "/lines.save") << "Parlorix saved game 1\nmode 0\nlevel 3\n";
+    ShutDown();
+    StartUp();
+    Frames(3);
+    EXPECT_FALSE(ContinueShown());
+    EXPECT_FALSE(fs::exists(SavesFolder() + "/lines.save"));
+    EXPECT_TRUE(fs::exists(SavesFolder() + "/lines.save.corrupt"));
+    // Nothing in play at the end: nothing written.
+    Game::SaveUnfinishedGame();
+    EXPECT_FALSE(fs::exists(SavesFolder() + "/lines.save"));
 }
 
 } // namespace

@@ -95,13 +95,17 @@ class MenuTest : public UiFixture {
 TEST_F(MenuTest, AutomaticColumnIsCentredAround300) {
     Frame("main");
     const auto& items = Menu::Current();
-    ASSERT_EQ(items.size(), 5u);
+    ASSERT_EQ(items.size(), 6u);
     const int32_t ys[] = {220, 260, 300, 340, 380};
     for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(items[i].screenX, 400);
         EXPECT_EQ(items[i].screenY, ys[i]);
         EXPECT_EQ(items[i].id, int32_t(i) + 1);
     }
+    // Continue sits above the column and starts disabled: the title shows it only for a saved game.
+    EXPECT_EQ(items[5].id, 6);
+    EXPECT_EQ(items[5].screenY, 180);
+    EXPECT_EQ(items[5].enabled, 0);
     // The StartPanel's column sits 30 pixels higher; ResultScreen's four items around y 5.
     Frame("startGame");
     EXPECT_EQ(Menu::Current()[0].screenY, 190);
@@ -278,17 +282,17 @@ TEST_F(MenuTest, SetMenuPropertyTouchesOnlyExistingItemsOfThatMenu) {
     Menu::SetMenuProperty("main", "select", "colour", 99);    // unknown: nothing
     Menu::SetMenuProperty("main", "disabled", "fontSize", 1); // unknown: nothing
     Menu::SetMenuProperty("main", "size", &g_MenuFont);       // unknown: nothing
-    MenuItem* late = Menu::AddTextItem("main", 0, 0, u"Late", 6, 0);
+    MenuItem* late = Menu::AddTextItem("main", 0, 0, u"Late", 7, 0);
     Menu::Poll("main", 0);
     for (const MenuItem& item : Menu::Current()) {
-        EXPECT_EQ(item.normal.size, item.id == 6 ? 30u : 40u);
+        EXPECT_EQ(item.normal.size, item.id == 7 ? 30u : 40u);
         EXPECT_EQ(item.selected.size, 32u);
         EXPECT_EQ(item.disabled.size, 30u);
         EXPECT_EQ(item.font, &g_MainFont);
     }
-    EXPECT_EQ(late->id, 6);
+    EXPECT_EQ(late->id, 7);
     Menu::Draw(screen);
-    EXPECT_EQ(Menu::Current()[5].screenY, 0 + (5 - 3) * 40 + 300);
+    EXPECT_EQ(Menu::Current()[6].screenY, 0 + (6 - 3) * 40 + 300);
 }
 
 // ---- Keys and the highlight ---------------------------------------------------------------------
