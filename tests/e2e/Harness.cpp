@@ -22,13 +22,13 @@ namespace fs = std::filesystem;
 
 namespace E2e {
 
-namespace {
-
 long long NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+namespace {
 
 // Reaps `pid` when it has ended; the exit code (or minus the signal), -1000 while it runs.
 int Reap(pid_t pid, bool block) {

@@ -22,6 +22,9 @@ bool HaveTool(const std::string& name);
 int RunTool(const std::vector<std::string>& argv, const Env& env, int timeoutMs,
             std::string* output = nullptr, const std::string& cwd = "");
 
+// The steady clock in milliseconds, for deadlines.
+long long NowMs();
+
 // Milliseconds of sleep.
 void Sleep(int ms);
 

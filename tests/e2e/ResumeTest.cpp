@@ -5,7 +5,6 @@
 #include "e2e/LinesPlayer.h"
 #include "e2e/Screens.h"
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,12 +13,6 @@ namespace fs = std::filesystem;
 
 namespace E2e {
 namespace {
-
-long long NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // Screenshots until `check` finds nothing wrong (""), within `ms`; the last reason otherwise.
 std::string WaitForScreen(Game& game, Bitmap& shot, const std::string& label,
