@@ -83,6 +83,7 @@ const Placement kPlacements[] = {
     {"Menu_Game2", Face::Main, 24, 160, "game screen title plate (604 to 776)"},
     {"Menu_Game3", Face::Main, 24, 160, "game screen title plate (604 to 776)"},
     {"Menu_Game4", Face::Main, 24, 160, "game screen title plate (604 to 776)"},
+    {"Menu_ScoreNotSaved", Face::Menu, 18, 520, "high scores panel (130 to 670)"},
     {"Help_GoodLuck", Face::Menu, 30, 500, "help text area (150 to 650)"},
 };
 
