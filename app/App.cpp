@@ -77,6 +77,13 @@ void ReenterActiveScene() {
     if (Level* scene = GetActiveScene()) SwitchScene("Board", scene->sName.c_str());
 }
 
+// Re-activation and the display-mode switch rebuild what they released. A part that fails has
+// logged its own message; the program goes on, and without a display the next frame finds no
+// back buffer, so the program saves and ends as after a window close.
+void Rebuilt(bool ok, const char* part) {
+    if (!ok) LogMsg("Unable to re-create the %s\n", part);
+}
+
 void Deactivate() {
     Input::SetAcquired(false);
     Sound::PauseAllChannels();
@@ -91,8 +98,8 @@ void Activate() {
     Animation::ReleaseAll();
     if (SDL_Window* w = Platform::MainWindow()) SDL_RaiseWindow(w);
     Graphics::RestoreAllSurfaces();
-    Renderer::Init(kWidth, kHeight, g_Settings);
-    Animation::LoadAll();
+    Rebuilt(Renderer::Init(kWidth, kHeight, g_Settings), "renderer");
+    Rebuilt(Animation::LoadAll(), "animations");
     Input::SetAcquired(true);
     ReenterActiveScene();
     Sound::ResumeAllChannels();
@@ -108,10 +115,10 @@ void SwitchDisplayMode() {
     Platform::DestroyMainWindow();
     g_Settings.ReadDword(g_fullscreen, "fullscreen");
     if (!CreateWindow()) return;
-    Graphics::Init(kWidth, kHeight, kDepth, g_fullscreen != 0, Platform::MainWindow());
-    Renderer::Init(kWidth, kHeight, g_Settings);
-    Animation::LoadAll();
-    Input::Init(g_fullscreen != 0);
+    Rebuilt(Graphics::Init(kWidth, kHeight, kDepth, g_fullscreen != 0, Platform::MainWindow()), "display");
+    Rebuilt(Renderer::Init(kWidth, kHeight, g_Settings), "renderer");
+    Rebuilt(Animation::LoadAll(), "animations");
+    Rebuilt(Input::Init(g_fullscreen != 0), "input");
     ReenterActiveScene();
 }
 
@@ -273,18 +280,20 @@ bool StartUp(StartOptions options) {
     if (options.instanceLock && !instance.Acquire("Selvane running", Platform::RegistryRoot())) return false;
 
     // 2. The user's options.
-    g_Settings.OpenKey(kOptionsKey);
+    const bool keyOpen = g_Settings.OpenKey(kOptionsKey);
 
     // 3. Working directory, log, archive.
     std::string archive = PrepareWorkingDirectory();
     g_archive = archive;
     g_workingDirectory = Platform::CurrentDirectory() + "/";
     Log::Start(options.logDirectory.empty() ? g_workingDirectory : options.logDirectory);
+    if (!keyOpen) LogMsg("Unable to open registry key '%s'\n", kOptionsKey);
     FileLayer::Mount(archive.c_str(), "", 3);
     // The settings file is optional (beside the game, or beside an installed archive); without it
     // `bVerticalRetrace` stays false.
     std::string ini = archive.substr(0, archive.size() - std::string("game.dat").size()) + "Game.ini";
-    if (options.settingsFile && Platform::FileExists(ini)) g_Settings.Load(ini.c_str());
+    if (options.settingsFile && Platform::FileExists(ini) && !g_Settings.Load(ini.c_str()))
+        LogMsg("Unable to read settings file '%s'\n", ini.c_str());
 
     // 4.-7. Window in the stored mode.
     g_Settings.ReadDword(g_fullscreen, "fullscreen");
@@ -330,7 +339,7 @@ bool StartUp(StartOptions options) {
         return false;
     }
     Animation::SetWorkingDirectory(g_workingDirectory.c_str());
-    Animation::LoadAll();
+    if (!Animation::LoadAll()) return false;
     Sound::Start(std::move(options.sound));
 
     // 9.-11.
