@@ -30,11 +30,7 @@ struct Page {
 const Page kPages[kHelpPages] = {
     {{{"Help_Descr", Style::Body}, {"Help_Game1Name", Style::Heading}, {"Help_Game1Descr", Style::Body}}, 3},
     {{{"Help_Game2Name", Style::Heading}, {"Help_Game2Descr", Style::Body}}, 2},
-    {{{"Help_Game3Name", Style::Heading},
-      {"Help_Game3Descr", Style::Body},
-      {"Help_KeysTitle", Style::Heading},
-      {"Help_Keys", Style::Body}},
-     4},
+    {{{"Help_Game3Name", Style::Heading}, {"Help_Game3Descr", Style::Body}, {"Help_Keys", Style::Body}}, 3},
     {{{"Help_Game4Name", Style::Heading}, {"Help_Game4Descr", Style::Body}}, 2},
     {{{"Help_ScoresTitle", Style::Heading},
       {"Help_Scores", Style::Body},
