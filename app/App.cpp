@@ -395,7 +395,12 @@ void RunLoop() {
             g_modeSwitch = false;
         }
         SetCursor();
-        if (!Frame()) g_quit = true;
+        if (!Frame()) {
+            g_quit = true;
+        } else if (!LastFramePresented() && g_Settings.GetBool("bVerticalRetrace", "Renderer")) {
+            // Nothing new to show: sleep until the next refresh, or less when input comes.
+            Platform::WaitForNextRefresh();
+        }
     }
 }
 

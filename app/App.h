@@ -58,6 +58,9 @@ int Run();
 
 // The exit code a failed start-up asks for.
 int ExitCode();
+// Whether the last frame had a new picture to present (an unchanged one is neither drawn nor
+// presented again).
+bool LastFramePresented();
 
 // Asked by the options screen after it stored the new `fullscreen` value; the loop re-creates
 // window and display before the next frame.

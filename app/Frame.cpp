@@ -28,6 +28,7 @@ uint32_t g_lastFrame = 0;
 FpsMeter g_fps;
 ScreenshotTaker g_shots;
 bool g_showFps = false;
+bool g_presented = false;
 
 // Copies the back buffer into a 32-bit picture and writes it as JPEG at quality 80 into the
 // current folder. A shot that cannot be written (a full disk, a read-only folder) leaves no file
@@ -140,6 +141,9 @@ void SetShowFps(bool on) {
 bool ShowFps() {
     return g_showFps;
 }
+bool LastFramePresented() {
+    return g_presented;
+}
 
 void ResetFrameState() {
     g_lastFrame = 0;
@@ -164,6 +168,8 @@ void UpdateFrame() {
 bool DrawFrame() {
     SDL_Surface* back = Graphics::GetBackBuffer();
     if (!back) return false;
+    // The drawing is recorded; only a picture that differs from the last one is drawn and shown.
+    Graphics::BeginFrame();
     // The update may have switched scenes.
     Level* scene = GetActiveScene();
     Renderer::DrawScene(back);
@@ -172,13 +178,15 @@ bool DrawFrame() {
     if (scene && scene->overlay) scene->overlay(back);
 
     if (g_shots.Due(Input::KeyPressed(Input::Key::PrintScreen), Platform::TimeMs())) {
+        Graphics::FlushRecorded();
         TakeScreenshot(back);
         g_shots.lastTime = Platform::TimeMs();
     }
     float rate = g_fps.Tick(Platform::TimeMs());
     if (g_showFps) DrawFps(back, rate);
     Renderer::DrawCursor(back);
-    Graphics::Present(g_Settings.GetBool("bVerticalRetrace", "Renderer") != 0);
+    g_presented = Graphics::EndFrame();
+    if (g_presented) Graphics::Present(g_Settings.GetBool("bVerticalRetrace", "Renderer") != 0);
     return true;
 }
 

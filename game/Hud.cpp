@@ -115,13 +115,19 @@ void HudOverlay(SDL_Surface* surface) {
     decoration.Advance();
     BlitPicture(surface, "b1", decoration.x, 383, nullptr);
 
-    if (LevelUpBlinkVisible(now, board.levelUpTime)) BlitPicture(surface, "Red", 630, 10, nullptr);
+    const bool blink = LevelUpBlinkVisible(now, board.levelUpTime);
+    if (blink) BlitPicture(surface, "Red", 630, 10, nullptr);
 
     DrawPopups(surface, board, now);
 
     if (board.title) Text::DrawText(surface, g_MainFont, 24, Text::kCentre, kHudX, 135, kWhite, board.title);
     const std::u16string level = Text::Format("%d", board.level);
-    Text::DrawTextDirect(surface, g_MainFont, 30, Text::kCentre, kHudX, 22, kWhite, level.c_str());
+    // A level number stays for many frames and there are few of them: each is rasterised once,
+    // except over the blink, whose picture must show around the glyphs.
+    if (blink)
+        Text::DrawTextDirect(surface, g_MainFont, 30, Text::kCentre, kHudX, 22, kWhite, level.c_str());
+    else
+        Text::DrawText(surface, g_MainFont, 30, Text::kCentre, kHudX, 22, kWhite, level.c_str());
     // The score changes often: one cached surface at a time.
     const std::u16string score = Text::Format("%d", board.score);
     const bool wasVolatile = Text::IsVolatile();

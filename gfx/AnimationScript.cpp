@@ -153,20 +153,48 @@ bool Before(uint32_t a, uint32_t b) {
 void Advance(const std::vector<ScriptCommand>& commands, uint32_t playingDelay, AnimationState& state,
              uint32_t now, bool frozen) {
     if (state.scriptPos == -1) return;
-    if (!Before(state.lastUpdate, now)) {
+    if (!Before(state.lastUpdate, now) || frozen) {
+        // Frozen time is spent without effect, tick after tick alike.
         state.lastUpdate = now;
         return;
     }
-    do {
-        if (!frozen) {
-            if (state.countdown > kTickMs)
-                state.countdown -= kTickMs;
-            else
-                RunCommand(commands, playingDelay, state);
+    // The same ticks as one 5 ms tick at a time, in bulk: a run of countdown ticks at once, and
+    // whole turns of a looping script skipped once the loop shows, so that an hour in the
+    // background costs no more than a few turns.
+    uint64_t ticks = (uint64_t(uint32_t(now - state.lastUpdate)) + kTickMs - 1) / kTickMs;
+    struct Seen {
+        int32_t scriptPos;
+        uint32_t countdown;
+        uint64_t ticksLeft;
+    };
+    std::vector<Seen> seen;
+    constexpr uint64_t kLongCatchUp = 64;
+    constexpr size_t kMaxSeen = 512;
+    while (ticks > 0) {
+        if (state.countdown > kTickMs) {
+            const uint64_t wait = (uint64_t(state.countdown) - kTickMs + kTickMs - 1) / kTickMs;
+            const uint64_t n = std::min(wait, ticks);
+            state.countdown -= uint32_t(n * kTickMs);
+            ticks -= n;
+            continue;
         }
-        state.lastUpdate += kTickMs;
+        if (ticks > kLongCatchUp) {
+            // What follows a command depends on the position and the countdown alone.
+            const auto again = std::find_if(seen.begin(), seen.end(), [&](const Seen& e) {
+                return e.scriptPos == state.scriptPos && e.countdown == state.countdown;
+            });
+            if (again != seen.end()) {
+                ticks %= again->ticksLeft - ticks;
+                seen.clear();
+                if (ticks == 0) break;
+            } else if (seen.size() < kMaxSeen) {
+                seen.push_back({state.scriptPos, state.countdown, ticks});
+            }
+        }
+        RunCommand(commands, playingDelay, state);
+        --ticks;
         if (state.scriptPos == -1) break; // nothing left to run; the rest of the time is spent
-    } while (Before(state.lastUpdate, now));
+    }
     state.lastUpdate = now;
 }
 

@@ -240,8 +240,9 @@ void Bitmap::SetAlphaFrom(const Bitmap& alpha) {
     }
 }
 
-void Bitmap::ConvertFrom(const Bitmap& source, uint32_t threshold) {
-    if (source.bits_ != 32 || source.width_ != width_ || source.height_ != height_ || Empty()) return;
+uint64_t Bitmap::ConvertFrom(const Bitmap& source, uint32_t threshold) {
+    if (source.bits_ != 32 || source.width_ != width_ || source.height_ != height_ || Empty()) return 0;
+    uint64_t keyed = 0;
     if (bits_ == 32) {
         const uint32_t key = key_ & 0xFFFFFF;
         for (uint32_t y = 0; y < height_; ++y) {
@@ -249,7 +250,9 @@ void Bitmap::ConvertFrom(const Bitmap& source, uint32_t threshold) {
             uint8_t* out = Row(y);
             for (uint32_t x = 0; x < width_; ++x) {
                 const uint32_t p = Load32(in + x * 4);
-                Store32(out + x * 4, (p >> 24) < threshold ? key : (p | 0xFF000000u));
+                const uint32_t q = (p >> 24) < threshold ? key : (p | 0xFF000000u);
+                keyed += (q & 0xFFFFFF) == key;
+                Store32(out + x * 4, q);
             }
         }
     } else if (bits_ == 16) {
@@ -260,10 +263,13 @@ void Bitmap::ConvertFrom(const Bitmap& source, uint32_t threshold) {
             uint8_t* out = Row(y);
             for (uint32_t x = 0; x < width_; ++x) {
                 const uint32_t p = Load32(in + x * 4);
-                Store16(out + x * 2, (p >> 24) < threshold ? key : Graphics::To16(p));
+                const uint16_t q = (p >> 24) < threshold ? key : Graphics::To16(p);
+                keyed += q == key;
+                Store16(out + x * 2, q);
             }
         }
     }
+    return keyed;
 }
 
 bool Bitmap::Upload(const Graphics::Rect& source, Surface* surface, int32_t x, int32_t y, bool colorKey) {

@@ -56,7 +56,8 @@ class Bitmap {
     void SetAlphaFrom(const Bitmap& alpha);
     // Receives the colours of a 32-bit source of equal size; source alpha below `threshold` gives
     // the key colour, everything else is opaque. This bitmap is 32 or 16 bits.
-    void ConvertFrom(const Bitmap& source, uint32_t threshold);
+    // Returns how many pixels hold the key colour afterwards (none: the picture needs no key).
+    uint64_t ConvertFrom(const Bitmap& source, uint32_t threshold);
     // Writes `source` (a rectangle of this bitmap) to (x, y) of the surface, converting to the
     // display's depth; with `colorKey` pixels of alpha below 128 become the key colour and the
     // surface's source key is set. The rectangle is clipped to both pictures.

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "core/Log.h"
 #include "platform/Display.h"
@@ -28,6 +29,74 @@ ConversionTables g_tables;
 // Surfaces live in system memory under SDL; the report measures them against a notional pool of
 // the size the game was made for, so that the numbers still show growth and leaks.
 constexpr uint64_t kNotionalVideoMemory = 256ull * 1024 * 1024;
+
+// Drawing onto the back buffer kept between BeginFrame and EndFrame.
+struct Command {
+    Surface* source = nullptr; // a blit, or none for `draw`
+    SDL_Rect rect{0, 0, 0, 0};
+    bool whole = true;
+    int32_t x = 0, y = 0;
+    bool useColorKey = false;
+    std::function<void()> draw;
+};
+
+struct Recorder {
+    bool active = false;
+    bool replaying = false;
+    bool touched = false; // the back buffer was drawn on during the recording
+    bool invalid = true;  // the back buffer does not hold the last recorded picture
+    uint64_t signature = 0;
+    uint64_t lastDrawn = 0;
+    std::vector<Command> pending;
+    uint64_t presents = 0;
+};
+Recorder g_rec;
+uint64_t g_stampCounter = 0;
+
+void Stamp(Surface* surface) {
+    if (surface) surface->userdata = reinterpret_cast<void*>(static_cast<uintptr_t>(++g_stampCounter));
+}
+
+bool RecordingBackBuffer(const Surface* surface) {
+    return g_rec.active && !g_rec.replaying && surface && surface == g_state.backBuffer;
+}
+
+bool BlitNow(Surface* destination, int32_t x, int32_t y, Surface* source, SDL_Rect src);
+
+bool BlitKeyed(Surface* destination, int32_t x, int32_t y, Surface* source, SDL_Rect src, bool useColorKey) {
+    if (useColorKey || !SDL_HasColorKey(source)) return BlitNow(destination, x, y, source, src);
+    // Copied without its key: the key comes off for this one blit.
+    Uint32 key = 0;
+    SDL_GetColorKey(source, &key);
+    SDL_SetColorKey(source, SDL_FALSE, 0);
+    const bool ok = BlitNow(destination, x, y, source, src);
+    SDL_SetColorKey(source, SDL_TRUE, key);
+    return ok;
+}
+
+void FlushPending() {
+    g_rec.replaying = true;
+    for (Command& c : g_rec.pending) {
+        if (c.draw)
+            c.draw();
+        else
+            BlitKeyed(g_state.backBuffer, c.x, c.y, c.source, c.rect, c.useColorKey);
+    }
+    g_rec.pending.clear();
+    g_rec.replaying = false;
+}
+
+// The back buffer is about to be read or written outside the recording: what was recorded comes
+// first, and the picture is no longer the one recorded before.
+void TouchBackBuffer() {
+    if (g_rec.replaying) return;
+    if (!g_rec.active) {
+        g_rec.invalid = true;
+        return;
+    }
+    FlushPending();
+    g_rec.touched = true;
+}
 
 struct TableInit {
     TableInit() { BuildConversionTables(false); }
@@ -135,6 +204,8 @@ bool Init(int32_t width, int32_t height, int32_t depth, bool fullscreen, SDL_Win
     }
     s.pitch16 = l.pitch16;
     Unlock(s.backBuffer);
+    Stamp(s.backBuffer);
+    InvalidateFrame();
     s.initialised = true;
     if (!fullscreen && window) SDL_ShowCursor(SDL_ENABLE);
     ReportVideoMemory();
@@ -147,6 +218,9 @@ void Shutdown() {
     s.backBuffer = nullptr;
     Platform::CloseDisplay();
     s.initialised = false;
+    g_rec.pending.clear();
+    g_rec.active = false;
+    InvalidateFrame();
 }
 
 bool IsInitialised() {
@@ -156,6 +230,7 @@ bool IsInitialised() {
 void Present(bool waitForRetrace) {
     if (!g_state.initialised || !g_state.backBuffer) return;
     const Platform::DisplayError err = Platform::Present(g_state.backBuffer, waitForRetrace);
+    ++g_rec.presents;
     if (err == Platform::DisplayError::Ok || err == Platform::DisplayError::DDERR_SURFACELOST) return;
     if (g_state.fullscreen)
         LogMsg("Error: DXFlip (fullscreen) %s\n", Platform::ErrorName(err));
@@ -185,16 +260,22 @@ Surface* CreateSurface(uint32_t width, uint32_t height, Memory memory) {
     Platform::DisplayError err = Platform::DisplayError::Ok;
     Surface* s = Platform::CreateDisplaySurface(width, height, &err);
     if (!s) LogMsg("Error: DXCreateSurface-> %s\n", Platform::ErrorName(err));
+    Stamp(s);
     return s;
 }
 
 void ReleaseSurface(Surface* surface) {
     if (surface == g_state.backBuffer) return; // owned by the display
+    // A recorded blit may still read it.
+    if (surface && !g_rec.pending.empty()) TouchBackBuffer();
     Platform::ReleaseDisplaySurface(surface);
 }
 
 bool Lock(Surface* surface, Locked& out) {
-    if (!surface || SDL_LockSurface(surface) != 0) return false;
+    if (!surface) return false;
+    if (surface == g_state.backBuffer) TouchBackBuffer();
+    if (SDL_LockSurface(surface) != 0) return false;
+    Stamp(surface); // a lock is taken to write, or to read what the stamp already covers
     out.pixels = static_cast<uint8_t*>(surface->pixels);
     out.pitch = surface->pitch;
     out.pitch16 = surface->pitch / 2;
@@ -206,11 +287,17 @@ void Unlock(Surface* surface) {
 }
 
 void SetColorKey(Surface* surface, uint32_t color) {
-    if (surface) SDL_SetColorKey(surface, SDL_TRUE, color);
+    if (!surface) return;
+    Uint32 key = 0;
+    if (SDL_GetColorKey(surface, &key) == 0 && key == color) return;
+    SDL_SetColorKey(surface, SDL_TRUE, color);
+    Stamp(surface);
 }
 
 void ClearColorKey(Surface* surface) {
-    if (surface) SDL_SetColorKey(surface, SDL_FALSE, 0);
+    if (!surface || !SDL_HasColorKey(surface)) return;
+    SDL_SetColorKey(surface, SDL_FALSE, 0);
+    Stamp(surface);
 }
 
 bool Blit(Surface* destination, int32_t x, int32_t y, Surface* source, const Rect* sourceRect,
@@ -221,30 +308,121 @@ bool Blit(Surface* destination, int32_t x, int32_t y, Surface* source, const Rec
         if (sourceRect->right <= sourceRect->left || sourceRect->bottom <= sourceRect->top) return true;
         src = SDL_Rect{sourceRect->left, sourceRect->top, sourceRect->Width(), sourceRect->Height()};
     }
+    if (source == g_state.backBuffer) TouchBackBuffer();
+    if (RecordingBackBuffer(destination)) {
+        uint64_t& sig = g_rec.signature;
+        sig = HashMix(sig, reinterpret_cast<uintptr_t>(source));
+        sig = HashMix(sig, ContentStamp(source));
+        sig = HashMix(sig, (uint64_t(uint32_t(src.x)) << 32) | uint32_t(src.y));
+        sig = HashMix(sig, (uint64_t(uint32_t(src.w)) << 32) | uint32_t(src.h));
+        sig = HashMix(sig, (uint64_t(uint32_t(x)) << 32) | uint32_t(y));
+        sig = HashMix(sig, useColorKey ? 1 : 2);
+        Command c;
+        c.source = source;
+        c.rect = src;
+        c.x = x;
+        c.y = y;
+        c.useColorKey = useColorKey;
+        g_rec.pending.push_back(std::move(c));
+        return true;
+    }
+    if (destination == g_state.backBuffer) TouchBackBuffer();
+    Stamp(destination);
+    return BlitKeyed(destination, x, y, source, src, useColorKey);
+}
+
+namespace {
+
+bool BlitNow(Surface* destination, int32_t x, int32_t y, Surface* source, SDL_Rect src) {
     SDL_Rect dst{x, y, 0, 0};
 
     // SDL clips the source against its surface and the destination against its clip rectangle,
     // moving the source's left/top edge for negative positions: the rules of this operation.
-    Uint32 key = 0;
-    const bool hasKey = SDL_GetColorKey(source, &key) == 0;
-    const bool dropKey = hasKey && !useColorKey;
-    if (dropKey) SDL_SetColorKey(source, SDL_FALSE, 0);
     int rc;
     if (source == destination) {
         // Overlapping copy within one surface: go through a copy of the source.
         SDL_Surface* copy = SDL_DuplicateSurface(source);
-        if (!copy) {
-            if (dropKey) SDL_SetColorKey(source, SDL_TRUE, key);
-            return false;
-        }
+        if (!copy) return false;
         SDL_SetSurfaceBlendMode(copy, SDL_BLENDMODE_NONE);
         rc = SDL_BlitSurface(copy, &src, destination, &dst);
         SDL_FreeSurface(copy);
     } else {
         rc = SDL_BlitSurface(source, &src, destination, &dst);
     }
-    if (dropKey) SDL_SetColorKey(source, SDL_TRUE, key);
     return rc == 0;
+}
+
+} // namespace
+
+// ---- Frame recording ----------------------------------------------------------------------------
+
+uint64_t HashMix(uint64_t seed, uint64_t value) {
+    uint64_t z = seed ^ (value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2));
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+uint64_t HashBytes(uint64_t seed, const void* data, size_t size) {
+    // FNV-1a over the bytes, then mixed in.
+    uint64_t h = 0xCBF29CE484222325ull;
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < size; ++i)
+        h = (h ^ p[i]) * 0x100000001B3ull;
+    return HashMix(seed, h);
+}
+
+uint64_t ContentStamp(const Surface* surface) {
+    return surface ? static_cast<uint64_t>(reinterpret_cast<uintptr_t>(surface->userdata)) : 0;
+}
+
+void BeginFrame() {
+    g_rec.pending.clear();
+    g_rec.signature = 0x5EED;
+    g_rec.touched = false;
+    g_rec.active = g_state.initialised && g_state.backBuffer;
+}
+
+bool Recording() {
+    return g_rec.active;
+}
+
+void DrawOrDefer(Surface* surface, uint64_t signature, std::function<void()> draw) {
+    if (!draw) return;
+    if (!RecordingBackBuffer(surface)) {
+        draw();
+        return;
+    }
+    g_rec.signature = HashMix(HashMix(g_rec.signature, 0xD1EC7), signature);
+    Command c;
+    c.draw = std::move(draw);
+    g_rec.pending.push_back(std::move(c));
+}
+
+void FlushRecorded() {
+    TouchBackBuffer();
+}
+
+bool EndFrame() {
+    if (!g_rec.active) return true; // nothing recorded: whatever was drawn is new
+    const bool changed = g_rec.touched || g_rec.invalid || g_rec.signature != g_rec.lastDrawn;
+    if (changed) {
+        FlushPending();
+        g_rec.lastDrawn = g_rec.signature;
+        g_rec.invalid = false;
+    }
+    g_rec.pending.clear();
+    g_rec.active = false;
+    g_rec.touched = false;
+    return changed;
+}
+
+void InvalidateFrame() {
+    g_rec.invalid = true;
+}
+
+uint64_t PresentCount() {
+    return g_rec.presents;
 }
 
 void ReportVideoMemory() {

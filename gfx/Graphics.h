@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -56,6 +57,34 @@ bool Blit(Surface* destination, int32_t x, int32_t y, Surface* source, const Rec
           bool useColorKey);
 
 void ReportVideoMemory();
+
+// ---- Frame recording ----------------------------------------------------------------------------
+// An unchanged picture is neither composed nor presented again. Between BeginFrame and EndFrame the
+// drawing onto the back buffer is kept as a list of commands and folded into a signature (which
+// surface, which content of it, where, with which key) instead of being done. EndFrame compares
+// the signature with the one of the last picture drawn: only a different picture is drawn, and
+// only then is there anything new to present.
+void BeginFrame();
+bool Recording();
+// Drawing onto `surface` that is not a blit (a text rasterised over its background): done at
+// once, or kept for EndFrame when `surface` is the back buffer being recorded. `signature` must
+// tell apart every picture the call can make.
+void DrawOrDefer(Surface* surface, uint64_t signature, std::function<void()> draw);
+// Does what was recorded so far (a screenshot needs the picture now); the frame then counts as
+// changed.
+void FlushRecorded();
+// Ends the recording: true, with the picture drawn into the back buffer, when it differs from the
+// last one drawn; false when the back buffer already holds it.
+[[nodiscard]] bool EndFrame();
+// The next EndFrame draws whatever it records (the back buffer was lost or must be shown again).
+void InvalidateFrame();
+// A number that changes whenever the surface's pixels or colour key may have changed.
+uint64_t ContentStamp(const Surface* surface);
+// Frames presented so far (Present calls that reached the display).
+uint64_t PresentCount();
+// Mixes a value into a running signature.
+uint64_t HashMix(uint64_t seed, uint64_t value);
+uint64_t HashBytes(uint64_t seed, const void* data, size_t size);
 
 // Names of the display layer's failure codes, "Not defined error" for unknown ones.
 const char* ErrorName(int32_t code);

@@ -255,15 +255,21 @@ void ComposeScene(const Level& scene) {
 void BuildLayer(int slot, const char* name, Level* scene, bool isMain) {
     State& s = S();
     RenderLayer& layer = s.layers[slot];
-    layer.surfaces.ReleaseAll();
     layer.active = false;
 
+    // Screen-sized surfaces of the same names are kept: the upload below rewrites them.
     for (int k = 1; k <= 2; ++k) {
         char surfaceName[96];
         std::snprintf(surfaceName, sizeof surfaceName, "%s #%d", name, k);
+        uint32_t w = 0, h = 0;
+        if (layer.names[k - 1] == surfaceName && layer.surfaces.Find(surfaceName, &w, &h) &&
+            w == s.screenWidth && h == s.screenHeight)
+            continue;
+        if (k == 1) layer.surfaces.ReleaseAll();
         layer.names[k - 1] = surfaceName;
         if (!layer.surfaces.Create(surfaceName, s.screenWidth, s.screenHeight)) {
             LogMsg("Can't create layer surface\n");
+            layer.surfaces.ReleaseAll();
             layer.picture.Free();
             return;
         }
@@ -281,7 +287,8 @@ void BuildLayer(int slot, const char* name, Level* scene, bool isMain) {
     layer.scene = scene;
     layer.isMain = isMain;
 
-    BuildStaticLightBuffer(*scene);
+    // The light buffer is only ever seen through the software light map.
+    if (bRenderSoftwareLightMap) BuildStaticLightBuffer(*scene);
     ComposeScene(*scene);
     if (s.canvas.Empty()) {
         layer.picture.Free();
@@ -296,7 +303,7 @@ void BuildLayer(int slot, const char* name, Level* scene, bool isMain) {
         if (!layer.picture.Create(s.canvas.Width(), s.canvas.Height(), bits)) return;
     }
     layer.picture.SetKeyColor(Bitmap::kDefaultKey); // a 16-bit conversion replaces it
-    layer.picture.ConvertFrom(s.canvas, 128);
+    layer.hasKeyPixels = layer.picture.ConvertFrom(s.canvas, 128) > 0;
     LogMsg("Layer memory size:  %dK\n",
            int(uint64_t(layer.picture.Width()) * layer.picture.Height() * bits / 8192));
 }
@@ -335,8 +342,12 @@ void DrawLayer(RenderLayer& layer, SDL_Surface* backBuffer) {
         layer.picture.Upload(window, surface, 0, 0, false);
         layer.dirty = false;
     }
-    if (layer.isMain) Graphics::SetColorKey(surface, layer.picture.KeyColor());
-    Graphics::Blit(backBuffer, 0, 0, surface, nullptr, layer.isMain);
+    const bool keyed = layer.isMain && layer.hasKeyPixels;
+    if (keyed)
+        Graphics::SetColorKey(surface, layer.picture.KeyColor());
+    else
+        Graphics::ClearColorKey(surface);
+    Graphics::Blit(backBuffer, 0, 0, surface, nullptr, keyed);
 }
 
 } // namespace

@@ -20,8 +20,9 @@ struct RenderLayer {
     Bitmap picture;       // the composed scene in the display's depth
     std::string names[2]; // "<layer> #1", "<layer> #2"; the first is drawn
     Level* scene = nullptr;
-    bool dirty = false;  // upload the picture at the next draw
-    bool isMain = false; // drawn with its colour key
+    bool dirty = false;        // upload the picture at the next draw
+    bool isMain = false;       // drawn with its colour key
+    bool hasKeyPixels = false; // a main layer without any is copied without the key
     SurfaceRegistry surfaces;
 };
 

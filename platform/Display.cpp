@@ -274,6 +274,22 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace) {
     return DisplayError::Ok;
 }
 
+void WaitForNextRefresh() {
+    DisplayState& d = g_display;
+    const int32_t hz = d.refreshHz > 0 ? d.refreshHz : 60;
+    const uint32_t period = static_cast<uint32_t>(1000 / hz);
+    const uint32_t elapsed = Platform::TimeMs() - d.lastPresentMs;
+    if (elapsed < period) {
+        const int wait = static_cast<int>(period - elapsed);
+        // The window's event queue wakes the wait; without a window there is nothing to wake it.
+        if (d.window)
+            SDL_WaitEventTimeout(nullptr, wait);
+        else
+            Platform::SleepMs(static_cast<uint32_t>(wait));
+    }
+    d.lastPresentMs = Platform::TimeMs();
+}
+
 ViewRect ComputeLetterbox(int32_t windowW, int32_t windowH, int32_t layoutW, int32_t layoutH) {
     ViewRect r;
     if (windowW <= 0 || windowH <= 0 || layoutW <= 0 || layoutH <= 0) return r;

@@ -90,6 +90,10 @@ uint64_t SurfaceBytesInUse();
 // otherwise paces to the refresh rate.
 DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace);
 
+// Sleeps until the next refresh is due (one refresh period after the previous present or wait),
+// waking at once when an event arrives; the event stays in the queue.
+void WaitForNextRefresh();
+
 // Where the layout appears inside the window, in window co-ordinates (letterbox rectangle).
 struct ViewRect {
     int32_t x = 0, y = 0, w = 0, h = 0;

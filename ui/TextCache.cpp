@@ -48,16 +48,36 @@ void Rasterise(Bitmap& out, Surface* surface, Font& font, uint32_t size, int32_t
     Font::SetTarget(nullptr, 0, 0);
 }
 
-int32_t DrawDirect(Surface* surface, Font& font, uint32_t size, int32_t align, int32_t x, int32_t y,
-                   uint32_t colour, const char16_t* text) {
+void DrawDirectNow(Surface* surface, Font& font, uint32_t size, int32_t align, int32_t x, int32_t y,
+                   uint32_t colour, const std::u16string& text) {
     Bitmap bitmap;
     int32_t width = 0;
     Graphics::Rect box;
-    Rasterise(bitmap, surface, font, size, align, x, y, colour, text, width, box);
+    Rasterise(bitmap, surface, font, size, align, x, y, colour, text.c_str(), width, box);
     if (!bitmap.Empty()) {
         Graphics::Rect all{0, 0, box.Width(), box.Height()};
         bitmap.Upload(all, surface, box.left, box.top, false);
     }
+}
+
+// What a text drawn at a place looks like, for the frame's signature.
+uint64_t TextSignature(const Font& font, uint32_t size, int32_t align, int32_t x, int32_t y, uint32_t colour,
+                       const std::u16string& text) {
+    uint64_t h = Graphics::HashMix(font.Id(), size);
+    h = Graphics::HashMix(h, (uint64_t(uint32_t(align)) << 32) | colour);
+    h = Graphics::HashMix(h, (uint64_t(uint32_t(x)) << 32) | uint32_t(y));
+    return Graphics::HashBytes(h, text.data(), text.size() * sizeof(char16_t));
+}
+
+// Drawn over the background it lands on, so onto a recorded back buffer it is drawn in its turn.
+int32_t DrawDirect(Surface* surface, Font& font, uint32_t size, int32_t align, int32_t x, int32_t y,
+                   uint32_t colour, const char16_t* text) {
+    const int32_t width = font.Measure(size, text);
+    std::u16string copy(text);
+    const uint64_t signature = TextSignature(font, size, align, x, y, colour, copy);
+    Graphics::DrawOrDefer(surface, signature, [surface, &font, size, align, x, y, colour, copy] {
+        DrawDirectNow(surface, font, size, align, x, y, colour, copy);
+    });
     return width;
 }
 
@@ -67,6 +87,33 @@ struct LogSilence {
     LogSilence() { Log::SetEnabled(false); }
     ~LogSilence() { Log::SetEnabled(was); }
 };
+
+uint64_t HashMixAlign(int32_t align) {
+    return Graphics::HashMix(0xCAC4E, uint64_t(uint32_t(align)));
+}
+
+// Rasterises a text into a cache surface of its own and blits it.
+void CacheNow(Surface* surface, Font& font, uint32_t size, int32_t align, int32_t x, int32_t y,
+              uint32_t colour, const std::u16string& text, const std::string& key, bool isVolatile) {
+    Bitmap bitmap;
+    int32_t textWidth = 0;
+    Graphics::Rect box;
+    Rasterise(bitmap, surface, font, size, align, x, y, colour, text.c_str(), textWidth, box);
+    if (bitmap.Empty()) return;
+    const Graphics::Rect all{0, 0, box.Width(), box.Height()};
+    Surface* cached = g_registry->Create(key.c_str(), uint32_t(box.Width()), uint32_t(box.Height()));
+    if (!cached) {
+        // Too wide for a surface of its own: show it the direct way rather than not at all.
+        bitmap.Upload(all, surface, box.left, box.top, false);
+        return;
+    }
+    bitmap.Upload(all, cached, 0, 0, false);
+    if (isVolatile) {
+        if (g_lastVolatile) g_registry->Release(g_lastVolatile);
+        g_lastVolatile = cached;
+    }
+    Graphics::Blit(surface, BoxLeft(align, x, box.Width()), y, cached, nullptr, false);
+}
 
 } // namespace
 
@@ -131,28 +178,19 @@ void DrawText(Surface* surface, Font& font, uint32_t size, int32_t align, int32_
     text = ApplySizePrefix(text, size);
     const std::string key = CacheKey(font, size, colour, text, x, y);
     uint32_t width = 0;
-    Surface* cached = g_registry->Find(key.c_str(), &width);
-    if (!cached) {
-        Bitmap bitmap;
-        int32_t textWidth = 0;
-        Graphics::Rect box;
-        Rasterise(bitmap, surface, font, size, align, x, y, colour, text, textWidth, box);
-        if (bitmap.Empty()) return;
-        const Graphics::Rect all{0, 0, box.Width(), box.Height()};
-        cached = g_registry->Create(key.c_str(), uint32_t(box.Width()), uint32_t(box.Height()));
-        if (!cached) {
-            // Too wide for a surface of its own: show it the direct way rather than not at all.
-            bitmap.Upload(all, surface, box.left, box.top, false);
-            return;
-        }
-        bitmap.Upload(all, cached, 0, 0, false);
-        width = uint32_t(box.Width());
-        if (g_volatile) {
-            if (g_lastVolatile) g_registry->Release(g_lastVolatile);
-            g_lastVolatile = cached;
-        }
+    if (Surface* cached = g_registry->Find(key.c_str(), &width)) {
+        Graphics::Blit(surface, BoxLeft(align, x, int32_t(width)), y, cached, nullptr, false);
+        return;
     }
-    Graphics::Blit(surface, BoxLeft(align, x, int32_t(width)), y, cached, nullptr, false);
+    // A new text takes the background under it: it is made when the frame is drawn.
+    const std::u16string copy(text);
+    const uint64_t signature = Graphics::HashBytes(HashMixAlign(align), key.data(), key.size());
+    const bool isVolatile = g_volatile;
+    Graphics::DrawOrDefer(surface, signature,
+                          [surface, &font, size, align, x, y, colour, copy, key, isVolatile] {
+                              LogSilence quiet;
+                              CacheNow(surface, font, size, align, x, y, colour, copy, key, isVolatile);
+                          });
 }
 
 TextRect DrawParagraph(Surface* surface, Font& font, uint32_t size, uint32_t colour, const TextRect& rect,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -233,6 +235,91 @@ TEST(ScriptPlayback, SurvivesTheClockWrap) {
     AnimationScript::Advance(script, 30, s, 0x00000030u, false); // 0x3B ms later, across the wrap
     EXPECT_EQ(s.frame, 1u);
     EXPECT_EQ(s.lastUpdate, 0x30u);
+}
+
+// One 5 ms tick at a time, as the playback rules state them: the yardstick for the bulk catch-up.
+void AdvanceTickByTick(const std::vector<ScriptCommand>& commands, uint32_t delay, AnimationState& s,
+                       uint32_t now, bool frozen) {
+    if (s.scriptPos == -1) return;
+    if (int32_t(s.lastUpdate - now) >= 0) {
+        s.lastUpdate = now;
+        return;
+    }
+    do {
+        if (!frozen) {
+            if (s.countdown > 5) {
+                s.countdown -= 5;
+            } else if (s.scriptPos < 0 || size_t(s.scriptPos) >= commands.size()) {
+                s.scriptPos = -1;
+            } else {
+                const ScriptCommand& c = commands[size_t(s.scriptPos)];
+                if (c.kind == ScriptCommand::Frame) {
+                    s.frame = uint32_t(c.argument);
+                    s.countdown += delay;
+                    ++s.scriptPos;
+                } else if (c.kind == ScriptCommand::Delay) {
+                    s.countdown += uint32_t(std::max(c.argument, 0));
+                    ++s.scriptPos;
+                } else if (c.kind == ScriptCommand::Event) {
+                    std::memcpy(s.lastEvent, c.eventName, sizeof s.lastEvent);
+                    ++s.scriptPos;
+                } else {
+                    s.scriptPos = c.argument;
+                }
+            }
+        }
+        s.lastUpdate += 5;
+        if (s.scriptPos == -1) break;
+    } while (int32_t(s.lastUpdate - now) < 0);
+    s.lastUpdate = now;
+}
+
+void ExpectSameState(const AnimationState& a, const AnimationState& b, const std::string& where) {
+    EXPECT_EQ(a.frame, b.frame) << where;
+    EXPECT_EQ(a.scriptPos, b.scriptPos) << where;
+    EXPECT_EQ(a.countdown, b.countdown) << where;
+    EXPECT_EQ(a.lastUpdate, b.lastUpdate) << where;
+    EXPECT_STREQ(a.lastEvent, b.lastEvent) << where;
+}
+
+// After any pause, from an hour in the background to a few milliseconds, the bulk catch-up ends
+// on the same frame, position, countdown and last event as one tick at a time: looping scripts
+// with events, delays and odd delays, scripts that end, prefixes before the loop, and freezes.
+TEST(ScriptPlayback, BulkCatchUpEqualsTickByTick) {
+    const char* scripts[] = {
+        "frame(0); frame(1); frame(2); goto(0)",
+        "frame(3); event(LOOP); delay(7); frame(4); goto(1)",
+        "frame(0); frame(1); event(BURN_END); frame(2)",
+        "frame(0); delay(3); frame(1); event(a); delay(12); event(b); goto(2)",
+        "frame(5); goto(0)",
+        "frame(0); frame(1); goto(9)",
+        "frame(0); event(x); event(y); goto(1)",
+    };
+    const uint32_t pauses[] = {1, 4, 5, 6, 34, 35, 36, 333, 1001, 60000, 3600000, 3600003};
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (const char* source : scripts) {
+        const std::vector<ScriptCommand> script = Compiled(source);
+        for (uint32_t delay : {30u, 17u, 0u}) {
+            for (uint32_t pause : pauses) {
+                AnimationState bulk, single;
+                bulk.countdown = single.countdown = next() % 50;
+                const uint32_t start = 0xFFFF0000u + next() % 1000; // across the clock's wrap too
+                AnimationScript::Start(script, bulk, start);
+                AnimationScript::Start(script, single, start);
+                uint32_t now = start;
+                for (int step = 0; step < 6; ++step) {
+                    now += step % 2 ? pause : next() % 40;
+                    const bool frozen = step == 4;
+                    AnimationScript::Advance(script, delay, bulk, now, frozen);
+                    AdvanceTickByTick(script, delay, single, now, frozen);
+                    ExpectSameState(bulk, single,
+                                    std::string(source) + " delay " + std::to_string(delay) + " pause " +
+                                        std::to_string(pause) + " step " + std::to_string(step));
+                }
+            }
+        }
+    }
 }
 
 TEST(ScriptCompiler, StaysInsideArbitraryInput) {

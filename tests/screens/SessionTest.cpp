@@ -14,6 +14,7 @@
 #include "core/Config.h"
 #include "core/Log.h"
 #include "game/GameBoard.h"
+#include "game/RealSeam.h"
 #include "game/Resume.h"
 #include "game/SavedGame.h"
 #include "game/Screens.h"
@@ -322,6 +323,68 @@ TEST_F(SessionTest, AHighScoreThatCannotBeSavedIsToldOnTheHighScoreScreen) {
     ShutDown();
     StartUp();
     EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"ann");
+}
+
+// The program's own frame on a screen where nothing moves: the update callback runs every pass,
+// but an unchanged picture is neither drawn nor presented; what changes the picture (the pointer
+// over a menu item, an item's animation) is presented in the very next frame.
+int g_updates = 0;
+UpdateCallback g_realUpdate = nullptr;
+void CountingUpdate(uint32_t ms, FrameRecord* frame) {
+    ++g_updates;
+    if (g_realUpdate) g_realUpdate(ms, frame);
+}
+
+TEST_F(SessionTest, StaticScreenPresentsNothingNewUntilSomethingChanges) {
+    Frames(3);
+    Click(4); // high scores
+    ASSERT_EQ(Scene(), "Level_02_02");
+    // The front end's slider glides a pixel every frame; without it the page stands still.
+    Level* scene = GetActiveScene();
+    g_realUpdate = scene->update;
+    const DrawCallback realOverlay = scene->overlay;
+    scene->update = &CountingUpdate;
+    scene->overlay = [](SDL_Surface* surface) { Menu::Draw(surface); };
+    auto appFrames = [](int n) {
+        for (int i = 0; i < n; ++i) {
+            g_clock += 20;
+            Input::PumpEvents();
+            ASSERT_TRUE(App::Frame());
+        }
+    };
+    appFrames(3); // new texts are made, then shown from the cache
+    const uint64_t presents = Graphics::PresentCount();
+    g_updates = 0;
+    appFrames(50); // one second
+    EXPECT_EQ(g_updates, 50);
+    EXPECT_EQ(Graphics::PresentCount(), presents);
+    EXPECT_FALSE(App::LastFramePresented());
+
+    // The pointer onto a menu item lights it up at once.
+    const MenuItem* item = nullptr;
+    for (const MenuItem& m : Menu::Current())
+        if (m.kind == kMenuText && m.text && m.text[0]) item = &m;
+    ASSERT_NE(item, nullptr);
+    Input::PushMouseMove(item->screenX, item->screenY + item->normal.Height() / 2);
+    appFrames(1);
+    EXPECT_TRUE(App::LastFramePresented());
+    EXPECT_EQ(Graphics::PresentCount(), presents + 1);
+    appFrames(5);
+    EXPECT_FALSE(App::LastFramePresented());
+
+    // An item's animation frame shows in the next frame too.
+    Game::RealSeam& seam = Game::TheRealSeam();
+    seam.SetLevel(scene);
+    Game::g_Board.ClearBoard();
+    Game::g_Board.NewGame(Game::GameMode::Lines);
+    Game::ObjectRef brick = seam.CreateObject("Item", Game::g_Board.TemplateName(1), 300, 300);
+    Game::BoardItem* item1 = Game::g_Board.AddItem(1, 0, 0, brick);
+    ASSERT_NE(item1, nullptr);
+    Game::g_Board.SetState(*item1, Game::ItemState::Appear);
+    appFrames(1);
+    EXPECT_TRUE(App::LastFramePresented());
+    scene->update = g_realUpdate;
+    scene->overlay = realOverlay;
 }
 
 } // namespace
