@@ -77,6 +77,8 @@ void ResumePlay(PanelState& panel) {
 
 enum class Away { Help, Options, Scores };
 
+GameMode CurrentMode();
+
 // The panel stays installed with its phase, so coming back shows it again.
 void LeaveTo(Away where) {
     PollEmpty();
@@ -86,6 +88,8 @@ void LeaveTo(Away where) {
     switch (where) {
     case Away::Help:
         screen.helpReturn = here;
+        // Help opened from a game starts on that game's own page.
+        screen.helpPage = HelpPageOf(CurrentMode());
         Frontend::SwitchTo("Level_00_02");
         break;
     case Away::Options:
@@ -131,6 +135,17 @@ void DrawPanelPicture(SDL_Surface* surface, const PanelState& panel) {
     }
 }
 
+// Below the four items of the game-over menu, inside the panel.
+constexpr int32_t kGameOverScoreY = 385;
+
+// "Your score: N" (the text's "%d" takes the score).
+void DrawScoreLine(SDL_Surface* surface, int32_t y) {
+    const char16_t* format = Txt("Menu_EnterName1");
+    if (!format) return;
+    const std::u16string line = Text::SubstituteInt(format, g_Board.score);
+    Text::DrawTextDirect(surface, g_MainFont, 24, Text::kCentre, 400, y, kWhite, line.c_str());
+}
+
 bool Shown(const PanelState& panel) {
     return panel.phase == 1 || panel.phase == 3 || panel.phase == 4;
 }
@@ -173,6 +188,19 @@ const char* ScoreSceneOf(GameMode mode) {
         return "Level_02_04";
     default:
         return "Level_02_02";
+    }
+}
+
+int32_t HelpPageOf(GameMode mode) {
+    switch (mode) {
+    case GameMode::Squares:
+        return 1;
+    case GameMode::Swaps:
+        return 2;
+    case GameMode::Groups:
+        return 3;
+    default:
+        return 0;
     }
 }
 
@@ -458,12 +486,11 @@ void ResultScreenOverlay(SDL_Surface* surface) {
     DrawPanelPicture(surface, panel);
     if (surface && (panel.phase == 1 || panel.phase == 4)) {
         Text::DrawText(surface, g_MainFont, 30, Text::kCentre, 400, 180, kRed, Txt("Menu_GameOver"));
+        // A result that stays out of the table still shows what it was worth, below the menu.
+        DrawScoreLine(surface, kGameOverScoreY);
     } else if (surface && panel.phase == 3) {
         Text::DrawText(surface, g_MainFont, 30, Text::kCentre, 400, 172, kRed, Txt("Menu_GameOver"));
-        if (const char16_t* prompt = Txt("Menu_EnterName1")) {
-            const std::u16string line = Text::SubstituteInt(prompt, g_Board.score);
-            Text::DrawTextDirect(surface, g_MainFont, 24, Text::kCentre, 400, 220, kWhite, line.c_str());
-        }
+        DrawScoreLine(surface, 220);
         Text::DrawText(surface, g_MainFont, 24, Text::kCentre, 400, 255, kWhite, Txt("Menu_EnterName2"));
         Text::DrawText(surface, g_MainFont, 24, Text::kCentre, 400, 290, kWhite, Txt("Menu_EnterName3"));
         // The typed name is drawn as it stands, never used as a format.

@@ -43,6 +43,8 @@ inline constexpr int32_t kMaxNameLength = 15;
 int32_t ScoreTableOf(GameMode mode);
 const char* ScoreSceneOf(GameMode mode);
 int32_t ScorePageOf(GameMode mode);
+// The help page that describes a game mode.
+int32_t HelpPageOf(GameMode mode);
 
 // A pressed character on the name-entry panel: 7 removes the last character, 8 and "%" are
 // ignored, other control characters too; anything else is appended while the name is shorter

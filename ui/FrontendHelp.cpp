@@ -67,6 +67,8 @@ constexpr int32_t kBonusIndent = 80;
 constexpr int32_t kBonusGap = 30;
 // The line box of "Help_GoodLuck" (size 30).
 constexpr int32_t kGoodLuckHeight = 45;
+// The frame picture "quarta" around each bonus picture.
+constexpr int32_t kFrameSize = 74;
 
 // An animated picture beside a bonus: 50 x 50 cells, `perRow` to a row, one every `period` ms;
 // a period of 0 always shows the cell at `fixedX` of the first row.
@@ -132,6 +134,13 @@ int32_t LayOutHelpPage(SDL_Surface* surface, int32_t page) {
             break;
         }
         case Style::GoodLuck:
+            // Below the last picture frame as well as below the text.
+            if (page >= 5) {
+                const PicturePage& pictures = kPicturePages[page - 5];
+                rect.top =
+                    std::max(rect.top, g_firstBonusTop[page] + (pictures.count - 1) * pictures.spacing +
+                                           kFrameSize + kBonusGap / 2);
+            }
             if (!text) break;
             if (surface)
                 Text::DrawTextDirect(surface, g_MenuFont, 30, Text::kCentre, 400, rect.top, kYellow, text);
@@ -162,6 +171,18 @@ void DrawBonusPictures(SDL_Surface* surface, int32_t page) {
         const Graphics::Rect source{cellX, cellY, cellX + 50, cellY + 50};
         BlitPicture(surface, picture.name, kArea.left + 12, y + 12, &source);
     }
+}
+
+// "Page 1 of 8", at the foot of the text panel.
+constexpr int32_t kPageCounterY = 472;
+constexpr uint32_t kCounterColour = 0xFFB8C4F0;
+
+void DrawPageCounter(SDL_Surface* surface, int32_t page) {
+    const char16_t* format = Txt("Help_Page");
+    if (!format) return;
+    const std::u16string text =
+        Text::SubstituteInt(Text::SubstituteInt(format, page + 1).c_str(), kHelpPages);
+    Text::DrawText(surface, g_MenuFont, 16, Text::kCentre, 400, kPageCounterY, kCounterColour, text.c_str());
 }
 
 void EnablePrevNext() {
@@ -210,6 +231,7 @@ void HelpDraw(SDL_Surface* surface) {
             Graphics::Blit(surface, kArea.left, kArea.top, cached, nullptr, false);
         }
         DrawBonusPictures(surface, page);
+        DrawPageCounter(surface, page);
     }
     Menu::Draw(surface);
 }

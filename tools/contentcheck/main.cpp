@@ -247,8 +247,8 @@ void CheckTexts() {
         "Menu_On",       "Menu_Off",        "Menu_SoundVolume", "Menu_MusicVolume", "Menu_FullScreen",
         "Menu_Title",    "Menu_GameOver",   "Help_Descr",       "Help_ScoresTitle", "Help_Scores",
         "Help_Level",    "Help_BonusTitle", "Help_BonusDescr",  "Help_GoodLuck",    "Help_Visit1",
-        "Help_Visit2",   "Post_Form",       "Post_Name",        "Post_Age",         "Post_Country",
-        "Version"};
+        "Help_Visit2",   "Help_Page",       "Post_Form",        "Post_Name",        "Post_Age",
+        "Post_Country",  "Version"};
     for (int i = 1; i <= 4; ++i)
         for (const char* f : {"Menu_Game%d", "Help_Game%dName", "Help_Game%dDescr"}) {
             char k[32];
@@ -271,11 +271,15 @@ void CheckTexts() {
             Fault("text %s missing or empty", k.c_str());
             continue;
         }
-        // The texts are used as formats: only the score line may hold a conversion.
+        // The texts are used as formats: only the score line and the page counter hold
+        // conversions, each a "%d" the game fills in.
         std::u16string s(t);
-        size_t pct = std::count(s.begin(), s.end(), u'%');
-        if (k == "Menu_EnterName1" ? (pct != 1 || s.find(u"%d") == std::u16string::npos) : pct != 0)
-            Fault("text %s has a stray percent sign", k.c_str());
+        const size_t pct = std::count(s.begin(), s.end(), u'%');
+        size_t ints = 0;
+        for (size_t at = s.find(u"%d"); at != std::u16string::npos; at = s.find(u"%d", at + 2))
+            ++ints;
+        const size_t wanted = k == "Help_Page" ? 2 : k == "Menu_EnterName1" ? 1 : 0;
+        if (pct != wanted || ints != wanted) Fault("text %s has a stray percent sign", k.c_str());
     }
 }
 

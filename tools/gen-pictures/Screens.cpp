@@ -366,8 +366,9 @@ void SidePanel(Image& img, int n) {
 void FrontScreen(Image& img, uint32_t seed, const std::string& font, bool bigLogo) {
     Backdrop(img, seed);
     if (bigLogo) {
-        Scatter(img, seed + 1, 20, 120, 190, 560, 7, 24, 70, 0.9f);
-        Scatter(img, seed + 2, 610, 120, 780, 560, 7, 24, 70, 0.9f);
+        // the bricks stay above the footer line at y 568
+        Scatter(img, seed + 1, 20, 120, 190, 515, 7, 24, 70, 0.9f);
+        Scatter(img, seed + 2, 610, 120, 780, 515, 7, 24, 70, 0.9f);
         Title(img, font, "Parlorix", 92, 400, 18);
     } else {
         Title(img, font, "Parlorix", 58, 400, 40);
@@ -640,17 +641,18 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
         GlassPanel(img, 272, 196, 528, 426, 22, 0.6f);
     } else if (name == "GameSelect") {
         FrontScreen(img, 12, font, false);
+        // Plates that hold the previews (x0, y0, x1, y1) and the previews' origins (ox, oy): each
+        // plate covers its preview's pieces, the frames stay clear of the name plates between the
+        // rows and of the footer line.
         struct Box {
             float x0, y0, x1, y1, ox, oy;
         };
-        const Box boxes[] = {{45, 390, 203, 546, 46, 393},
+        const Box boxes[] = {{45, 399, 203, 548, 46, 393},
                              {207, 187, 366, 343, 207, 188},
-                             {437, 187, 596, 343, 437, 188},
-                             {592, 390, 751, 546, 575, 425}};
+                             {437, 187, 596, 347, 437, 188},
+                             {592, 399, 751, 555, 575, 425}};
         for (Box b : boxes) {
-            // the Swaps and Groups previews reach a few pixels below their hot rectangles
-            b.y1 = std::max(b.y1, b.oy + 160);
-            GlassPanel(img, b.x0 - 8, b.y0 - 8, b.x1 + 8, b.y1 + 8, 14, 0.9f);
+            GlassPanel(img, b.x0 - 8, b.y0 - 6, b.x1 + 8, b.y1 + 5, 14, 0.9f);
             Plate(img, b.x0, b.y0, b.x1, b.y1, 8);
             // the previews move on a 16-pixel grid: show it faintly
             ClipScope clip(img, b.x0, b.y0, b.x1, b.y1);
@@ -672,13 +674,21 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
                     Hex(0x5060A0, 0.18f));
             }
         }
-        // name plates of the four games
-        for (float x : {130.f, 285.f, 520.f, 670.f})
-            GlassPanel(img, x - 74, 350, x + 74, 388, 19, 0.75f, false);
+        // name plates of the four games, each between the frames above and below it
+        struct Label {
+            float x0, x1;
+        };
+        for (Label l : {Label{62, 198}, Label{213, 357}, Label{456, 584}, Label{606, 734}})
+            GlassPanel(img, l.x0, 355, l.x1, 391, 17, 0.75f, false);
         GlassPanel(img, 330, 500, 470, 545, 22, 0.6f, false);
     } else if (name == "Help") {
         FrontScreen(img, 13, font, false);
-        GlassPanel(img, 140, 178, 660, 562, 20, 0.86f);
+        // The text panel ends above the row of Previous, Back and Next, which sit on plates of
+        // their own below it.
+        GlassPanel(img, 140, 178, 660, 494, 20, 0.86f);
+        GlassPanel(img, 40, 500, 220, 544, 22, 0.6f, false);
+        GlassPanel(img, 580, 500, 760, 544, 22, 0.6f, false);
+        GlassPanel(img, 330, 515, 470, 560, 22, 0.6f, false);
         Icon(img, "question", 112, 215, 22);
         Icon(img, "question", 688, 215, 22);
     } else if (name == "Options") {
@@ -698,7 +708,8 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
             else
                 Plate(img, 510, y + 2, 570, y + 40, 10);
         }
-        GlassPanel(img, 300, 505, 500, 552, 22, 0.6f, false);
+        // wide enough for "Save and exit" at its highlighted size
+        GlassPanel(img, 270, 505, 530, 552, 22, 0.6f, false);
     } else if (name == "Board10" || name == "Board20") {
         Backdrop(img, name == "Board10" ? 21 : 22);
         int n = name == "Board10" ? 10 : 20;
