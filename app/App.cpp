@@ -9,6 +9,7 @@
 #include "game/Screens.h"
 #include "gfx/Animation.h"
 #include "gfx/Graphics.h"
+#include "gfx/IconArt.h"
 #include "gfx/Renderer.h"
 #include "gfx/SurfaceRegistry.h"
 #include "input/Input.h"
@@ -29,10 +30,11 @@
 #include "ui/TextTable.h"
 
 #include <SDL.h>
-#include <atomic>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
+#include <vector>
 
 namespace App {
 
@@ -51,12 +53,37 @@ bool g_modeSwitch = false;
 bool g_initialised = false;
 std::string g_workingDirectory;
 
-// The 10 ms system timer: runs on SDL's timer thread, so it only counts.
-SDL_TimerID g_timer = 0;
-std::atomic<uint32_t> g_timerMs{0};
-Uint32 TimerTick(Uint32 interval, void*) {
-    g_timerMs += 10;
-    return interval;
+// The windowed size the player chose, kept across mode switches and runs.
+Platform::WindowPlacement g_placement;
+
+void ReadPlacement() {
+    uint32_t w = 0, h = 0, maximised = 0;
+    g_Settings.ReadDword(w, "WindowWidth");
+    g_Settings.ReadDword(h, "WindowHeight");
+    g_Settings.ReadDword(maximised, "WindowMaximized");
+    g_placement.width = static_cast<int32_t>(std::min<uint32_t>(w, 16384));
+    g_placement.height = static_cast<int32_t>(std::min<uint32_t>(h, 16384));
+    g_placement.maximised = maximised != 0;
+}
+
+void WritePlacement() {
+    if (g_placement.width <= 0 || g_placement.height <= 0) return;
+    g_Settings.WriteDword(static_cast<uint32_t>(g_placement.width), "WindowWidth");
+    g_Settings.WriteDword(static_cast<uint32_t>(g_placement.height), "WindowHeight");
+    g_Settings.WriteDword(g_placement.maximised ? 1 : 0, "WindowMaximized");
+}
+
+void NotePlacement() {
+    Platform::WindowPlacement now = g_placement;
+    if (!Platform::CurrentPlacement(now)) return;
+    g_placement = now;
+}
+
+void SetIcon() {
+    constexpr int kIconSize = 64;
+    const std::vector<uint8_t> icon = IconArt::DrawRgba(kIconSize);
+    if (!Platform::SetMainWindowIcon(icon.data(), kIconSize, kIconSize))
+        LogMsg("Unable to set the window icon: %s\n", SDL_GetError());
 }
 
 void SetCursor() {
@@ -64,11 +91,12 @@ void SetCursor() {
 }
 
 bool CreateWindow() {
-    SDL_Window* w = Platform::CreateMainWindow(g_fullscreen != 0);
+    SDL_Window* w = Platform::CreateMainWindow(g_fullscreen != 0, g_placement);
     if (!w) {
         LogMsg("Unable to create window: %s\n", SDL_GetError());
         return false;
     }
+    SetIcon();
     SDL_RaiseWindow(w);
     return true;
 }
@@ -107,6 +135,7 @@ void Activate() {
 }
 
 void SwitchDisplayMode() {
+    NotePlacement();
     Renderer::Surfaces().ReleaseAll();
     Text::ForgetVolatile();
     Animation::ReleaseAll();
@@ -123,6 +152,9 @@ void SwitchDisplayMode() {
 }
 
 void HandleWindowEvent(const SDL_WindowEvent& e) {
+    // A window destroyed by a mode switch leaves its last events (focus lost, hidden) in the queue;
+    // they are not about the window the game now has.
+    if (e.windowID != Platform::MainWindowId()) return;
     switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE:
         if (!g_modeSwitch) {
@@ -142,6 +174,14 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
             g_hasArea = true;
             if (g_initialised) Input::SetAcquired(true);
         }
+        // No frame may come for a while (inactive): show the kept picture again at once.
+        Platform::Repaint();
+        if (e.event == SDL_WINDOWEVENT_RESTORED) NotePlacement();
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        NotePlacement();
+        Platform::Repaint();
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
     case SDL_WINDOWEVENT_FOCUS_GAINED: {
@@ -172,6 +212,11 @@ void Dispatch(const SDL_Event& e) {
     case SDL_WINDOWEVENT:
         HandleWindowEvent(e.window);
         break;
+    case SDL_AUDIODEVICEADDED:
+    case SDL_AUDIODEVICEREMOVED:
+        // A headset unplugged, a sound server restarted, a device plugged in.
+        if (!e.adevice.iscapture) Sound::DeviceChanged(e.type == SDL_AUDIODEVICEREMOVED);
+        break;
     default:
         Input::HandleEvent(e);
         break;
@@ -185,6 +230,8 @@ void SaveAtExit() {
     g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
     g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");
     g_Settings.WriteDword(Graphics::Fullscreen() ? 1 : 0, "fullscreen");
+    NotePlacement();
+    WritePlacement();
     g_Settings.Key().Commit();
     HighScores::SaveUnsaved();
 }
@@ -220,22 +267,6 @@ void StartupFailure(const std::string& what) {
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Parlorix cannot start", text.c_str(),
                                  Platform::MainWindow()) != 0)
         LogMsg("Message box not shown: %s\n", SDL_GetError());
-}
-
-// A build tree or an unpacked copy runs where it stands. An installed game reads its archive from
-// the share folder beside its binary and keeps its log and screenshots in the user's data folder,
-// never beside the read-only installed files. Returns the archive to mount.
-std::string PrepareWorkingDirectory() {
-    if (Platform::IsDirectory("Data") || Platform::FileExists("game.dat")) return "game.dat";
-    std::string exeDir = Platform::ExecutableDirectory();
-    std::string prefix = exeDir.substr(0, exeDir.rfind('/'));
-    // Debian's games layout first (<prefix>/games + share/games), then the plain one.
-    for (const char* share : {"/share/games/parlorix/game.dat", "/share/parlorix/game.dat"}) {
-        if (!Platform::FileExists(prefix + share)) continue;
-        Platform::SetCurrentDirectory(Platform::DataDirectory());
-        return prefix + share;
-    }
-    return "game.dat";
 }
 
 } // namespace
@@ -283,25 +314,32 @@ bool StartUp(StartOptions options) {
     const bool keyOpen = g_Settings.OpenKey(kOptionsKey);
 
     // 3. Working directory, log, archive.
-    std::string archive = PrepareWorkingDirectory();
-    g_archive = archive;
+    // Found from the executable, never from the current folder.
+    Platform::GameLocation at{Platform::CurrentDirectory(), "game.dat", "Game.ini", false};
+    if (options.locate) {
+        at = Platform::LocateGame(Platform::ExecutableDirectory());
+        Platform::SetCurrentDirectory(at.workDir);
+    }
+    g_archive = at.archive;
     g_workingDirectory = Platform::CurrentDirectory() + "/";
     Log::Start(options.logDirectory.empty() ? g_workingDirectory : options.logDirectory);
     if (!keyOpen) LogMsg("Unable to open registry key '%s'\n", kOptionsKey);
-    FileLayer::Mount(archive.c_str(), "", 3);
-    // The settings file is optional (beside the game, or beside an installed archive); without it
-    // `bVerticalRetrace` stays false.
-    std::string ini = archive.substr(0, archive.size() - std::string("game.dat").size()) + "Game.ini";
-    if (options.settingsFile && Platform::FileExists(ini) && !g_Settings.Load(ini.c_str()))
-        LogMsg("Unable to read settings file '%s'\n", ini.c_str());
+    FileLayer::Mount(at.archive.c_str(), "", 3);
+    // The settings file is optional; without it `bVerticalRetrace` stays false.
+    if (options.settingsFile && Platform::FileExists(at.settings) && !g_Settings.Load(at.settings.c_str()))
+        LogMsg("Unable to read settings file '%s'\n", at.settings.c_str());
 
     // 4.-7. Window in the stored mode.
     g_Settings.ReadDword(g_fullscreen, "fullscreen");
     g_fullscreen = g_fullscreen ? 1 : 0;
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | (options.timer ? SDL_INIT_TIMER : 0)) != 0) {
+    Platform::PreferSessionVideoDriver();
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         LogMsg("Unable to initialize SDL: %s\n", SDL_GetError());
         return false;
     }
+    LogMsg("Video driver: %s\n", SDL_GetCurrentVideoDriver());
+    // Kept up on its own, so device arrivals are reported even while the game runs silent.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) LogMsg("Audio: %s\n", SDL_GetError());
     ConnectModules();
     // A closed terminal or a session logout (SIGHUP) saves and ends like SIGTERM, whose handler
     // SDL has just installed: it turns the signal into a quit event.
@@ -309,22 +347,17 @@ bool StartUp(StartOptions options) {
     hup.sa_handler = [](int) { ::kill(::getpid(), SIGTERM); };
     sigemptyset(&hup.sa_mask);
     ::sigaction(SIGHUP, &hup, nullptr);
+    ReadPlacement();
     if (options.window) {
         SDL_DisableScreenSaver(); // keep display and system awake
         if (!CreateWindow()) return false;
         SetCursor();
     }
 
-    // 8. Display, input, timer, renderer, library, animations, sound.
+    // 8. Display, input, renderer, library, animations, sound. (No 10 ms system timer: nothing
+    // reads its count, and it would wake the process a hundred times a second.)
     if (!Graphics::Init(kWidth, kHeight, kDepth, g_fullscreen != 0, Platform::MainWindow())) return false;
     if (!Input::Init(g_fullscreen != 0)) return false;
-    if (options.timer) {
-        g_timer = SDL_AddTimer(10, TimerTick, nullptr);
-        if (!g_timer) {
-            LogMsg("Unable to initialize timer\n");
-            return false;
-        }
-    }
     if (!Renderer::Init(kWidth, kHeight, g_Settings)) {
         StartupFailure("the font '" + std::string(Renderer::kDefaultFontPath) + "'");
         return false;
@@ -413,8 +446,6 @@ int ShutDown() {
     Input::Shutdown();
     Animation::SetFrozen(false);
     Animation::ReleaseAll();
-    if (g_timer) SDL_RemoveTimer(g_timer);
-    g_timer = 0;
     Renderer::ReleaseSurfaces();
     Text::ForgetVolatile();
     ReleaseAllEpisodes();

@@ -18,8 +18,9 @@ struct StartOptions {
     bool instanceLock = true;
     // The main window. Without it the display draws into a back buffer of its own.
     bool window = true;
-    // The 10 ms system timer.
-    bool timer = true;
+    // The game's folders found from the executable (Platform::LocateGame); false: the current
+    // folder, prepared by the caller, is the working directory.
+    bool locate = true;
     // "Game.ini" beside the game (the renderer's switches, `bVerticalRetrace`).
     bool settingsFile = true;
     // Where the log file goes; empty: the working directory.
@@ -88,7 +89,7 @@ struct FpsMeter {
     float Tick(uint32_t nowMs);
 };
 
-// Screenshots: at most one per 500 ms, only in the frame Print Screen went down.
+// Screenshots: at most one per 500 ms, only in the frame Print Screen or F12 went down.
 struct ScreenshotTaker {
     uint32_t counter = 0;
     uint32_t lastTime = 0;

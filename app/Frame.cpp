@@ -177,7 +177,9 @@ bool DrawFrame() {
     Renderer::DrawItems(back);
     if (scene && scene->overlay) scene->overlay(back);
 
-    if (g_shots.Due(Input::KeyPressed(Input::Key::PrintScreen), Platform::TimeMs())) {
+    // Desktops take Print Screen for themselves; F12 is the key the game always sees.
+    const bool shotKey = Input::KeyPressed(Input::Key::PrintScreen) || Input::KeyPressed(Input::Key::F12);
+    if (g_shots.Due(shotKey, Platform::TimeMs())) {
         Graphics::FlushRecorded();
         TakeScreenshot(back);
         g_shots.lastTime = Platform::TimeMs();

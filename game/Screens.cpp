@@ -5,6 +5,7 @@
 
 #include "core/Config.h"
 #include "core/Log.h"
+#include "core/Utf8.h"
 #include "game/GameBoard.h"
 #include "game/Hud.h"
 #include "game/Preview.h"
@@ -217,8 +218,8 @@ int32_t ScorePageOf(GameMode mode) {
     }
 }
 
-bool ApplyNameCharacter(char16_t* name, int32_t& length, char c) {
-    const unsigned char ch = static_cast<unsigned char>(c);
+bool ApplyNameCharacter(char16_t* name, int32_t& length, char16_t c) {
+    const char16_t ch = c;
     if (ch == 0) return false;
     if (ch == 7) {
         if (length <= 0) return false;
@@ -226,7 +227,9 @@ bool ApplyNameCharacter(char16_t* name, int32_t& length, char c) {
         return true;
     }
     // Tab, "%" and the other control characters never enter the name.
-    if (ch == 8 || ch == '%' || ch < 32 || ch == 127) return false;
+    if (ch == 8 || ch == u'%' || ch < 32 || ch == 127) return false;
+    // A name shows in the menu font: a character it has no glyph for would be an empty box.
+    if (g_MenuFont.IsLoaded() && !g_MenuFont.HasGlyph(ch)) return false;
     if (length >= kMaxNameLength) return false;
     name[length++] = ch;
     name[length] = 0;
@@ -237,19 +240,20 @@ void LoadPlayerName() {
     char stored[64] = {};
     g_Settings.ReadString(stored, sizeof stored, "Player");
     std::fill(std::begin(g_state.playerName), std::end(g_state.playerName), u'\0');
+    // UTF-8 since names take any letter; older stores hold one byte per character.
+    const std::u16string name = Utf8::StoredToUtf16(stored);
     int32_t length = 0;
-    while (length < kMaxNameLength && stored[length] != '\0') {
-        g_state.playerName[length] = static_cast<unsigned char>(stored[length]);
+    while (length < kMaxNameLength && static_cast<size_t>(length) < name.size()) {
+        g_state.playerName[length] = name[static_cast<size_t>(length)];
         ++length;
     }
     g_state.playerNameLength = length;
 }
 
 void StorePlayerName() {
-    std::string narrow;
-    for (int32_t i = 0; i < g_state.playerNameLength && g_state.playerName[i] != 0; ++i)
-        narrow.push_back(static_cast<char>(g_state.playerName[i] & 0xFF));
-    g_Settings.WriteString(narrow.c_str(), "Player");
+    const std::string utf8 =
+        Utf8::FromUtf16(g_state.playerName, static_cast<size_t>(std::max(g_state.playerNameLength, 0)));
+    g_Settings.WriteString(utf8.c_str(), "Player");
 }
 
 // ---- Running game -----------------------------------------------------------------------------
@@ -429,7 +433,9 @@ void ResultScreenUpdate(uint32_t, FrameRecord*) {
         // The menu was only just made current: its items were not disabled in time.
         if (!hasName) id = 0;
         if (id == 0) {
-            ApplyNameCharacter(g_state.playerName, g_state.playerNameLength, Input::PressedCharacter());
+            // What the player's keyboard layout typed, capitals and all, in the order typed.
+            for (char16_t c : Input::TypedText())
+                ApplyNameCharacter(g_state.playerName, g_state.playerNameLength, c);
             break;
         }
         const GameMode mode = CurrentMode();

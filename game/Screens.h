@@ -49,7 +49,7 @@ int32_t HelpPageOf(GameMode mode);
 // A pressed character on the name-entry panel: 7 removes the last character, 8 and "%" are
 // ignored, other control characters too; anything else is appended while the name is shorter
 // than 15 characters. Returns whether the name changed.
-bool ApplyNameCharacter(char16_t* name, int32_t& length, char c);
+bool ApplyNameCharacter(char16_t* name, int32_t& length, char16_t c);
 // The name stored as "Player" in the settings store, cut to 15 characters.
 void LoadPlayerName();
 void StorePlayerName();

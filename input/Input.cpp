@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/Log.h"
+#include "core/Utf8.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 
@@ -93,6 +94,8 @@ constexpr int kQueueSize = 16;
 constexpr int kMaxJoysticks = 2;
 // Button transitions waiting for the next poll; a burst beyond this is dropped like a full queue.
 constexpr size_t kMaxPending = 64;
+// Typed characters waiting for the next poll (a paste into a name field is cut here).
+constexpr size_t kMaxPendingText = 256;
 
 // The four directions as controllers give them, and the keys they act as.
 enum Direction : uint8_t { kUp = 1, kDown = 2, kLeft = 4, kRight = 8 };
@@ -142,6 +145,9 @@ struct State {
     int32_t accumX = 0, accumY = 0;
     float fracX = 0.0f, fracY = 0.0f;
     int32_t cursorX = 0, cursorY = 0;
+
+    // Text typed since the last poll, and what the last poll handed over.
+    std::u16string pendingText, typedText;
 
     std::array<uint32_t, kQueueSize> queue{};
     int readIndex = 0, writeIndex = 0;
@@ -455,9 +461,16 @@ void HandleEvent(const SDL_Event& e) {
         bool down = e.type == SDL_KEYDOWN;
         if (down && !g.keys[code]) g.wentDown[code] = 1;
         if (down && e.key.repeat) g.repeatPending[code] = 1;
+        // Editing keys type a control code, held ones repeating as the desktop repeats them.
+        if (down && (code == Key::Backspace || code == Key::Tab) && g.pendingText.size() < kMaxPendingText)
+            g.pendingText.push_back(code == Key::Backspace ? u'\x07' : u'\x08');
         g.keys[code] = down ? 0x80 : 0;
         break;
     }
+    case SDL_TEXTINPUT:
+        for (char16_t c : Utf8::ToUtf16(e.text.text))
+            if (c >= 32 && c != 127 && g.pendingText.size() < kMaxPendingText) g.pendingText.push_back(c);
+        break;
     case SDL_MOUSEMOTION:
         if (!g.acquired) break;
         if (e.motion.which == kScriptedMouse) {
@@ -515,6 +528,8 @@ void Poll() {
     g.repeated = g.repeatPending;
     g.repeatPending = {};
     RepeatControllerDirections();
+    g.typedText.swap(g.pendingText);
+    g.pendingText.clear();
 
     for (size_t i = 0; i < g.pendingCount; ++i)
         QueueEvent(g.pending[i]);
@@ -544,15 +559,20 @@ bool KeyPressedOrRepeated(uint8_t scanCode) {
 }
 
 char PressedCharacter() {
-    int code = 0;
-    while (code < 256 && !g.pressed[code])
-        ++code;
-    if (code == 0 || code == 256) return 0;
-    const uint8_t* pos = std::find(std::begin(kCharCodes), std::end(kCharCodes), static_cast<uint8_t>(code));
+    // The lowest scan code that is in the table: Left Shift (0x2A) going down in the same frame as
+    // Z..M (0x2C..0x32) must not swallow the capital letter.
+    const uint8_t* pos = std::end(kCharCodes);
+    for (int code = 1; code < 256 && pos == std::end(kCharCodes); ++code)
+        if (g.pressed[code])
+            pos = std::find(std::begin(kCharCodes), std::end(kCharCodes), static_cast<uint8_t>(code));
     if (pos == std::end(kCharCodes)) return 0;
     size_t index = static_cast<size_t>(pos - std::begin(kCharCodes));
     bool shift = KeyDown(Key::LeftShift) || KeyDown(Key::RightShift);
     return shift ? kShifted[index] : kUnshifted[index];
+}
+
+const std::u16string& TypedText() {
+    return g.typedText;
 }
 
 bool NextMouseEvent(uint32_t& out) {
@@ -623,6 +643,13 @@ bool PushMouseMove(int32_t x, int32_t y) {
     e.motion.which = kScriptedMouse;
     e.motion.x = x;
     e.motion.y = y;
+    return SDL_PushEvent(&e) == 1;
+}
+
+bool PushText(const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    SDL_strlcpy(e.text.text, utf8 ? utf8 : "", sizeof e.text.text);
     return SDL_PushEvent(&e) == 1;
 }
 

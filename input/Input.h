@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 union SDL_Event;
 
@@ -21,6 +22,7 @@ constexpr uint8_t LeftShift = 0x2A;
 constexpr uint8_t RightShift = 0x36;
 constexpr uint8_t Space = 0x39;
 constexpr uint8_t F1 = 0x3B;
+constexpr uint8_t F12 = 0x58;
 constexpr uint8_t KeypadEnter = 0x9C;
 constexpr uint8_t PrintScreen = 0xB7;
 constexpr uint8_t Home = 0xC7;
@@ -70,9 +72,15 @@ bool KeyDown(uint8_t scanCode);
 bool KeyPressedOrRepeated(uint8_t scanCode);
 constexpr uint32_t kRepeatDelayMs = 400;
 constexpr uint32_t kRepeatIntervalMs = 110;
-// Character of the lowest scan code that went down this frame (US layout; Backspace gives 7 and
-// Tab 8), or 0.
+// Character of the lowest scan code of the table that went down this frame (US layout; Backspace
+// gives 7 and Tab 8), or 0. Keys outside the table (Shift going down in the same frame) do not
+// hide a letter.
 char PressedCharacter();
+
+// What the player typed since the previous frame, in order: the characters their keyboard layout
+// produced (SDL text input, so any layout, dead keys and input methods work), with 7 for each
+// Backspace and 8 for each Tab press (held keys repeat). Name entry reads this.
+const std::u16string& TypedText();
 
 // Stores the oldest queued mouse event in `out` and removes it; leaves `out` untouched and returns
 // false when the queue is empty.
@@ -107,6 +115,8 @@ int ControllerCount();
 bool PushKey(uint8_t scanCode, bool down);
 bool PushMouseButton(uint32_t button, bool down);
 bool PushMouseMove(int32_t x, int32_t y);
+// A text event, as a keyboard layout produces it (UTF-8).
+bool PushText(const char* utf8);
 // Drains SDL's queue into HandleEvent (tests and tools without a main loop of their own).
 void PumpEvents();
 

@@ -47,6 +47,9 @@ static_assert(sizeof(kErrorNames) / sizeof(kErrorNames[0]) == static_cast<size_t
 
 constexpr int32_t kWindowW = 800;
 constexpr int32_t kWindowH = 600;
+// What a window manager typically adds around the client area (borders, caption).
+constexpr int32_t kFrameW = 16;
+constexpr int32_t kFrameH = 64;
 
 SDL_Window* g_window = nullptr;
 bool g_windowFullscreen = false;
@@ -61,6 +64,8 @@ struct DisplayState {
     DisplayFormat format;
     bool vsyncOn = false;    // what the renderer currently does
     bool vsyncWorks = false; // the driver accepted vsync at least once
+    bool presented = false;  // the texture holds a frame
+    SDL_ScaleMode scaleMode = SDL_ScaleModeLinear;
     uint32_t lastPresentMs = 0;
     int32_t refreshHz = 60;
 };
@@ -97,13 +102,62 @@ const char* ErrorName(int32_t code) {
 
 // ---- Main window ---------------------------------------------------------------------------------
 
-SDL_Window* CreateMainWindow(bool fullscreen) {
+void PreferSessionVideoDriver() {
+    const char* forced = SDL_getenv("SDL_VIDEODRIVER");
+    if (forced && *forced) return;
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    const char* session = SDL_getenv("XDG_SESSION_TYPE");
+    if ((wayland && *wayland) || (session && SDL_strcmp(session, "wayland") == 0))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
+}
+
+int32_t ChooseWindowScale(int32_t usableW, int32_t usableH, int32_t layoutW, int32_t layoutH) {
+    if (layoutW <= 0 || layoutH <= 0) return 1;
+    // Room for the window manager's frame and caption, which the usable area does not subtract.
+    const int32_t roomW = usableW - kFrameW, roomH = usableH - kFrameH;
+    const int32_t scale = std::min(roomW / layoutW, roomH / layoutH);
+    return std::max(scale, 1);
+}
+
+WindowPlacement FitPlacement(const WindowPlacement& remembered, int32_t usableW, int32_t usableH) {
+    WindowPlacement p = remembered;
+    const bool fits =
+        p.width >= kMinWindowW && p.height >= kMinWindowH && p.width <= usableW && p.height <= usableH;
+    if (!fits) p.width = p.height = 0;
+    return p;
+}
+
+SDL_Window* CreateMainWindow(bool fullscreen, const WindowPlacement& remembered) {
     if (g_window) return g_window;
     if (!EnsureVideo()) return nullptr;
-    Uint32 flags = SDL_WINDOW_SHOWN;
-    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
-    g_window = SDL_CreateWindow("Parlorix", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kWindowW,
-                                kWindowH, flags);
+    // A windowed game is one window among others: compositing stays on (shadows, previews, no
+    // tearing); full screen may have the compositor step aside.
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, fullscreen ? "1" : "0");
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_ALLOW_HIGHDPI;
+    int w = kWindowW, h = kWindowH;
+    bool maximise = false;
+    if (fullscreen) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    } else {
+        flags |= SDL_WINDOW_RESIZABLE;
+        SDL_Rect usable{0, 0, kWindowW, kWindowH};
+        if (SDL_GetDisplayUsableBounds(0, &usable) != 0) SDL_GetDisplayBounds(0, &usable);
+        const WindowPlacement fit = FitPlacement(remembered, usable.w, usable.h);
+        if (fit.width > 0) {
+            w = fit.width;
+            h = fit.height;
+        } else {
+            const int32_t scale = ChooseWindowScale(usable.w, usable.h, kWindowW, kWindowH);
+            w = kWindowW * scale;
+            h = kWindowH * scale;
+        }
+        maximise = remembered.maximised;
+    }
+    g_window = SDL_CreateWindow("Parlorix", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h, flags);
+    if (g_window && !fullscreen) {
+        SDL_SetWindowMinimumSize(g_window, kMinWindowW, kMinWindowH);
+        if (maximise) SDL_MaximizeWindow(g_window);
+    }
     g_windowFullscreen = fullscreen && g_window;
     return g_window;
 }
@@ -120,6 +174,29 @@ SDL_Window* MainWindow() {
 }
 bool MainWindowFullscreen() {
     return g_windowFullscreen;
+}
+uint32_t MainWindowId() {
+    return g_window ? SDL_GetWindowID(g_window) : 0;
+}
+
+bool CurrentPlacement(WindowPlacement& out) {
+    if (!g_window || g_windowFullscreen) return false;
+    const Uint32 flags = SDL_GetWindowFlags(g_window);
+    out.maximised = (flags & SDL_WINDOW_MAXIMIZED) != 0;
+    // A maximised window keeps the size it had before, so un-maximising next time feels right.
+    if (!out.maximised) SDL_GetWindowSize(g_window, &out.width, &out.height);
+    return true;
+}
+
+bool SetMainWindowIcon(const uint8_t* rgba, uint32_t width, uint32_t height) {
+    if (!g_window || !rgba || width == 0 || height == 0 || width > 1024 || height > 1024) return false;
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint8_t*>(rgba), static_cast<int>(width), static_cast<int>(height), 32,
+        static_cast<int>(width * 4), SDL_PIXELFORMAT_RGBA32);
+    if (!icon) return false;
+    SDL_SetWindowIcon(g_window, icon);
+    SDL_FreeSurface(icon);
+    return true;
 }
 
 // ---- Display -------------------------------------------------------------------------------------
@@ -147,7 +224,6 @@ DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, ui
             d.window = nullptr;
             return DisplayError::DDERR_INCOMPATIBLEPRIMARY;
         }
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
         d.texture = SDL_CreateTexture(d.renderer, d.format.sdlFormat, SDL_TEXTUREACCESS_STREAMING,
                                       static_cast<int>(width), static_cast<int>(height));
         if (!d.texture) {
@@ -158,6 +234,7 @@ DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, ui
         }
         // The back buffer's alpha bytes are coverage left over from composition, not transparency.
         SDL_SetTextureBlendMode(d.texture, SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(d.texture, d.scaleMode);
         d.vsyncOn = false;
         d.vsyncWorks = SDL_RenderSetVSync(d.renderer, 0) == 0;
     }
@@ -236,6 +313,41 @@ uint64_t SurfaceBytesInUse() {
     return g_surfaceBytes;
 }
 
+namespace {
+
+// The drawable's size in pixels (larger than the window's points on high-DPI outputs).
+void OutputSize(const DisplayState& d, int& w, int& h) {
+    w = h = 0;
+    if (d.renderer) SDL_GetRendererOutputSize(d.renderer, &w, &h);
+    if ((w <= 0 || h <= 0) && d.window) SDL_GetWindowSizeInPixels(d.window, &w, &h);
+}
+
+int32_t LayoutW() {
+    return g_display.open ? static_cast<int32_t>(g_display.width) : kWindowW;
+}
+int32_t LayoutH() {
+    return g_display.open ? static_cast<int32_t>(g_display.height) : kWindowH;
+}
+
+// Draws the texture into the letterbox of the current drawable and shows it.
+DisplayError ShowTexture(DisplayState& d, bool pace) {
+    int ow = 0, oh = 0;
+    OutputSize(d, ow, oh);
+    const ViewRect v = ComputeLetterbox(ow, oh, LayoutW(), LayoutH());
+    const SDL_ScaleMode mode =
+        IsWholeScale(v, LayoutW(), LayoutH()) ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+    if (mode != d.scaleMode && SDL_SetTextureScaleMode(d.texture, mode) == 0) d.scaleMode = mode;
+    SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(d.renderer);
+    const SDL_Rect dst{v.x, v.y, v.w, v.h};
+    if (SDL_RenderCopy(d.renderer, d.texture, nullptr, &dst) != 0) return DisplayError::DDERR_GENERIC;
+    if (pace) PaceToRefresh();
+    SDL_RenderPresent(d.renderer);
+    return DisplayError::Ok;
+}
+
+} // namespace
+
 DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace) {
     DisplayState& d = g_display;
     if (!d.open || !backBuffer) return DisplayError::DDERR_NOCOOPERATIVELEVELSET;
@@ -253,25 +365,16 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace) {
     }
     if (SDL_UpdateTexture(d.texture, nullptr, backBuffer->pixels, backBuffer->pitch) != 0)
         return DisplayError::DDERR_SURFACELOST;
-    SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(d.renderer);
-    const ViewRect v = LayoutViewport();
-    SDL_Rect dst{v.x, v.y, v.w, v.h};
-    // Work in output pixels: with high-DPI windows the output may be larger than the window.
-    int ow = 0, oh = 0, ww = 0, wh = 0;
-    SDL_GetRendererOutputSize(d.renderer, &ow, &oh);
-    SDL_GetWindowSize(d.window, &ww, &wh);
-    if (ww > 0 && wh > 0 && (ow != ww || oh != wh)) {
-        dst.x = dst.x * ow / ww;
-        dst.y = dst.y * oh / wh;
-        dst.w = dst.w * ow / ww;
-        dst.h = dst.h * oh / wh;
-    }
-    if (SDL_RenderCopy(d.renderer, d.texture, nullptr, &dst) != 0) return DisplayError::DDERR_GENERIC;
-    if (waitRetrace && !d.vsyncOn) PaceToRefresh();
-    SDL_RenderPresent(d.renderer);
+    d.presented = true;
+    const DisplayError err = ShowTexture(d, waitRetrace && !d.vsyncOn);
     d.lastPresentMs = Platform::TimeMs();
-    return DisplayError::Ok;
+    return err;
+}
+
+bool Repaint() {
+    DisplayState& d = g_display;
+    if (!d.open || !d.renderer || !d.presented) return false;
+    return ShowTexture(d, false) == DisplayError::Ok;
 }
 
 void WaitForNextRefresh() {
@@ -306,31 +409,57 @@ ViewRect ComputeLetterbox(int32_t windowW, int32_t windowH, int32_t layoutW, int
     return r;
 }
 
-ViewRect LayoutViewport() {
-    const DisplayState& d = g_display;
-    const int32_t lw = d.open ? static_cast<int32_t>(d.width) : kWindowW;
-    const int32_t lh = d.open ? static_cast<int32_t>(d.height) : kWindowH;
-    SDL_Window* w = d.window ? d.window : g_window;
-    if (!w) return ViewRect{0, 0, lw, lh};
-    int ww = 0, wh = 0;
-    SDL_GetWindowSize(w, &ww, &wh);
-    // Windowed: 1:1 at the top-left of the client area; fullscreen: letterboxed.
-    const bool scaled = d.open ? d.fullscreen : g_windowFullscreen;
-    if (!scaled) return ViewRect{0, 0, lw, lh};
-    return ComputeLetterbox(ww, wh, lw, lh);
+bool IsWholeScale(const ViewRect& view, int32_t layoutW, int32_t layoutH) {
+    if (layoutW <= 0 || layoutH <= 0 || view.w <= 0) return false;
+    return view.w % layoutW == 0 && view.h == view.w / layoutW * layoutH;
 }
 
-void WindowToLayout(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly) {
-    const ViewRect v = LayoutViewport();
-    const int32_t lw = g_display.open ? static_cast<int32_t>(g_display.width) : kWindowW;
-    const int32_t lh = g_display.open ? static_cast<int32_t>(g_display.height) : kWindowH;
+void MapWindowToLayout(int32_t wx, int32_t wy, int32_t windowW, int32_t windowH, int32_t outputW,
+                       int32_t outputH, int32_t layoutW, int32_t layoutH, int32_t& lx, int32_t& ly) {
+    if (windowW <= 0 || windowH <= 0 || outputW <= 0 || outputH <= 0) {
+        lx = wx;
+        ly = wy;
+        return;
+    }
+    const ViewRect v = ComputeLetterbox(outputW, outputH, layoutW, layoutH);
     if (v.w <= 0 || v.h <= 0) {
         lx = wx;
         ly = wy;
         return;
     }
-    lx = static_cast<int32_t>((static_cast<int64_t>(wx) - v.x) * lw / v.w);
-    ly = static_cast<int32_t>((static_cast<int64_t>(wy) - v.y) * lh / v.h);
+    // The point's centre in drawable pixels, then into the layout; all in integers, twice the
+    // resolution so the half pixel stays exact. Floor division keeps the bars on their side.
+    auto map = [](int64_t p, int64_t points, int64_t pixels, int64_t origin, int64_t span, int64_t layout) {
+        const int64_t num = ((2 * p + 1) * pixels - 2 * origin * points) * layout;
+        const int64_t den = 2 * points * span;
+        return static_cast<int32_t>(num >= 0 ? num / den : -((-num + den - 1) / den));
+    };
+    lx = map(wx, windowW, outputW, v.x, v.w, layoutW);
+    ly = map(wy, windowH, outputH, v.y, v.h, layoutH);
+}
+
+ViewRect LayoutViewport() {
+    const DisplayState& d = g_display;
+    SDL_Window* w = d.window ? d.window : g_window;
+    if (!w) return ViewRect{0, 0, LayoutW(), LayoutH()};
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(w, &ww, &wh);
+    return ComputeLetterbox(ww, wh, LayoutW(), LayoutH());
+}
+
+void WindowToLayout(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly) {
+    const DisplayState& d = g_display;
+    SDL_Window* w = d.window ? d.window : g_window;
+    if (!w) {
+        lx = wx;
+        ly = wy;
+        return;
+    }
+    int ww = 0, wh = 0, ow = 0, oh = 0;
+    SDL_GetWindowSize(w, &ww, &wh);
+    OutputSize(d, ow, oh);
+    if (ow <= 0 || oh <= 0) SDL_GetWindowSizeInPixels(w, &ow, &oh);
+    MapWindowToLayout(wx, wy, ww, wh, ow, oh, LayoutW(), LayoutH(), lx, ly);
 }
 
 void ClientRectOnScreen(int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) {

@@ -52,13 +52,40 @@ inline const char* ErrorName(DisplayError e) {
 }
 
 // ---- Main window -------------------------------------------------------------------------------
-// Title "Parlorix". Windowed: an 800 x 600 client area with a caption, not resizable. Fullscreen:
+// Title "Parlorix". Windowed: resizable, with a caption; it opens at the remembered size or else at
+// the largest whole-number multiple of the layout that fits the usable desktop area. Fullscreen:
 // a borderless window covering the desktop at its own resolution (the monitor mode never changes).
+// High-DPI aware: the drawable may have more pixels than the window has points.
 // Initialises SDL's video subsystem on first use. Returns nullptr (with SDL_GetError set) on failure.
-SDL_Window* CreateMainWindow(bool fullscreen);
+struct WindowPlacement {
+    int32_t width = 0, height = 0; // window points; 0 = choose from the desktop
+    bool maximised = false;
+};
+SDL_Window* CreateMainWindow(bool fullscreen, const WindowPlacement& remembered = {});
 void DestroyMainWindow();
 SDL_Window* MainWindow();
 bool MainWindowFullscreen();
+// SDL's id of the main window (0 when there is none): events of other (destroyed) windows are
+// not the game's.
+uint32_t MainWindowId();
+// The windowed window's size and state, to be remembered; false in fullscreen or without a window.
+bool CurrentPlacement(WindowPlacement& out);
+// 8-bit red, green, blue, alpha in memory order, `width` x `height`, rows packed.
+bool SetMainWindowIcon(const uint8_t* rgba, uint32_t width, uint32_t height);
+
+// The largest whole-number scale (at least 1) at which a window showing the layout, plus its
+// frame, fits the usable desktop area.
+int32_t ChooseWindowScale(int32_t usableW, int32_t usableH, int32_t layoutW, int32_t layoutH);
+// A remembered windowed size is taken when it still fits the usable area and is at least the
+// smallest window the game allows; otherwise 0 x 0 (choose).
+WindowPlacement FitPlacement(const WindowPlacement& remembered, int32_t usableW, int32_t usableH);
+// Smallest windowed size the player can resize to (half the layout).
+constexpr int32_t kMinWindowW = 400;
+constexpr int32_t kMinWindowH = 300;
+
+// Before SDL's video starts: in a Wayland session SDL's own preference (x11 first) is turned round,
+// so a Wayland desktop gets native output; an explicit SDL_VIDEODRIVER still wins.
+void PreferSessionVideoDriver();
 
 // ---- Display -----------------------------------------------------------------------------------
 struct DisplayFormat {
@@ -85,10 +112,14 @@ void ReleaseDisplaySurface(SDL_Surface* surface);
 // Bytes held by the surfaces created through CreateDisplaySurface and not yet released.
 uint64_t SurfaceBytesInUse();
 
-// Copies `backBuffer` (display-sized) to the window: 1:1 windowed, scaled with the aspect kept
-// and black bars in fullscreen. `waitRetrace` uses the driver's vsync where there is one and
-// otherwise paces to the refresh rate.
+// Copies `backBuffer` (display-sized) to the window, scaled with the aspect kept and black bars,
+// in both modes. Whole-number scales are drawn with nearest-pixel sampling (sharp), any other
+// scale smoothly. `waitRetrace` uses the driver's vsync where there is one and otherwise paces to
+// the refresh rate.
 DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace);
+// Shows the last presented frame again (window exposed or resized while no frames are drawn).
+// False when nothing was presented yet.
+bool Repaint();
 
 // Sleeps until the next refresh is due (one refresh period after the previous present or wait),
 // waking at once when an event arrives; the event stays in the queue.
@@ -98,11 +129,18 @@ void WaitForNextRefresh();
 struct ViewRect {
     int32_t x = 0, y = 0, w = 0, h = 0;
 };
+// The letterbox in window points (what mouse events use).
 ViewRect LayoutViewport();
 // Window co-ordinates -> layout co-ordinates (may fall outside 0..width-1 in the black bars).
 void WindowToLayout(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly);
 // Pure form of the mapping, for a window of the given size showing a layout of the given size.
 ViewRect ComputeLetterbox(int32_t windowW, int32_t windowH, int32_t layoutW, int32_t layoutH);
+// Pure form of WindowToLayout: a point of a window of windowW x windowH points, whose drawable has
+// outputW x outputH pixels, lands in the layout pixel under the point's centre.
+void MapWindowToLayout(int32_t wx, int32_t wy, int32_t windowW, int32_t windowH, int32_t outputW,
+                       int32_t outputH, int32_t layoutW, int32_t layoutH, int32_t& lx, int32_t& ly);
+// True when `view` shows the layout at a whole-number scale (drawn with nearest sampling).
+bool IsWholeScale(const ViewRect& view, int32_t layoutW, int32_t layoutH);
 
 // The window's client rectangle in screen co-ordinates (left, top, right, bottom).
 void ClientRectOnScreen(int32_t& left, int32_t& top, int32_t& right, int32_t& bottom);

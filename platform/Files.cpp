@@ -164,6 +164,46 @@ std::string ExecutableDirectory() {
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
+namespace {
+bool HoldsContent(const std::string& dir) {
+    return IsDirectory(dir + "/Data") || FileExists(dir + "/game.dat");
+}
+std::string Parent(const std::string& dir) {
+    const size_t slash = dir.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string("/") : dir.substr(0, slash);
+}
+} // namespace
+
+GameLocation LocateGame(const std::string& exeDir) {
+    GameLocation at;
+    auto runIn = [&at](const std::string& dir) {
+        at.workDir = dir;
+        at.archive = "game.dat";
+        at.settings = dir + "/Game.ini";
+        return at;
+    };
+    if (HoldsContent(exeDir)) return runIn(exeDir);
+    std::string dir = exeDir;
+    for (int up = 0; up < 3 && dir != "/"; ++up) {
+        dir = Parent(dir);
+        if (FileExists(dir + "/CMakeCache.txt")) {
+            if (HoldsContent(dir)) return runIn(dir);
+            break;
+        }
+    }
+    const std::string prefix = Parent(exeDir);
+    for (const char* share : {"/share/parlorix", "/share/games/parlorix"}) {
+        const std::string folder = (prefix == "/" ? std::string() : prefix) + share;
+        if (!FileExists(folder + "/game.dat")) continue;
+        at.workDir = DataDirectory();
+        at.archive = folder + "/game.dat";
+        at.settings = folder + "/Game.ini";
+        at.installed = true;
+        return at;
+    }
+    return runIn(exeDir);
+}
+
 std::string RuntimeDirectory() {
     const char* v = std::getenv("XDG_RUNTIME_DIR");
     if (v && *v == '/') return v;

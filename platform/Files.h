@@ -37,4 +37,21 @@ std::string DataDirectory();    // $XDG_DATA_HOME/parlorix or ~/.local/share/par
 // Folder of the running program's executable, without a trailing separator.
 std::string ExecutableDirectory();
 
+// Where the game's content is and where it runs, found from the executable's own folder and never
+// from the current folder (which may be any folder, $HOME for a desktop launch):
+// - a copy unpacked with its content: `Data/` or "game.dat" beside the executable; it runs there;
+// - a build tree: the executable sits at most three folders below a folder holding
+//   "CMakeCache.txt" and the content; it runs in that folder;
+// - installed: "game.dat" in `<prefix>/share/parlorix` or `<prefix>/share/games/parlorix`, the
+//   executable in `<prefix>/bin` or `<prefix>/games`; it runs in the user's data folder, so nothing
+//   is ever written beside the installed files;
+// - none of these: it runs beside the executable (and start-up reports the missing content).
+struct GameLocation {
+    std::string workDir;  // the working directory, without a trailing separator
+    std::string archive;  // the resource archive to mount ("game.dat" or an absolute path)
+    std::string settings; // the optional "Game.ini" beside the archive
+    bool installed = false;
+};
+GameLocation LocateGame(const std::string& exeDir);
+
 } // namespace Platform

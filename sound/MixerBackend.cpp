@@ -22,10 +22,14 @@ class MixerBackend final : public Backend {
     ~MixerBackend() override { Close(); }
 
     bool Open() override {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            error_ = SDL_GetError();
+            return false;
+        }
         audioInit_ = true;
         Mix_Init(MIX_INIT_OGG | MIX_INIT_MOD);
         if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+            error_ = Mix_GetError();
             Mix_Quit();
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             audioInit_ = false;
@@ -38,6 +42,7 @@ class MixerBackend final : public Backend {
     }
 
     int ErrorCode() override { return -1; }
+    std::string ErrorText() override { return error_; }
 
     void Close() override {
         if (open_) {
@@ -201,6 +206,7 @@ class MixerBackend final : public Backend {
         Mix_VolumeMusic(static_cast<int>(masterMusic_ * track * MIX_MAX_VOLUME / 10000));
     }
 
+    std::string error_;
     bool audioInit_ = false;
     bool open_ = false;
     uint32_t nextHandle_ = 0;

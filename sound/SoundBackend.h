@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // The audio library under the sound server. The server's bookkeeping (sample table, looping
 // list, playlist states and fades) lives above this seam so it runs without an audio device.
@@ -18,6 +19,8 @@ class Backend {
     virtual bool Open() = 0;
     // A number for the log after a failure.
     virtual int ErrorCode() = 0;
+    // The library's own words for the last failure ("" when it has none).
+    virtual std::string ErrorText() { return {}; }
     virtual void Close() = 0;
 
     // Master volumes, 0..100 each: music for tracker music, sound for samples.

@@ -151,6 +151,12 @@ void AdvancePlaylist(float dt) {
     }
 }
 
+void ListFiles() {
+    FileLayer::Enumerate("Data\\Library\\Sound", "ogg", AddSample, nullptr);
+    FileLayer::Enumerate("Data\\Library\\Music", "mo3 it", AddMusic, nullptr);
+    s.current = 0;
+}
+
 } // namespace
 
 bool Start(std::unique_ptr<Backend> backend) {
@@ -161,15 +167,50 @@ bool Start(std::unique_ptr<Backend> backend) {
     s.backend = backend ? std::move(backend) : CreateMixerBackend();
     if (!s.backend->Open()) {
         LogMsg("Sound Server: BASS failed: %d\n", s.backend->ErrorCode());
+        const std::string why = s.backend->ErrorText();
+        if (!why.empty()) LogMsg("Sound Server: %s\n", why.c_str());
         s.samplesAvailable = false;
         s.musicAvailable = false;
         return true;
     }
     ApplyVolumes();
-    FileLayer::Enumerate("Data\\Library\\Sound", "ogg", AddSample, nullptr);
-    FileLayer::Enumerate("Data\\Library\\Music", "mo3 it", AddMusic, nullptr);
-    s.current = 0;
+    ListFiles();
     return true;
+}
+
+void DeviceChanged(bool removed) {
+    if (!Running()) return;
+    const bool open = s.samplesAvailable || s.musicAvailable;
+    if (open && !removed) return;
+    LogMsg(removed ? "Sound Server: the audio device went away; opening the default device again\n"
+                   : "Sound Server: an audio device appeared; opening it\n");
+    // Whatever the old device held is gone with it: sounds and tracks load again when next played.
+    s.looping.clear();
+    for (Record& r : s.samples)
+        r.handle = 0;
+    for (Record& r : s.music)
+        r.handle = 0;
+    for (PlaylistEntry& e : s.playlist)
+        e.channel = 0;
+    s.backend->Close();
+    if (!s.backend->Open()) {
+        const std::string why = s.backend->ErrorText();
+        LogMsg("Sound Server: no audio device: %s\n", why.empty() ? "unknown reason" : why.c_str());
+        s.samplesAvailable = false;
+        s.musicAvailable = false;
+        return;
+    }
+    s.samplesAvailable = true;
+    s.musicAvailable = true;
+    ApplyVolumes();
+    if (s.samples.empty() && s.music.empty()) {
+        ListFiles(); // started without a device: nothing was listed yet
+    } else if (!s.playlist.empty()) {
+        // The playlist goes on from the track it stands at.
+        s.playlist[s.current].state = MusicStart;
+        s.playlist[s.current].t = 0.0f;
+    }
+    LogMsg("Sound Server: audio device open\n");
 }
 
 void Shutdown() {

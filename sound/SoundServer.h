@@ -14,6 +14,10 @@ namespace Sound {
 bool Start(std::unique_ptr<Backend> backend = nullptr);
 // Clears both tables, stops and frees the output.
 void Shutdown();
+// An audio output device went away (`removed`) or appeared: the default device is opened again
+// (when one appeared, only while the server runs silent), every sound reloads on its next play and
+// the playlist's current track starts again. What happened is logged with the library's reason.
+void DeviceChanged(bool removed);
 
 // Plays the named sample once. With a flag, it loops until the flag reads 0 at a frame update.
 void Play(const char* name, const uint8_t* keepPlaying = nullptr);

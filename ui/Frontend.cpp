@@ -323,8 +323,8 @@ ScoreForm::ScoreForm() {
     fields_[2] = FormField{u"", 20, false, 400, 350};
 }
 
-void ScoreForm::TakeCharacter(char c) {
-    const unsigned char ch = static_cast<unsigned char>(c);
+void ScoreForm::TakeCharacter(char16_t c) {
+    const char16_t ch = c;
     FormField& field = fields_[focus_];
     if (ch == 0) return;
     if (ch == 7) {
@@ -335,10 +335,11 @@ void ScoreForm::TakeCharacter(char c) {
         focus_ = (focus_ + 1) % kFields;
         return;
     }
-    if (ch < 32 || ch == 127 || ch == '%') return;
+    if (ch < 32 || ch == 127 || ch == u'%') return;
+    if (g_MenuFont.IsLoaded() && !g_MenuFont.HasGlyph(ch)) return; // the form draws in the menu font
     if (field.text.size() >= field.limit) return;
-    if (field.digitsOnly && (ch < '0' || ch > '9')) return;
-    field.text.push_back(static_cast<char16_t>(ch));
+    if (field.digitsOnly && (ch < u'0' || ch > u'9')) return;
+    field.text.push_back(ch);
 }
 
 ScoreForm& Form() {
@@ -347,7 +348,8 @@ ScoreForm& Form() {
 }
 
 void PostScoresUpdate(uint32_t, FrameRecord*) {
-    Form().TakeCharacter(Input::PressedCharacter());
+    for (char16_t c : Input::TypedText())
+        Form().TakeCharacter(c);
     const int32_t id = Menu::Poll("postScores", Menu::kEventFromQueue);
     if (id == 5) SwitchBack(g_state.scoresReturn);
     // 6 (Submit): there is nowhere to send the form to.

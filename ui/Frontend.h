@@ -137,7 +137,7 @@ class ScoreForm {
     // A pressed character: 0 nothing, 7 deletes the focused field's last character, 8 moves the
     // focus on (round to the first), anything else is appended when the field has room, it is
     // not "%" and, for a digits-only field, a digit. Other control characters are ignored.
-    void TakeCharacter(char c);
+    void TakeCharacter(char16_t c);
     FormField& Field(int32_t index) { return fields_[index]; }
     int32_t Focus() const { return focus_; }
     static constexpr int32_t kFields = 3;

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "core/Utf8.h"
 #include "platform/Registry.h"
 
 namespace HighScores {
@@ -58,8 +59,10 @@ void Load() {
             if (!g_key.ReadString(ValueName(t, e, "Name"), name, sizeof name)) continue;
             if (!g_key.ReadDword(ValueName(t, e, "Score"), score)) continue;
             entry.score = score;
-            for (int32_t i = 0; i < kNameChars && name[i] != '\0'; ++i)
-                entry.name[i] = static_cast<unsigned char>(name[i]);
+            // UTF-8; names stored by older versions are one byte per character.
+            const std::u16string wide = Utf8::StoredToUtf16(name);
+            for (size_t i = 0; i < static_cast<size_t>(kNameChars) && i < wide.size(); ++i)
+                entry.name[i] = wide[i];
         }
         ClearMarks(t);
         // Insert replaces the last row, so it must hold the lowest score even when the stored
@@ -111,10 +114,7 @@ bool Save(int32_t table) {
     g_key.Begin();
     for (int32_t e = 0; e < kEntries; ++e) {
         const Entry& entry = g_tables[table].entries[e];
-        std::string name;
-        for (int32_t i = 0; i < kNameChars && entry.name[i] != 0; ++i)
-            name.push_back(static_cast<char>(entry.name[i] & 0xFF));
-        g_key.WriteString(ValueName(table, e, "Name"), name);
+        g_key.WriteString(ValueName(table, e, "Name"), Utf8::FromUtf16(entry.name, kNameChars));
         g_key.WriteDword(ValueName(table, e, "Score"), entry.score);
     }
     if (!g_key.Commit()) {

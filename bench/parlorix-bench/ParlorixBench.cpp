@@ -317,9 +317,13 @@ IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std:
     const fs::path work = templ;
     std::error_code ec;
     fs::path cwd = data;
+    std::string binary = game;
     if (fs::exists(data / "game.dat")) {
         fs::create_symlink(data / "game.dat", work / "game.dat", ec);
         if (fs::exists(data / "Game.ini")) fs::create_symlink(data / "Game.ini", work / "Game.ini", ec);
+        // The game finds its content beside its executable: a copy runs with the linked archive.
+        fs::copy_file(game, work / "parlorix", ec);
+        if (!ec) binary = (work / "parlorix").string();
         cwd = work;
     }
     fs::create_directories(work / "config");
@@ -342,7 +346,7 @@ IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std:
             ::dup2(output, 1);
             ::dup2(output, 2);
         }
-        ::execl(game.c_str(), game.c_str(), static_cast<char*>(nullptr));
+        ::execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     if (pid < 0) {
@@ -489,6 +493,7 @@ int main(int argc, char** argv) {
     const auto startupBegin = Clock::now();
     App::StartOptions options;
     options.instanceLock = false;
+    options.locate = false; // the content is in the folder prepared here
     options.settingsFile = false;
     options.logDirectory = scratch.string() + "/";
     if (!App::StartUp(std::move(options)) || !GetActiveScene()) {

@@ -42,8 +42,11 @@ class ProcessTest : public ::testing::Test {
         }
     }
 
-    // Starts the program; returns its pid.
+    // Starts the program; returns its pid. The game finds its content beside its executable, so it
+    // runs as a copy placed in the scratch folder.
     pid_t Start(const std::vector<std::pair<std::string, std::string>>& env = {}) {
+        const fs::path binary = dir / "parlorix";
+        if (!fs::exists(binary)) fs::copy_file(PARLORIX_BINARY, binary);
         pid_t pid = fork();
         if (pid == 0) {
             if (chdir(dir.path().c_str()) != 0) _exit(99);
@@ -55,7 +58,7 @@ class ProcessTest : public ::testing::Test {
             if (FILE* err = std::fopen((dir / "stderr.txt").c_str(), "w")) dup2(fileno(err), 2);
             for (const auto& [k, v] : env)
                 setenv(k.c_str(), v.c_str(), 1);
-            execl(PARLORIX_BINARY, "parlorix", static_cast<char*>(nullptr));
+            execl(binary.c_str(), "parlorix", static_cast<char*>(nullptr));
             _exit(98);
         }
         return pid;

@@ -35,11 +35,17 @@ class E2eTest : public ::testing::Test {
         x.Stop();
     }
 
-    // A program run in `workDir` (created) with its XDG folders under `home` (created).
-    Game& NewGame(const std::string& workDir, const std::string& home,
-                  const std::string& binary = PARLORIX_BINARY) {
+    // A program run in `workDir` (created) with its XDG folders under `home` (created). Without a
+    // binary, the build's game is copied into `workDir`: it finds its content (what the test put
+    // there) beside its executable and writes its log and screenshots there.
+    Game& NewGame(const std::string& workDir, const std::string& home, const std::string& binary = "") {
         std::filesystem::create_directories(workDir);
-        games.push_back(std::make_unique<Game>(binary, workDir, home, x.Display()));
+        std::string run = binary;
+        if (run.empty()) {
+            run = workDir + "/parlorix";
+            if (!std::filesystem::exists(run)) std::filesystem::copy_file(PARLORIX_BINARY, run);
+        }
+        games.push_back(std::make_unique<Game>(run, workDir, home, x.Display()));
         return *games.back();
     }
 

@@ -3,9 +3,11 @@
 #include "e2e/Fixture.h"
 #include "e2e/Screens.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -76,11 +78,26 @@ class InstallTest : public E2eTest {
         EXPECT_TRUE(fs::exists(usr + "/share/doc/parlorix/copyright"));
     }
 
-    // Starts `usr`/games/parlorix from an empty folder elsewhere and checks that it shows the title and
-    // keeps its log, screenshot and settings in the user's folders.
+    // Starts `usr`/games/parlorix from a folder elsewhere (a home folder holding `data/`, `Data/` and
+    // a stray "game.dat", none of them the game's) and checks that it shows the title and keeps its
+    // log, screenshot and settings in the user's folders.
     void RunInstalled(const std::string& usr, const std::string& label) {
         std::string elsewhere = dir / (label + "-cwd");
         std::string home = dir / (label + "-home");
+        fs::create_directories(elsewhere + "/data/Library");
+        fs::create_directories(elsewhere + "/Data/Levels");
+        {
+            std::ofstream stray(elsewhere + "/game.dat", std::ios::binary);
+            stray << "not the game's archive";
+        }
+        auto listing = [&elsewhere] {
+            std::vector<std::string> names;
+            for (const auto& e : fs::recursive_directory_iterator(elsewhere))
+                names.push_back(e.path().string());
+            std::sort(names.begin(), names.end());
+            return names;
+        };
+        const std::vector<std::string> before = listing();
         Game& game = NewGame(elsewhere, home, usr + "/games/parlorix");
         // A lived-in HOME: none of this is the game's, and none of it may be touched.
         fs::create_directories(home + "/Documents");
@@ -99,7 +116,8 @@ class InstallTest : public E2eTest {
             << log;
         EXPECT_TRUE(Contains(log, "Loading scene 0,0\n")) << log;
         EXPECT_TRUE(fs::exists(game.OptionsFile()));
-        EXPECT_TRUE(fs::is_empty(elsewhere)) << "the game wrote into the folder it was started from";
+        EXPECT_EQ(listing(), before) << "the game wrote into the folder it was started from";
+        EXPECT_EQ(ReadFile(elsewhere + "/game.dat"), "not the game's archive");
         EXPECT_EQ(ReadFile(home + "/Documents/notes.txt"), "shopping\n");
         EXPECT_EQ(ReadFile(home + "/.bashrc"), "# shell\n");
         for (const char* sub : {"/games", "/share/games/parlorix"}) {

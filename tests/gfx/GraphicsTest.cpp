@@ -239,6 +239,61 @@ TEST(Display, LetterboxKeepsTheLayoutAspect) {
     EXPECT_EQ(v.w, 0);
 }
 
+TEST(Display, WindowOpensAtTheLargestWholeScaleThatFitsTheDesktop) {
+    EXPECT_EQ(Platform::ChooseWindowScale(1366, 738, 800, 600), 1); // laptop, panel subtracted
+    EXPECT_EQ(Platform::ChooseWindowScale(1920, 1050, 800, 600), 1);
+    EXPECT_EQ(Platform::ChooseWindowScale(2560, 1400, 800, 600), 2);
+    EXPECT_EQ(Platform::ChooseWindowScale(1920, 1080, 800, 600), 1); // 3840 x 2160 at desktop scale 2
+    EXPECT_EQ(Platform::ChooseWindowScale(3840, 2120, 800, 600), 3); // the same screen unscaled
+    EXPECT_EQ(Platform::ChooseWindowScale(640, 480, 800, 600), 1);   // never below 1
+    EXPECT_EQ(Platform::ChooseWindowScale(0, 0, 800, 600), 1);
+    // The frame is not part of the usable area: exactly 1600 x 1200 usable is too small for 2x.
+    EXPECT_EQ(Platform::ChooseWindowScale(1600, 1200, 800, 600), 1);
+
+    // A remembered size is kept while it fits; a smaller desktop or a nonsense value chooses anew.
+    Platform::WindowPlacement kept = Platform::FitPlacement({1234, 901, false}, 2560, 1400);
+    EXPECT_EQ(kept.width, 1234);
+    EXPECT_EQ(kept.height, 901);
+    EXPECT_EQ(Platform::FitPlacement({1600, 1200, false}, 1366, 738).width, 0);
+    EXPECT_EQ(Platform::FitPlacement({10, 10, false}, 1366, 738).width, 0);
+    EXPECT_TRUE(Platform::FitPlacement({0, 0, true}, 1366, 738).maximised);
+}
+
+TEST(Display, MouseMapsExactlyOntoTheScaledLayout) {
+    int32_t lx = 0, ly = 0;
+    // 2x: every layout pixel is two window pixels, both halves land on it.
+    for (int32_t wx : {0, 1, 2, 3, 798, 1598, 1599}) {
+        Platform::MapWindowToLayout(wx, wx * 3 / 4, 1600, 1200, 1600, 1200, 800, 600, lx, ly);
+        EXPECT_EQ(lx, wx / 2) << wx;
+        EXPECT_EQ(ly, wx * 3 / 4 / 2) << wx;
+    }
+    // A high-DPI window: 800 x 600 points, 1600 x 1200 pixels, so points map 1:1 onto the layout.
+    Platform::MapWindowToLayout(799, 599, 800, 600, 1600, 1200, 800, 600, lx, ly);
+    EXPECT_EQ(lx, 799);
+    EXPECT_EQ(ly, 599);
+    // A non-whole, wider window: bars of 100 at the sides (1000 x 600 -> 800 x 600 at x 100).
+    Platform::MapWindowToLayout(100, 0, 1000, 600, 1000, 600, 800, 600, lx, ly);
+    EXPECT_EQ(lx, 0);
+    Platform::MapWindowToLayout(99, 0, 1000, 600, 1000, 600, 800, 600, lx, ly);
+    EXPECT_EQ(lx, -1); // in the bar, left of the layout
+    Platform::MapWindowToLayout(899, 599, 1000, 600, 1000, 600, 800, 600, lx, ly);
+    EXPECT_EQ(lx, 799);
+    EXPECT_EQ(ly, 599);
+    // 1.5x: 1200 x 900; the centre stays the centre and the last pixel the last.
+    Platform::MapWindowToLayout(600, 450, 1200, 900, 1200, 900, 800, 600, lx, ly);
+    EXPECT_EQ(lx, 400);
+    EXPECT_EQ(ly, 300);
+    Platform::MapWindowToLayout(1199, 899, 1200, 900, 1200, 900, 800, 600, lx, ly);
+    EXPECT_EQ(lx, 799);
+    EXPECT_EQ(ly, 599);
+
+    EXPECT_TRUE(Platform::IsWholeScale(Platform::ComputeLetterbox(1600, 1200, 800, 600), 800, 600));
+    EXPECT_TRUE(Platform::IsWholeScale(Platform::ComputeLetterbox(1700, 1200, 800, 600), 800, 600));
+    EXPECT_TRUE(Platform::IsWholeScale(Platform::ComputeLetterbox(800, 600, 800, 600), 800, 600));
+    EXPECT_FALSE(Platform::IsWholeScale(Platform::ComputeLetterbox(1200, 900, 800, 600), 800, 600));
+    EXPECT_FALSE(Platform::IsWholeScale(Platform::ComputeLetterbox(1920, 1080, 800, 600), 800, 600));
+}
+
 TEST(Display, WindowedPresentIsOneToOne) {
     TempDir dir;
     Log::Start(dir.path() + "/");

@@ -114,8 +114,48 @@ TEST_F(InputTest, PressedCharacterFollowsShiftAndTheTable) {
     EXPECT_EQ(typed({0x1E, 0x10}, false), 'q');
     // Right Shift counts as Shift too, even when pressed in the same frame.
     EXPECT_EQ(typed({Input::Key::RightShift, 0x2C}, false), 'Z');
+    // Left Shift (0x2A) going down in the same frame as X (0x2D) is not taken for the character.
+    EXPECT_EQ(typed({Input::Key::LeftShift, 0x2D}, false), 'X');
     // Nothing went down this frame.
     EXPECT_EQ(Input::PressedCharacter(), 0);
+}
+
+TEST_F(InputTest, TypedTextKeepsWhatTheLayoutProducedInOrder) {
+    auto text = [](const char* utf8) {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        SDL_strlcpy(e.text.text, utf8, sizeof e.text.text);
+        Input::HandleEvent(e);
+    };
+    // A fast typist: "ZXCVBNM Test" with Shift going down and up between letters, all between two
+    // frames. The capitals come from the layout, never from the scan-code table.
+    Key(Input::Key::LeftShift, true);
+    for (const char* c : {"Z", "X", "C", "V", "B", "N", "M"}) {
+        ASSERT_TRUE(Input::PushText(c));
+    }
+    Key(Input::Key::LeftShift, false);
+    for (const char* c : {" ", "T"})
+        ASSERT_TRUE(Input::PushText(c));
+    Input::PumpEvents();
+    for (const char* c : {"e", "s", "t"})
+        text(c);
+    Input::Poll();
+    EXPECT_EQ(Input::TypedText(), u"ZXCVBNM Test");
+    Input::Poll();
+    EXPECT_EQ(Input::TypedText(), u""); // handed over once
+
+    // Letters no US key gives, an editing key between them, control characters dropped.
+    text("Zo\xc3\xab"); // Zoë
+    Key(Input::Key::Backspace, true);
+    Key(Input::Key::Backspace, false);
+    Frame();
+    text("\xc4\x8c\x01\xd0\xb6"); // Č, a control code, ж
+    Key(Input::Key::Tab, true);
+    Frame();
+    EXPECT_EQ(Input::TypedText(), u"\u010C\u0436\x08");
+    text("\xff\xfe"); // not UTF-8
+    Input::Poll();
+    EXPECT_EQ(Input::TypedText(), u"");
 }
 
 TEST_F(InputTest, HeldButtonGivesOnePressAndOneRelease) {

@@ -125,6 +125,51 @@ TEST(Files, ResolvePathMatchesComponentsIgnoringCase) {
     EXPECT_TRUE(entries[0].isDirectory);
 }
 
+TEST(Files, GameIsLocatedFromItsExecutableNeverFromTheCurrentFolder) {
+    TempDir dir; // also the current folder, and it holds content that is not the game's
+    dir.Write("Data/Levels/Board.eed", "x");
+    dir.Write("game.dat", "x");
+    const std::string root = dir.path();
+    setenv("XDG_DATA_HOME", (root + "/xdg").c_str(), 1);
+
+    // An unpacked copy runs beside its executable.
+    dir.Write("portable/game.dat", "x");
+    Platform::GameLocation at = Platform::LocateGame(root + "/portable");
+    EXPECT_EQ(at.workDir, root + "/portable");
+    EXPECT_EQ(at.archive, "game.dat");
+    EXPECT_FALSE(at.installed);
+
+    // A build tree: the executable two folders down, the content at the top.
+    dir.Write("build/CMakeCache.txt", "x");
+    dir.Write("build/Data/Library/text/x", "x");
+    dir.Write("build/Game.ini", "x");
+    std::filesystem::create_directories(root + "/build/bench/tool");
+    at = Platform::LocateGame(root + "/build/bench/tool");
+    EXPECT_EQ(at.workDir, root + "/build");
+    EXPECT_EQ(at.settings, root + "/build/Game.ini");
+
+    // Installed, in both Debian layouts: the archive from share, the work in the user's data folder.
+    dir.Write("usr/share/parlorix/game.dat", "x");
+    std::filesystem::create_directories(root + "/usr/bin");
+    at = Platform::LocateGame(root + "/usr/bin");
+    EXPECT_TRUE(at.installed);
+    EXPECT_EQ(at.archive, root + "/usr/share/parlorix/game.dat");
+    EXPECT_EQ(at.settings, root + "/usr/share/parlorix/Game.ini");
+    EXPECT_EQ(at.workDir, root + "/xdg/parlorix");
+    dir.Write("policy/share/games/parlorix/game.dat", "x");
+    std::filesystem::create_directories(root + "/policy/games");
+    at = Platform::LocateGame(root + "/policy/games");
+    EXPECT_TRUE(at.installed);
+    EXPECT_EQ(at.archive, root + "/policy/share/games/parlorix/game.dat");
+
+    // Nothing anywhere: beside the executable, whatever the current folder holds.
+    std::filesystem::create_directories(root + "/bare/bin");
+    at = Platform::LocateGame(root + "/bare/bin");
+    EXPECT_EQ(at.workDir, root + "/bare/bin");
+    EXPECT_FALSE(at.installed);
+    unsetenv("XDG_DATA_HOME");
+}
+
 TEST(Instance, SecondHolderIsRefusedAndLockDiesWithTheProcess) {
     TempDir dir;
     setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);

@@ -109,6 +109,31 @@ TEST_F(HighScoresTest, RowNeedsBothValuesAndNamesAreCut) {
     EXPECT_EQ(Name(0, 1), u"");
 }
 
+TEST_F(HighScoresTest, NamesAreStoredAsUtf8AndOlderSingleByteNamesStillRead) {
+    // Written by an older version: one byte per character (Latin-1), and plain ASCII.
+    Store(1, {{"Ren\xe9", 300}, {"Ann", 200}});
+    HighScores::Load();
+    EXPECT_EQ(Name(1, 0), u"René");
+    EXPECT_EQ(Name(1, 1), u"Ann");
+
+    HighScores::Insert(1, u"Zoë Čapek", 250);
+    HighScores::Insert(1, u"Жанна", 100);
+    HighScores::Reset();
+    HighScores::Load();
+    EXPECT_EQ(Name(1, 0), u"René");
+    EXPECT_EQ(Name(1, 1), u"Zoë Čapek");
+    EXPECT_EQ(Name(1, 2), u"Ann");
+    EXPECT_EQ(Name(1, 3), u"Жанна");
+    Platform::RegistryKey key;
+    ASSERT_TRUE(key.Open(HighScores::kRegistryKey));
+    std::string stored;
+    EXPECT_TRUE(key.ReadString("Player11Name", stored));
+    EXPECT_EQ(stored, "Zo\xc3\xab \xc4\x8c"
+                      "apek");
+    EXPECT_TRUE(key.ReadString("Player10Name", stored));
+    EXPECT_EQ(stored, "Ren\xc3\xa9"); // rewritten as UTF-8 with its table
+}
+
 TEST_F(HighScoresTest, InsertedResultsSurviveARestart) {
     HighScores::Load();
     HighScores::Insert(3, u"Ann", 120);

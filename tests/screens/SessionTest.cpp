@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/App.h"
 #include "core/Config.h"
@@ -70,12 +71,12 @@ class SessionTest : public ::testing::Test {
         dir_.reset();
     }
 
-    // The program's start-up, without instance lock, window and timer.
+    // The program's start-up, without instance lock and window.
     void StartUp() {
         App::StartOptions options;
         options.instanceLock = false;
+        options.locate = false; // the content is in the folder prepared here
         options.window = false;
-        options.timer = false;
         options.logDirectory = shots_ + "/";
         options.savedGamesFolder = SavesFolder();
         ASSERT_TRUE(App::StartUp(std::move(options))) << "start-up failed, see " << Log::Path();
@@ -126,17 +127,11 @@ class SessionTest : public ::testing::Test {
         Frame();
     }
 
-    void Type(const std::string& text) {
-        for (char c : text) {
-            uint8_t code = 0;
-            if (const auto at = std::string("qwertyuiop").find(c); at != std::string::npos)
-                code = static_cast<uint8_t>(0x10 + at);
-            else if (const auto at2 = std::string("asdfghjkl").find(c); at2 != std::string::npos)
-                code = static_cast<uint8_t>(0x1E + at2);
-            else if (const auto at3 = std::string("zxcvbnm").find(c); at3 != std::string::npos)
-                code = static_cast<uint8_t>(0x2C + at3);
-            ASSERT_NE(code, 0) << c;
-            Press(code);
+    // Typing as a keyboard layout does it: one text event per character (UTF-8), a frame each.
+    void Type(const std::vector<std::string>& characters) {
+        for (const std::string& c : characters) {
+            Input::PushText(c.c_str());
+            Frames(2);
         }
     }
 
@@ -287,7 +282,8 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     ASSERT_EQ(Game::Screens().result.phase, 3);
     for (int i = 0; i < 20; ++i)
         Press(Key::Backspace);
-    Type("ann");
+    // Letters of other layouts than the US one (a French "ë", a Czech "Č").
+    Type({"Z", "o", "ë", " ", "Č", "a", "p", "e", "k"});
     Frames(2);
     Shot("name-entry");
     const int32_t finalScore = Game::g_Board.score;
@@ -295,7 +291,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     EXPECT_EQ(Scene(), "Level_02_02");
     Frames(3);
     Shot("high-scores");
-    EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"ann");
+    EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"Zoë Čapek");
     EXPECT_EQ(HighScores::Get(0).entries[0].score, finalScore);
     Press(Key::Escape); // back to the game scene with the StartPanel ("startGame2")
     EXPECT_EQ(Scene(), "Level_01_00");
@@ -331,11 +327,14 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     StartUp();
     Frames(2);
     Click(4);
-    EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"ann");
+    EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"Zoë Čapek");
     EXPECT_EQ(HighScores::Get(0).entries[0].score, finalScore);
+    Frames(2);
+    Shot("high-scores-after-restart");
     char player[64] = {};
     EXPECT_TRUE(g_Settings.ReadString(player, sizeof player, "Player"));
-    EXPECT_STREQ(player, "ann");
+    EXPECT_STREQ(player, "Zo\xc3\xab \xc4\x8c"
+                         "apek"); // stored as UTF-8
 }
 
 TEST_F(SessionTest, AHighScoreThatCannotBeSavedIsToldOnTheHighScoreScreen) {

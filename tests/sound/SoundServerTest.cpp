@@ -38,9 +38,19 @@ class FakeBackend : public Sound::Backend {
     std::map<Sound::ChannelHandle, Channel> channels;
     std::map<Sound::MusicHandle, Track> tracks;
 
-    bool Open() override { return openResult; }
+    bool Open() override {
+        ++opens;
+        return openResult;
+    }
     int ErrorCode() override { return 7; }
-    void Close() override {}
+    std::string ErrorText() override { return openResult ? "" : "no such device"; }
+    void Close() override {
+        ++closes;
+        channels.clear(); // a closed device forgets its playbacks and data
+        tracks.clear();
+        samples.clear();
+    }
+    int opens = 0, closes = 0;
     void SetMasterVolumes(uint32_t music, uint32_t sound) override {
         masterMusic = music;
         masterSound = sound;
@@ -359,6 +369,66 @@ TEST_F(SoundServerTest, WithoutADeviceEverythingIsSkippedSilently) {
     EXPECT_TRUE(fake.channels.empty());
     EXPECT_TRUE(fake.tracks.empty());
     EXPECT_EQ(LogText().find("File not found"), std::string::npos);
+}
+
+TEST_F(SoundServerTest, LostDeviceIsReopenedAndTheMusicGoesOnFromTheCurrentTrack) {
+    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
+    dir.Write("Data/Library/Music/a.it", "len=60");
+    dir.Write("Data/Library/Music/b.it", "len=90");
+    FakeBackend& fake = Start();
+    Sound::Update(0.0f);
+    Sound::Update(1.0f);
+    Sound::Update(60.0f); // into the fade-out of the first track
+    Sound::Update(1.0f);  // the second track is current
+    ASSERT_EQ(Sound::CurrentTrack(), 1);
+    uint8_t keep = 1;
+    Sound::Play("bonuce", &keep);
+
+    // Unplugged, and the default device opens again.
+    Sound::DeviceChanged(true);
+    EXPECT_EQ(fake.opens, 2);
+    EXPECT_EQ(Sound::LoopingCount(), 0u);
+    EXPECT_NE(LogText().find("Sound Server: the audio device went away; opening the default device again\n"),
+              std::string::npos);
+    EXPECT_NE(LogText().find("Sound Server: audio device open\n"), std::string::npos);
+    EXPECT_EQ(Sound::CurrentTrack(), 1);
+    EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicStart);
+    Sound::Update(0.0f);
+    ASSERT_NE(fake.Playing(), nullptr);
+    EXPECT_EQ(fake.Playing()->length, 90.0); // the track the playlist stood at, loaded anew
+    Sound::Play("bonuce");
+    EXPECT_EQ(fake.Sounding("b"), 1);
+
+    // A device appearing while one plays changes nothing.
+    Sound::DeviceChanged(false);
+    EXPECT_EQ(fake.opens, 2);
+
+    // Gone with nothing to take its place: silent, with the reason; a new device brings it back.
+    fake.openResult = false;
+    Sound::DeviceChanged(true);
+    EXPECT_FALSE(Sound::SamplesAvailable());
+    EXPECT_NE(LogText().find("Sound Server: no audio device: no such device\n"), std::string::npos);
+    fake.openResult = true;
+    Sound::DeviceChanged(false);
+    EXPECT_TRUE(Sound::SamplesAvailable());
+    EXPECT_TRUE(Sound::MusicAvailable());
+}
+
+TEST_F(SoundServerTest, StartedWithoutADeviceTakesOneThatAppearsLater) {
+    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
+    dir.Write("Data/Library/Music/a.it", "len=60");
+    FakeBackend& fake = Start(false);
+    EXPECT_NE(LogText().find("Sound Server: no such device\n"), std::string::npos);
+    EXPECT_EQ(Sound::SampleCount(), 0u);
+    fake.openResult = true;
+    Sound::DeviceChanged(false);
+    EXPECT_NE(LogText().find("Sound Server: an audio device appeared; opening it\n"), std::string::npos);
+    EXPECT_EQ(Sound::SampleCount(), 1u);
+    EXPECT_EQ(Sound::TrackCount(), 1u);
+    Sound::Play("bonuce");
+    EXPECT_EQ(fake.Sounding("b"), 1);
+    Sound::Update(0.0f);
+    EXPECT_NE(fake.Playing(), nullptr);
 }
 
 } // namespace
