@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@
 #include "support/TempDir.h"
 #include "ui/Frontend.h"
 #include "ui/HighScores.h"
+#include "ui/Language.h"
 #include "ui/Menu.h"
 #include "ui/TextTable.h"
 
@@ -353,6 +355,84 @@ TEST_F(SessionTest, AHighScoreThatCannotBeSavedIsToldOnTheHighScoreScreen) {
     ShutDown();
     StartUp();
     EXPECT_EQ(std::u16string(HighScores::Get(0).entries[0].name), u"ann");
+}
+
+// The desktop's locale picks the language at start; the Options line switches it at once. Every
+// language also leaves pictures of its title, first help page and options in screens-shots/languages.
+class LocaleSession : public SessionTest {
+  protected:
+    void SetEnv(const char* name, const char* value) {
+        const char* old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    void TearDown() override {
+        SessionTest::TearDown();
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->second)
+                setenv(it->first.c_str(), it->second->c_str(), 1);
+            else
+                unsetenv(it->first.c_str());
+        }
+    }
+    // Restarts the program under the locale `lang`.
+    void RestartIn(const char* lang) {
+        ShutDown();
+        SetEnv("LC_ALL", nullptr);
+        SetEnv("LC_MESSAGES", nullptr);
+        SetEnv("LANG", lang);
+        StartUp();
+        Frames(3);
+    }
+    std::u16string ItemText(int32_t id) {
+        const MenuItem* item = Menu::FindCurrent(id);
+        return item && item->text ? std::u16string(item->text) : u"";
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(LocaleSession, GermanAndRussianDesktopsGetTheirMenusAndOptionsSwitchToFrenchAtOnce) {
+    RestartIn("ru_RU.UTF-8");
+    EXPECT_EQ(Language::Current(), "ru");
+    EXPECT_EQ(ItemText(1), u"Играть");
+    EXPECT_EQ(ItemText(2), u"Справка");
+
+    RestartIn("de_DE.UTF-8");
+    EXPECT_EQ(Language::Current(), "de");
+    EXPECT_EQ(ItemText(1), u"Spielen");
+    Click(3); // Options
+    ASSERT_EQ(Scene(), "Level_00_03");
+    Frames(2);
+    EXPECT_EQ(ItemText(9), u"Deutsch");
+    Click(9); // the Language line: German -> French
+    Frames(2);
+    EXPECT_EQ(Language::Current(), "fr");
+    EXPECT_EQ(ItemText(9), u"Français");
+    Shot("options-switched-to-french");
+    Press(Key::Escape); // leaving without saving keeps the desktop's language
+    EXPECT_EQ(Language::Current(), "de");
+    EXPECT_EQ(ItemText(1), u"Spielen");
+
+    fs::create_directories(shots_ + "/languages");
+    for (const char* code : Language::kCodes) {
+        Language::Apply(code);
+        Frames(3);
+        Shot(std::string("languages/") + code + "-title");
+        Click(2); // Help
+        Press(Key::Right);
+        Frames(2);
+        Shot(std::string("languages/") + code + "-help-1");
+        Press(Key::Escape);
+        Click(3); // Options
+        Frames(3);
+        Shot(std::string("languages/") + code + "-options");
+        Language::Apply(code);
+        Press(Key::Escape);
+        ASSERT_EQ(Scene(), "Level_00_00") << code;
+    }
 }
 
 // The program's own frame on a screen where nothing moves: the update callback runs every pass,
