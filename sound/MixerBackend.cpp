@@ -151,6 +151,7 @@ class MixerBackend final : public Backend {
         if (it == music_.end()) return;
         if (Mix_PlayMusic(it->second.music, -1) == 0) {
             playing_ = music;
+            mutedPause_ = false; // a new track starts unpaused
             ApplyMusicVolume();
         }
     }
@@ -203,7 +204,17 @@ class MixerBackend final : public Backend {
         uint32_t track = 100;
         auto it = music_.find(playing_);
         if (it != music_.end()) track = it->second.volume;
-        Mix_VolumeMusic(static_cast<int>(masterMusic_ * track * MIX_MAX_VOLUME / 10000));
+        const int volume = static_cast<int>(masterMusic_ * track * MIX_MAX_VOLUME / 10000);
+        Mix_VolumeMusic(volume);
+        // The tracker player floors its own volume above zero, so music at 0 would still be heard:
+        // it is paused instead, and resumed where it stood once the volume is above 0 again.
+        if (volume == 0 && playing_ && !mutedPause_) {
+            Mix_PauseMusic();
+            mutedPause_ = true;
+        } else if ((volume > 0 || !playing_) && mutedPause_) {
+            Mix_ResumeMusic();
+            mutedPause_ = false;
+        }
     }
 
     std::string error_;
@@ -212,6 +223,7 @@ class MixerBackend final : public Backend {
     uint32_t nextHandle_ = 0;
     uint32_t masterMusic_ = 100;
     MusicHandle playing_ = 0;
+    bool mutedPause_ = false; // the music is paused because its volume is 0
     std::vector<uint32_t> generations_;
     std::map<SampleHandle, Mix_Chunk*> samples_;
     std::map<MusicHandle, Track> music_;

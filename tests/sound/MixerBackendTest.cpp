@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -140,6 +149,62 @@ TEST_F(MixerBackendTest, TrackerMusicReportsItsLength) {
     mixer->StopMusic(song);
     mixer->FreeMusic(song);
     EXPECT_LT(mixer->MusicLength(song), 0.0);
+}
+
+// What the mixer hands to the device, seen through its post-mix hook (16-bit samples).
+struct MixPeak {
+    std::atomic<int> peak{0};
+    std::atomic<int> buffers{0};
+    static void Hook(void* user, Uint8* stream, int len) {
+        auto* self = static_cast<MixPeak*>(user);
+        const auto* samples = reinterpret_cast<const int16_t*>(stream);
+        int m = 0;
+        for (int i = 0; i < len / 2; ++i)
+            m = std::max(m, std::abs(static_cast<int>(samples[i])));
+        self->peak = std::max(self->peak.load(), m);
+        ++self->buffers;
+    }
+    // The loudest sample of the next `count` buffers mixed; -1 when the device mixes nothing.
+    int Measure(int count) {
+        peak = 0;
+        const int start = buffers;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (buffers - start < count) {
+            if (std::chrono::steady_clock::now() > deadline) return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return peak;
+    }
+};
+
+TEST_F(MixerBackendTest, MusicAtVolumeZeroMixesNothingAndComesBackAbove) {
+    // The game's own music: it plays from its first row, as the player hears it.
+    const char* data = std::getenv("PARLORIX_DATA_DIR");
+    const std::string path = std::string(data ? data : "") + "/Data/Library/Music/bright_bricks.it";
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << "no generated music at " << path;
+    std::vector<uint8_t> module((std::istreambuf_iterator<char>(in)), {});
+    Sound::MusicHandle song = mixer->LoadMusic(module.data(), static_cast<uint32_t>(module.size()));
+    ASSERT_NE(song, 0u) << "no tracker decoder in this SDL_mixer";
+    MixPeak mix;
+    Mix_SetPostMix(MixPeak::Hook, &mix);
+    mixer->SetMasterVolumes(100, 100);
+    mixer->PlayMusic(song);
+    const int loud = mix.Measure(8);
+    ASSERT_GT(loud, 0) << "the test song is silent, or the device mixes nothing";
+    // The tracker player keeps a floor above zero of its own: at 0 not one sample may be heard.
+    mixer->SetMasterVolumes(0, 100);
+    mix.Measure(2); // the buffer being mixed when the volume changed
+    EXPECT_EQ(mix.Measure(8), 0);
+    mixer->SetMusicVolume(song, 0);
+    mixer->SetMasterVolumes(100, 100);
+    EXPECT_EQ(mix.Measure(8), 0) << "the track's own volume is 0 (a fade's start)";
+    mixer->SetMusicVolume(song, 100);
+    mix.Measure(2);
+    EXPECT_GT(mix.Measure(8), 0) << "the music did not come back above 0";
+    Mix_SetPostMix(nullptr, nullptr);
+    mixer->StopMusic(song);
+    mixer->FreeMusic(song);
 }
 
 } // namespace
