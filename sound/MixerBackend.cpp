@@ -1,6 +1,8 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -8,6 +10,18 @@
 
 namespace Sound {
 namespace {
+
+// The volume settings (0 to 100) are heard in steps of equal loudness: 3 dB a step of 10, silent
+// at 0. Music and effects each leave headroom, so the loudest moment of a game (music at full with
+// several effects on top) never reaches full scale.
+constexpr double kDbPerPercent = 0.3;
+constexpr double kMusicHeadroom = 0.45;  // -7 dB
+constexpr double kEffectsHeadroom = 0.3; // -10 dB
+int Gain(uint32_t percent, double headroom) {
+    if (percent == 0) return 0;
+    const double db = (static_cast<double>(std::min<uint32_t>(percent, 100)) - 100.0) * kDbPerPercent;
+    return static_cast<int>(std::lround(std::pow(10.0, db / 20.0) * headroom * MIX_MAX_VOLUME));
+}
 
 constexpr int kChannels = 64;
 
@@ -64,7 +78,7 @@ class MixerBackend final : public Backend {
 
     void SetMasterVolumes(uint32_t music, uint32_t sound) override {
         masterMusic_ = music;
-        Mix_Volume(-1, static_cast<int>(sound * MIX_MAX_VOLUME / 100));
+        Mix_Volume(-1, Gain(sound, kEffectsHeadroom));
         ApplyMusicVolume();
     }
 
@@ -204,7 +218,7 @@ class MixerBackend final : public Backend {
         uint32_t track = 100;
         auto it = music_.find(playing_);
         if (it != music_.end()) track = it->second.volume;
-        const int volume = static_cast<int>(masterMusic_ * track * MIX_MAX_VOLUME / 10000);
+        const int volume = static_cast<int>(std::lround(Gain(masterMusic_, kMusicHeadroom) * track / 100.0));
         Mix_VolumeMusic(volume);
         // The tracker player floors its own volume above zero, so music at 0 would still be heard:
         // it is paused instead, and resumed where it stood once the volume is above 0 again.

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <thread>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -151,22 +153,36 @@ TEST_F(MixerBackendTest, TrackerMusicReportsItsLength) {
     EXPECT_LT(mixer->MusicLength(song), 0.0);
 }
 
+// A file of the generated content ("Music/x.it", "Sound/x.ogg"); empty when missing.
+std::vector<uint8_t> Content(const std::string& name) {
+    const char* data = std::getenv("PARLORIX_DATA_DIR");
+    const std::string path = std::string(data ? data : "") + "/Data/Library/" + name;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << "no generated content at " << path;
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
+}
+
 // What the mixer hands to the device, seen through its post-mix hook (16-bit samples).
 struct MixPeak {
     std::atomic<int> peak{0};
     std::atomic<int> buffers{0};
+    std::atomic<int> clipped{0}; // samples at full scale
     static void Hook(void* user, Uint8* stream, int len) {
         auto* self = static_cast<MixPeak*>(user);
         const auto* samples = reinterpret_cast<const int16_t*>(stream);
-        int m = 0;
-        for (int i = 0; i < len / 2; ++i)
+        int m = 0, full = 0;
+        for (int i = 0; i < len / 2; ++i) {
             m = std::max(m, std::abs(static_cast<int>(samples[i])));
+            full += samples[i] >= 32767 || samples[i] <= -32767;
+        }
         self->peak = std::max(self->peak.load(), m);
+        self->clipped += full;
         ++self->buffers;
     }
     // The loudest sample of the next `count` buffers mixed; -1 when the device mixes nothing.
     int Measure(int count) {
         peak = 0;
+        clipped = 0;
         const int start = buffers;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (buffers - start < count) {
@@ -179,11 +195,8 @@ struct MixPeak {
 
 TEST_F(MixerBackendTest, MusicAtVolumeZeroMixesNothingAndComesBackAbove) {
     // The game's own music: it plays from its first row, as the player hears it.
-    const char* data = std::getenv("PARLORIX_DATA_DIR");
-    const std::string path = std::string(data ? data : "") + "/Data/Library/Music/bright_bricks.it";
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in) << "no generated music at " << path;
-    std::vector<uint8_t> module((std::istreambuf_iterator<char>(in)), {});
+    std::vector<uint8_t> module = Content("Music/bright_bricks.it");
+    ASSERT_FALSE(module.empty());
     Sound::MusicHandle song = mixer->LoadMusic(module.data(), static_cast<uint32_t>(module.size()));
     ASSERT_NE(song, 0u) << "no tracker decoder in this SDL_mixer";
     MixPeak mix;
@@ -205,6 +218,42 @@ TEST_F(MixerBackendTest, MusicAtVolumeZeroMixesNothingAndComesBackAbove) {
     Mix_SetPostMix(nullptr, nullptr);
     mixer->StopMusic(song);
     mixer->FreeMusic(song);
+}
+
+TEST_F(MixerBackendTest, FullVolumeMusicWithEffectsOnTopLeavesHeadroom) {
+    std::vector<uint8_t> module = Content("Music/bright_bricks.it");
+    ASSERT_FALSE(module.empty());
+    Sound::MusicHandle song = mixer->LoadMusic(module.data(), static_cast<uint32_t>(module.size()));
+    ASSERT_NE(song, 0u);
+    std::vector<Sound::SampleHandle> effects;
+    for (const char* name :
+         {"bomb1.ogg", "line_delete2.ogg", "next_level1.ogg", "cheers.ogg", "tornado.ogg"}) {
+        std::vector<uint8_t> ogg = Content(std::string("Sound/") + name);
+        effects.push_back(mixer->LoadSample(ogg.data(), static_cast<uint32_t>(ogg.size())));
+        ASSERT_NE(effects.back(), 0u) << name;
+    }
+    MixPeak mix;
+    Mix_SetPostMix(MixPeak::Hook, &mix);
+    mixer->SetMasterVolumes(100, 100);
+    mixer->PlayMusic(song);
+    mix.Measure(4);
+    // The loudest moment of a game: a bomb, a line, a level-up, cheers and the broom at once.
+    for (int round = 0; round < 3; ++round) {
+        for (Sound::SampleHandle e : effects)
+            mixer->PlaySample(e, false);
+        const int peak = mix.Measure(40);
+        std::printf("round %d: peak %d (%.1f dBFS), %d samples at full scale\n", round, peak,
+                    20.0 * std::log10(std::max(peak, 1) / 32768.0), mix.clipped.load());
+        EXPECT_EQ(mix.clipped.load(), 0) << "round " << round;
+        EXPECT_GT(peak, 0);
+        for (Sound::SampleHandle e : effects)
+            mixer->StopSample(e);
+    }
+    Mix_SetPostMix(nullptr, nullptr);
+    mixer->StopMusic(song);
+    mixer->FreeMusic(song);
+    for (Sound::SampleHandle e : effects)
+        mixer->FreeSample(e);
 }
 
 } // namespace
