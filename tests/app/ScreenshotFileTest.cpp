@@ -2,6 +2,7 @@
 // and a disk that fills up leaves no empty or cut-short picture behind.
 #include "app/App.h"
 
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 
 #include <csignal>
@@ -50,14 +51,10 @@ TEST(ScreenshotFiles, AFullDiskLeavesNoPartOfAShot) {
     // that fails the write the same way.
     const std::string folder = dir / "shots";
     fs::create_directories(folder);
-    const bool mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=12k") == 0;
+    const SmallDisk disk(folder, "12k");
     pid_t child = fork();
     if (child == 0) {
-        if (!mounted) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit lim{8192, 8192};
-            setrlimit(RLIMIT_FSIZE, &lim);
-        }
+        disk.LimitThisProcess();
         App::ScreenshotTaker shots;
         std::string name, error;
         bool small = shots.Write(folder, std::vector<uint8_t>(2000, 1), name, error);
@@ -68,9 +65,8 @@ TEST(ScreenshotFiles, AFullDiskLeavesNoPartOfAShot) {
     }
     int status = 0;
     waitpid(child, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << (mounted ? "tmpfs" : "RLIMIT_FSIZE");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << disk.How();
     EXPECT_EQ(Files(folder), std::vector<std::string>{"screen0000.jpg"});
-    if (mounted) ::umount(folder.c_str());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/Registry.h"
 #include "platform/Report.h"
 
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 
 #include <csignal>
@@ -171,24 +172,20 @@ TEST(AtomicFile, AFullDiskLeavesTheOldFileAndNoPartOfTheNewOne) {
     // the write fail the same way.
     std::string folder = dir / "small";
     fs::create_directories(folder);
-    const bool mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=16k") == 0;
+    const SmallDisk disk(folder, "16k");
     const std::string path = folder + "/screen0000.jpg";
     { std::ofstream(path) << "old"; }
     const std::string big(64 * 1024, 'x');
     pid_t child = fork();
     if (child == 0) {
-        if (!mounted) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit lim{8192, 8192};
-            setrlimit(RLIMIT_FSIZE, &lim);
-        }
+        disk.LimitThisProcess();
         std::string error;
         bool ok = Platform::WriteFileAtomically(path, big, &error);
         _exit(ok ? 1 : error.find("cannot write") != std::string::npos ? 0 : 2);
     }
     int status = 0;
     waitpid(child, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << (mounted ? "tmpfs" : "RLIMIT_FSIZE");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << disk.How();
     EXPECT_EQ(dir.Read("small/screen0000.jpg"), "old");
     int files = 0;
     for (const auto& e : fs::directory_iterator(folder)) {
@@ -201,7 +198,6 @@ TEST(AtomicFile, AFullDiskLeavesTheOldFileAndNoPartOfTheNewOne) {
     EXPECT_FALSE(Platform::WriteNewFileAtomically(path, "new", &error));
     EXPECT_EQ(dir.Read("small/screen0000.jpg"), "old");
     EXPECT_TRUE(Platform::WriteNewFileAtomically(folder + "/screen0001.jpg", "new", &error)) << error;
-    if (mounted) ::umount(folder.c_str());
 }
 
 TEST(Instance, TheLockBesideTheStoreStopsACopyWhoseRuntimeFolderDiffers) {

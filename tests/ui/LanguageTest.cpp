@@ -4,19 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include "UiTestSupport.h"
+
 #include <cstdlib>
 #include <string>
 
 namespace {
 
-std::string Utf16File(const std::u16string& text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-    return out;
-}
+using UiTest::Utf16File;
 
 void AddFile(const std::u16string& text, const std::string& language) {
     const std::string bytes = Utf16File(text);

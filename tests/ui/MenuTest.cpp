@@ -42,14 +42,7 @@ struct FakeDevices {
     }
 };
 
-std::string Utf16File(const std::u16string& text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-    return out;
-}
+using UiTest::Utf16File;
 
 class MenuTest : public UiFixture {
   protected:

@@ -5,19 +5,13 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include "UiTestSupport.h"
 #include <string>
 
 namespace {
 
-// A text file as stored: byte-order mark, then UTF-16 little-endian units.
-std::string Utf16File(const std::u16string& text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-    return out;
-}
+using UiTest::Utf16File;
 
 std::u16string Str(const char16_t* s) {
     return s ? std::u16string(s) : u"<none>";

@@ -19,6 +19,16 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A text file as stored: byte-order mark, then UTF-16 little-endian units.
+inline std::string Utf16File(const std::u16string& text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
 // DejaVu Sans (fonts-dejavu-core, free licence), shipped under tests/ui/data.
 inline std::string TestFontBytes() {
     return ReadFile(SourceDir() + "/tests/ui/data/DejaVuSans.ttf");
