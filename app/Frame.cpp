@@ -2,12 +2,12 @@
 
 #include "core/Config.h"
 #include "core/Log.h"
-#include "gfx/Bitmap.h"
 #include "gfx/Graphics.h"
-#include "gfx/Image.h"
 #include "gfx/Renderer.h"
 #include "gfx/SurfaceRegistry.h"
 #include "input/Input.h"
+#include "picture/Bitmap.h"
+#include "picture/Image.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
@@ -67,7 +67,7 @@ void DrawFps(SDL_Surface* back, float rate) {
     SDL_Surface* surface = Renderer::Surfaces().Find("fps");
     if (!surface) surface = Renderer::CreateSurface("fps", bmp.Width(), bmp.Height());
     Graphics::Rect all{0, 0, static_cast<int32_t>(bmp.Width()), static_cast<int32_t>(bmp.Height())};
-    if (surface && bmp.Upload(all, surface, 0, 0, false))
+    if (surface && Graphics::Upload(bmp, all, surface, 0, 0, false))
         Graphics::Blit(back, 10, 10, surface, nullptr, false);
 }
 

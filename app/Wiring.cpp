@@ -5,7 +5,6 @@
 // |-----------------------------------------|-----------------------|----------------------------|
 // | default font loader, text surfaces      | renderer, text cache  | ui fonts, renderer surfaces|
 // | key state (toggles), cursor position    | renderer              | input                      |
-// | picture decoding and GIF frames         | object library        | gfx image decoders         |
 // | active scene name (volatile texts)      | ui text cache         | scene manager              |
 // | scene switch, callback slots            | front-end screens     | scene manager              |
 // | quit, display-mode switch               | front-end screens     | app (this module)          |
@@ -22,7 +21,6 @@
 #include "game/RealSeam.h"
 #include "game/Resume.h"
 #include "game/Screens.h"
-#include "gfx/Image.h"
 #include "gfx/Renderer.h"
 #include "input/Input.h"
 #include "scene/Level.h"
@@ -41,7 +39,6 @@ void ConnectModules() {
         Input::MousePosition(x, y);
         return true;
     });
-    Image::InstallLibraryHooks();
     Text::SetSceneNameSource([]() -> const char* {
         Level* s = GetActiveScene();
         return s ? s->sName.c_str() : "";

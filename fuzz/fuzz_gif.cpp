@@ -1,6 +1,6 @@
 // The GIF decoder: every frame composed with its disposal rules.
 #include "fuzz/FuzzSupport.h"
-#include "gfx/Image.h"
+#include "picture/Image.h"
 
 PARLORIX_FUZZ_INIT
 

@@ -1,6 +1,6 @@
 // The TGA picture decoder.
 #include "fuzz/FuzzSupport.h"
-#include "gfx/Image.h"
+#include "picture/Image.h"
 
 PARLORIX_FUZZ_INIT
 

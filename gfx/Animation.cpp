@@ -4,9 +4,9 @@
 #include "core/FileLayer.h"
 #include "core/Log.h"
 #include "gfx/AnimationData.h"
-#include "gfx/Bitmap.h"
 #include "gfx/Renderer.h"
 #include "gfx/SurfaceRegistry.h"
+#include "picture/Bitmap.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "scene/Library.h"
@@ -139,7 +139,8 @@ bool AniGifReference::BuildSheet() {
             }
         }
         Graphics::Rect all{0, 0, int32_t(width), int32_t(height)};
-        work.Upload(all, sheet, int32_t((i % perRow) * width), int32_t((i / perRow) * height), true);
+        Graphics::Upload(work, all, sheet, int32_t((i % perRow) * width), int32_t((i / perRow) * height),
+                         true);
     }
     return true;
 }

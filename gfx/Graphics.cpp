@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Log.h"
+#include "picture/PixelFormat.h"
 #include "platform/Display.h"
 
 namespace Graphics {
@@ -23,8 +24,6 @@ struct State {
     int32_t pitch16 = 0;
 };
 State g_state;
-
-ConversionTables g_tables;
 
 // Surfaces live in system memory under SDL; the report measures them against a notional pool of
 // the size the game was made for, so that the numbers still show growth and leaks.
@@ -98,43 +97,7 @@ void TouchBackBuffer() {
     g_rec.touched = true;
 }
 
-struct TableInit {
-    TableInit() { BuildConversionTables(false); }
-};
-TableInit g_tableInit;
-
 } // namespace
-
-void BuildConversionTables(bool fifteenBit) {
-    for (uint32_t i = 0; i < 256; ++i) {
-        g_tables.blue[i] = static_cast<uint16_t>(i / 8);
-        if (fifteenBit) {
-            g_tables.green[i] = static_cast<uint16_t>((i / 8) * 32);
-            g_tables.red[i] = static_cast<uint16_t>((i / 8) * 1024);
-        } else {
-            g_tables.green[i] = static_cast<uint16_t>((i / 4) * 32);
-            g_tables.red[i] = static_cast<uint16_t>((i / 8) * 2048);
-        }
-    }
-    for (uint32_t p = 0; p < 65536; ++p) {
-        uint32_t r, g, b;
-        if (fifteenBit) {
-            r = (p >> 10) & 0x1F;
-            g = (p >> 5) & 0x1F;
-            b = p & 0x1F;
-            g_tables.to32[p] = (r << 19) | (g << 11) | (b << 3);
-        } else {
-            r = (p >> 11) & 0x1F;
-            g = (p >> 5) & 0x3F;
-            b = p & 0x1F;
-            g_tables.to32[p] = (r << 19) | (g << 10) | (b << 3);
-        }
-    }
-}
-
-const ConversionTables& Tables() {
-    return g_tables;
-}
 
 const char* ErrorName(int32_t code) {
     return Platform::ErrorName(code);
@@ -182,7 +145,7 @@ bool Init(int32_t width, int32_t height, int32_t depth, bool fullscreen, SDL_Win
     s.is32 = f.redMask == 0xFF0000;
     s.is15 = !s.is32 && f.greenMask != 0x7E0;
     s.depth = s.is32 ? 32 : 16;
-    BuildConversionTables(s.is15);
+    PixelFormat::BuildConversionTables(s.is15);
 
     s.backBuffer = Platform::CreateDisplaySurface(s.width, s.height, &err);
     if (!s.backBuffer) {

@@ -4,6 +4,7 @@
 
 struct SDL_Window;
 struct SDL_Surface;
+class Bitmap;
 
 // A display surface. Plain SDL surface in the display's pixel format (32-bit ARGB8888, i.e. blue,
 // green, red, alpha bytes in memory order, or 16-bit 5-6-5); `w`, `h`, `pitch` and `pixels` may be
@@ -56,6 +57,13 @@ void ClearColorKey(Surface* surface);
 bool Blit(Surface* destination, int32_t x, int32_t y, Surface* source, const Rect* sourceRect,
           bool useColorKey);
 
+// Writes `source` (a rectangle of `picture`) to (x, y) of the surface, converting to the
+// display's depth; with `colorKey` pixels of alpha below 128 become the key colour and the
+// surface's source key is set. The rectangle is clipped to both.
+bool Upload(const Bitmap& picture, const Rect& source, Surface* surface, int32_t x, int32_t y, bool colorKey);
+// `picture` becomes a 32-bit copy (key 0) of the surface's `rect`; parts outside the surface are 0.
+bool ReadBack(Surface* surface, const Rect& rect, Bitmap& picture);
+
 void ReportVideoMemory();
 
 // ---- Frame recording ----------------------------------------------------------------------------
@@ -98,27 +106,5 @@ uint32_t Depth();
 bool Is32Bit();
 // True when a 16-bit display has a 5-5-5 layout (green mask not 0x7E0).
 bool Is15Bit();
-
-// ---- 16-bit conversion tables -----------------------------------------------------------------
-// Built by Init from the display's layout; tests and tools may build them directly. Before any
-// build they hold the 5-6-5 layout.
-struct ConversionTables {
-    uint16_t blue[256];
-    uint16_t green[256];
-    uint16_t red[256];
-    uint32_t to32[65536];
-};
-void BuildConversionTables(bool fifteenBit);
-const ConversionTables& Tables();
-// 32-bit pixel (blue, green, red, alpha in memory order, i.e. 0xAARRGGBB as a value) -> 16 bits.
-inline uint16_t To16(uint32_t argb) {
-    const ConversionTables& t = Tables();
-    return static_cast<uint16_t>(t.blue[argb & 0xFF] | t.green[(argb >> 8) & 0xFF] |
-                                 t.red[(argb >> 16) & 0xFF]);
-}
-// 16-bit display pixel -> 32 bits, alpha 0.
-inline uint32_t To32(uint16_t pixel) {
-    return Tables().to32[pixel];
-}
 
 } // namespace Graphics

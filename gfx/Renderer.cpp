@@ -4,11 +4,11 @@
 #include "core/FileLayer.h"
 #include "core/Log.h"
 #include "gfx/Animation.h"
-#include "gfx/Bitmap.h"
 #include "gfx/Graphics.h"
 #include "gfx/RendererCore.h"
 #include "gfx/RendererInternal.h"
 #include "gfx/SurfaceRegistry.h"
+#include "picture/Bitmap.h"
 #include "platform/Clock.h"
 #include "scene/Level.h"
 #include "scene/Library.h"
@@ -339,7 +339,7 @@ void DrawLayer(RenderLayer& layer, SDL_Surface* backBuffer) {
     if (layer.dirty) {
         const Graphics::Rect window{0, 0, int32_t(std::min<uint32_t>(S().screenWidth, layer.picture.Width())),
                                     int32_t(std::min<uint32_t>(S().screenHeight, layer.picture.Height()))};
-        layer.picture.Upload(window, surface, 0, 0, false);
+        Graphics::Upload(layer.picture, window, surface, 0, 0, false);
         layer.dirty = false;
     }
     const bool keyed = layer.isMain && layer.hasKeyPixels;
@@ -426,7 +426,7 @@ SDL_Surface* GetPicture(const char* name) {
             }
         }
         const Graphics::Rect all{0, 0, int32_t(fw), int32_t(fh)};
-        work.Upload(all, surface, int32_t((i % perRow) * fw), int32_t((i / perRow) * fh), true);
+        Graphics::Upload(work, all, surface, int32_t((i % perRow) * fw), int32_t((i / perRow) * fh), true);
     }
     return surface;
 }

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "gfx/Bitmap.h"
 #include "gfx/RendererCore.h"
 #include "gfx/SurfaceRegistry.h"
+#include "picture/Bitmap.h"
 
 // The renderer's layer building, exposed to its tests and benchmarks.
 

@@ -12,7 +12,6 @@
 
 namespace {
 
-LibraryPictureHooks g_hooks;
 FrameImageHook g_frameImage = nullptr;
 std::vector<std::unique_ptr<LibraryGroup>> g_groups;
 bool g_initialised = false;
@@ -135,13 +134,13 @@ bool LibraryData::Load() {
     if (loaded) return true;
     switch (kind) {
     case LibraryDataKind::AlphaPicture:
-        loaded = g_hooks.loadWithAlpha && g_hooks.loadWithAlpha(picture, folder, name);
+        loaded = Image::LoadAlphaPicture(picture, folder, name);
         break;
     case LibraryDataKind::OpaquePicture:
-        loaded = g_hooks.loadOpaque && g_hooks.loadOpaque(picture, folder, name, extension);
+        loaded = Image::LoadOpaquePicture(picture, folder, name, extension);
         break;
     case LibraryDataKind::Light:
-        shared = g_hooks.lightPicture ? g_hooks.lightPicture(folder) : nullptr;
+        shared = Image::SharedLightPicture(folder);
         loaded = shared != nullptr;
         break;
     case LibraryDataKind::AniGif: {
@@ -187,12 +186,9 @@ Vec2 LibraryData::GetPivot() {
 }
 
 bool LibraryData::GifFrame(uint32_t index, Bitmap*& out, uint32_t& frameCount) {
-    if (!gifFrames.Loaded()) {
-        if (!g_hooks.loadGif || !g_hooks.loadGif(gifFrames, Path())) return false;
-    }
+    if (!gifFrames.Loaded() && !gifFrames.Load(Path())) return false;
     frameCount = gifFrames.Count();
-    if (index >= frameCount || !g_hooks.gifFrame || !g_hooks.gifFrame(gifFrames, index, picture))
-        return false;
+    if (index >= frameCount || !gifFrames.CopyFrame(index, picture)) return false;
     loaded = true;
     out = &picture;
     return true;
@@ -201,10 +197,10 @@ bool LibraryData::GifFrame(uint32_t index, Bitmap*& out, uint32_t& frameCount) {
 bool LibraryData::Import(const std::string& source, const std::string& destinationFolder) {
     switch (kind) {
     case LibraryDataKind::AlphaPicture:
-        return g_hooks.importAlphaPicture && g_hooks.importAlphaPicture(source, destinationFolder, name);
+        return Image::ImportAlphaPicture(source, destinationFolder, name);
     case LibraryDataKind::OpaquePicture:
     case LibraryDataKind::AniGif:
-        return g_hooks.importPlain && g_hooks.importPlain(source, destinationFolder, name + "." + extension);
+        return Image::ImportPlain(source, destinationFolder, name + "." + extension);
     default:
         return false;
     }
@@ -245,7 +241,7 @@ bool GCD_ITEM::Load() {
     if (!doc.Load(path.c_str())) {
         LogMsg("File not found '%s'\n", path.c_str());
         // A stand-in picture, so that the entry has something to show and is not read again.
-        if (g_hooks.createPicture && g_hooks.createPicture(picture, 32, 32, 32)) loaded = true;
+        loaded = picture.Create(32, 32, 32);
         described = true;
         return loaded;
     }
@@ -635,12 +631,6 @@ GCD_ITEM* GetItemDescriptionByType(const std::string& type) {
     return GetItemDescription(cls, tmpl);
 }
 
-void SetPictureHooks(const LibraryPictureHooks& hooks) {
-    g_hooks = hooks;
-}
-const LibraryPictureHooks& PictureHooks() {
-    return g_hooks;
-}
 void SetFrameImageHook(FrameImageHook hook) {
     g_frameImage = hook;
 }

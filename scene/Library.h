@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "gfx/Bitmap.h"
-#include "gfx/Image.h"
+#include "picture/Bitmap.h"
+#include "picture/Image.h"
 #include "scene/Object.h"
 #include "scene/Variables.h"
 
@@ -23,30 +23,6 @@ enum class LibraryDataKind : uint32_t {
     Light,         // light map: shares one picture, centred on its position
     AniGif,        // animated GIF, all frames decoded on first use
     Item,          // GCD_ITEM: an item description file
-};
-
-// Picture work belongs to the graphics module, which sits above this one (it links against this
-// module, not the other way round); it installs these at start-up. Each hook has the signature of
-// the graphics function it stands for. Missing hooks mean "no picture"; sizes still come from
-// library.ini.
-struct LibraryPictureHooks {
-    // Bitmap::Create(width, height, bits).
-    bool (*createPicture)(Bitmap& picture, uint32_t width, uint32_t height, uint32_t bits) = nullptr;
-    // Image::LoadOpaquePicture: "<folder><name>.<extension>", 32 bits, alpha 255.
-    bool (*loadOpaque)(Bitmap& picture, const std::string& folder, const std::string& name,
-                       const std::string& extension) = nullptr;
-    // Image::LoadAlphaPicture: "<name>.tga", else "<name>.jpg" with its "<name>a.jpg" companion.
-    bool (*loadWithAlpha)(Bitmap& picture, const std::string& folder, const std::string& name) = nullptr;
-    // Image::SharedLightPicture: the one light picture shared by all lights.
-    const Bitmap* (*lightPicture)(const std::string& folder) = nullptr;
-    // Image::GifFrames::Load(path) and Image::GifFrames::CopyFrame(index, picture).
-    bool (*loadGif)(Image::GifFrames& frames, const std::string& path) = nullptr;
-    bool (*gifFrame)(const Image::GifFrames& frames, uint32_t index, Bitmap& picture) = nullptr;
-    // Image::ImportPlain(source, folder, fileName) and Image::ImportAlphaPicture(source, folder, name).
-    bool (*importPlain)(const std::string& source, const std::string& folder,
-                        const std::string& fileName) = nullptr;
-    bool (*importAlphaPicture)(const std::string& source, const std::string& folder,
-                               const std::string& name) = nullptr;
 };
 
 // Frame `frame` of an action of an animation, copied into `picture` (Animation::GetFrameImage).
@@ -208,8 +184,6 @@ LibraryTemplate* FindTemplateByType(const std::string& type);
 Bitmap* GetPictureByType(const std::string& type);
 GCD_ITEM* GetItemDescriptionByType(const std::string& type);
 
-void SetPictureHooks(const LibraryPictureHooks& hooks);
-const LibraryPictureHooks& PictureHooks();
 // Filled by the animation module with Animation::GetFrameImage.
 void SetFrameImageHook(FrameImageHook hook);
 FrameImageHook GetFrameImageHook();

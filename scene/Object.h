@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/Animation.h"
+#include "picture/AnimationState.h"
 #include "scene/Variables.h"
 
 struct LibraryTemplate;

@@ -10,23 +10,19 @@ root="${1:-$(cd "$(dirname "$0")/.." && pwd)}"
 declare -A allowed=(
   [platform]=""
   [core]="platform"
+  [picture]="core platform"
   [sound]="core platform"
   [input]="core platform"
-  [scene]="core platform gfx"
-  [gfx]="core platform scene"
-  [ui]="core platform scene gfx sound input"
-  [game]="core platform scene gfx sound input ui"
-  [app]="core platform scene gfx sound input ui game"
-  [tools]="core platform scene gfx sound input ui game"
-  [fuzz]="core platform scene gfx sound input ui game"
-  [bench]="core platform scene gfx sound input ui game app"
-  [tests]="core platform scene gfx sound input ui game app support"
+  [scene]="core platform picture"
+  [gfx]="core platform picture scene"
+  [ui]="core platform picture scene gfx sound input"
+  [game]="core platform picture scene gfx sound input ui"
+  [app]="core platform picture scene gfx sound input ui game"
+  [tools]="core platform picture scene gfx sound input ui game"
+  [fuzz]="core platform picture scene gfx sound input ui game"
+  [bench]="core platform picture scene gfx sound input ui game app"
+  [tests]="core platform picture scene gfx sound input ui game app support"
 )
-
-# scene/ and gfx/ still include each other: the scene objects carry an `AnimationState` and the
-# library decodes `Bitmap`s. Only these headers may cross from scene/ into gfx/ until the picture
-# data moves into a library below both.
-scene_into_gfx="gfx/Animation.h gfx/Bitmap.h gfx/Image.h"
 
 status=0
 for folder in "${!allowed[@]}"; do
@@ -42,10 +38,6 @@ for folder in "${!allowed[@]}"; do
     [ -d "$root/$target" ] || [ "$target" = support ] || continue # a system header such as "gtest/gtest.h"
     ok=0
     for a in ${allowed[$folder]}; do [ "$a" = "$target" ] && ok=1; done
-    if [ "$folder" = scene ] && [ "$target" = gfx ]; then
-      ok=0
-      for h in $scene_into_gfx; do [ "$h" = "$header" ] && ok=1; done
-    fi
     if [ $ok = 0 ]; then
       echo "${file#"$root"/}:$line: $folder/ must not include \"$header\""
       status=1

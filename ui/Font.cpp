@@ -4,7 +4,7 @@
 #include FT_FREETYPE_H
 
 #include "core/FileLayer.h"
-#include "gfx/Bitmap.h"
+#include "picture/Bitmap.h"
 
 Font g_MainFont;
 Font g_MenuFont;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/Log.h"
-#include "gfx/Bitmap.h"
 #include "gfx/SurfaceRegistry.h"
+#include "picture/Bitmap.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void Rasterise(Bitmap& out, Surface* surface, Font& font, uint32_t size, int32_t
     box.top = y;
     box.right = box.left + boxWidth;
     box.bottom = y + BoxHeight(size);
-    if (!out.ReadBack(surface, box) || out.Empty()) return;
+    if (!Graphics::ReadBack(surface, box, out) || out.Empty()) return;
     Font::SetTarget(out);
     font.SetSmoothing(1);
     const int32_t offset = int32_t(size / 15);
@@ -56,7 +56,7 @@ void DrawDirectNow(Surface* surface, Font& font, uint32_t size, int32_t align, i
     Rasterise(bitmap, surface, font, size, align, x, y, colour, text.c_str(), width, box);
     if (!bitmap.Empty()) {
         Graphics::Rect all{0, 0, box.Width(), box.Height()};
-        bitmap.Upload(all, surface, box.left, box.top, false);
+        Graphics::Upload(bitmap, all, surface, box.left, box.top, false);
     }
 }
 
@@ -104,10 +104,10 @@ void CacheNow(Surface* surface, Font& font, uint32_t size, int32_t align, int32_
     Surface* cached = g_registry->Create(key.c_str(), uint32_t(box.Width()), uint32_t(box.Height()));
     if (!cached) {
         // Too wide for a surface of its own: show it the direct way rather than not at all.
-        bitmap.Upload(all, surface, box.left, box.top, false);
+        Graphics::Upload(bitmap, all, surface, box.left, box.top, false);
         return;
     }
-    bitmap.Upload(all, cached, 0, 0, false);
+    Graphics::Upload(bitmap, all, cached, 0, 0, false);
     if (isVolatile) {
         if (g_lastVolatile) g_registry->Release(g_lastVolatile);
         g_lastVolatile = cached;

@@ -15,8 +15,8 @@
 #include "game/RealSeam.h"
 #include "game/Screens.h"
 #include "gfx/Graphics.h"
-#include "gfx/Image.h"
 #include "gfx/Renderer.h"
+#include "picture/Image.h"
 #include "platform/Registry.h"
 #include "scene/Level.h"
 

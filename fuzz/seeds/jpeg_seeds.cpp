@@ -1,6 +1,6 @@
 // Writes small JPEG pictures as seeds of the JPEG decoder: the content's own JPEGs are full
 // 800 x 600 backgrounds, too slow to mutate well.  jpeg_seeds <output folder>
-#include "gfx/Image.h"
+#include "picture/Image.h"
 
 #include <cstdio>
 #include <string>

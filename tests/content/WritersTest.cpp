@@ -2,8 +2,8 @@
 // the structure of the tracker modules gen-music writes.
 #include "core/FileLayer.h"
 #include "gen-common/ImageIO.h"
-#include "gfx/Bitmap.h"
-#include "gfx/Image.h"
+#include "picture/Bitmap.h"
+#include "picture/Image.h"
 
 #include <cstdlib>
 #include <filesystem>

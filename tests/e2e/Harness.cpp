@@ -1,6 +1,6 @@
 #include "e2e/Harness.h"
 
-#include "gfx/Image.h"
+#include "picture/Image.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 // What the end-to-end tests need to meet the program the way a player does: an X server of their
 // own (Xvfb), the program started as a separate process with scratch XDG folders, xdotool for the
 // mouse and keyboard, and the program's own screenshots decoded for pixel checks.
-#include "gfx/Bitmap.h"
+#include "picture/Bitmap.h"
 
 #include <string>
 #include <sys/types.h>

@@ -1,6 +1,6 @@
 #pragma once
 // Reads a Lines board from a screenshot and plans the next move towards a line of five.
-#include "gfx/Bitmap.h"
+#include "picture/Bitmap.h"
 
 #include <array>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // What each screen must show in a screenshot, as pixel counts in the places where the screen draws
 // its menus and texts. Each check returns an empty string when the shot fits, or what is wrong.
-#include "gfx/Bitmap.h"
+#include "picture/Bitmap.h"
 
 #include <string>
 

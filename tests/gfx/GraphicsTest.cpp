@@ -2,10 +2,11 @@
 
 #include <SDL.h>
 
-#include "GfxFixtures.h"
 #include "gfx/Graphics.h"
 #include "gfx/SurfaceRegistry.h"
+#include "picture/PixelFormat.h"
 #include "platform/Display.h"
+#include "support/PictureFiles.h"
 #include "support/TempDir.h"
 
 using namespace fx;
@@ -20,7 +21,7 @@ class GraphicsTest : public ::testing::Test {
     }
     void TearDown() override {
         Graphics::Shutdown();
-        Graphics::BuildConversionTables(false);
+        PixelFormat::BuildConversionTables(false);
         Log::Reset();
     }
     virtual int depth() const { return 32; }
@@ -125,7 +126,7 @@ TEST_F(GraphicsTest, UploadWithColourKeyAndKeyedBlits) {
     b.SetPixel32(2, 0, 0xFF778899);
     Surface* s = Graphics::CreateSurface(3, 1);
     ASSERT_NE(s, nullptr);
-    ASSERT_TRUE(b.Upload(Graphics::Rect{0, 0, 3, 1}, s, 0, 0, true));
+    ASSERT_TRUE(Graphics::Upload(b, Graphics::Rect{0, 0, 3, 1}, s, 0, 0, true));
     EXPECT_EQ(At32(s, 0, 0) & 0xFFFFFF, 0xFF00FFu);
     EXPECT_EQ(At32(s, 1, 0), 0x80445566u);
     Uint32 key = 0;
@@ -146,7 +147,7 @@ TEST_F(GraphicsTest, UploadWithColourKeyAndKeyedBlits) {
     // Upload clips a rectangle running off the surface instead of writing past it.
     Bitmap big;
     ASSERT_TRUE(big.Create(10, 10, 32));
-    EXPECT_TRUE(big.Upload(Graphics::Rect{-5, -5, 20, 20}, dst, 2, 0, false));
+    EXPECT_TRUE(Graphics::Upload(big, Graphics::Rect{-5, -5, 20, 20}, dst, 2, 0, false));
     Graphics::ReleaseSurface(s);
     Graphics::ReleaseSurface(dst);
 }
@@ -155,7 +156,7 @@ TEST_F(GraphicsTest, ReadBackOfThirtyTwoBitsCopiesAndClips) {
     Surface* back = Graphics::GetBackBuffer();
     Fill(back, 0x40302010);
     Bitmap b;
-    ASSERT_TRUE(b.ReadBack(back, Graphics::Rect{790, 590, 810, 600}));
+    ASSERT_TRUE(Graphics::ReadBack(back, Graphics::Rect{790, 590, 810, 600}, b));
     EXPECT_EQ(b.Width(), 20u);
     EXPECT_EQ(b.KeyColor(), 0u);
     EXPECT_EQ(b.Pixel32(0, 0), 0x40302010u);
@@ -174,9 +175,9 @@ TEST_F(Graphics16Test, SixteenBitDisplayConvertsUploadsAndReadBacks) {
     ASSERT_TRUE(b.Create(2, 1, 32));
     b.SetPixel32(0, 0, 0x7FFFFFFF);
     b.SetPixel32(1, 0, 0x80FF8040);
-    ASSERT_TRUE(b.Upload(Graphics::Rect{0, 0, 2, 1}, back, 10, 10, true));
+    ASSERT_TRUE(Graphics::Upload(b, Graphics::Rect{0, 0, 2, 1}, back, 10, 10, true));
     EXPECT_EQ(At16(back, 10, 10), 0xF81F);
-    EXPECT_EQ(At16(back, 11, 10), Graphics::To16(0xFF8040));
+    EXPECT_EQ(At16(back, 11, 10), PixelFormat::To16(0xFF8040));
     Uint32 key = 0;
     ASSERT_EQ(SDL_GetColorKey(back, &key), 0);
     EXPECT_EQ(key, 0xF81Fu);
@@ -184,7 +185,7 @@ TEST_F(Graphics16Test, SixteenBitDisplayConvertsUploadsAndReadBacks) {
 
     Fill(back, 0xFFFF);
     Bitmap shot;
-    ASSERT_TRUE(shot.ReadBack(back, Graphics::Rect{0, 0, 800, 600}));
+    ASSERT_TRUE(Graphics::ReadBack(back, Graphics::Rect{0, 0, 800, 600}, shot));
     EXPECT_EQ(shot.Bits(), 32u);
     EXPECT_EQ(shot.Pixel32(0, 0), 0xFFF8FCF8u);
     EXPECT_EQ(shot.Pixel32(799, 599), 0xFFF8FCF8u); // opaque everywhere

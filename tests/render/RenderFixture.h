@@ -6,13 +6,14 @@
 #include "core/Config.h"
 #include "core/Log.h"
 #include "gfx/Animation.h"
-#include "gfx/Bitmap.h"
 #include "gfx/Graphics.h"
-#include "gfx/Image.h"
 #include "gfx/Renderer.h"
 #include "gfx/SurfaceRegistry.h"
+#include "picture/Bitmap.h"
+#include "picture/Image.h"
 #include "scene/Level.h"
 #include "scene/Library.h"
+#include "support/PictureFiles.h"
 #include "support/TempDir.h"
 
 #include <SDL.h>
@@ -27,7 +28,7 @@
 
 namespace RenderFixture {
 
-// Element and background pictures handed to the library by name (no decoding involved).
+// Element pictures by name, written as TGA files when the world starts.
 inline std::map<std::string, Bitmap>& Pictures() {
     static std::map<std::string, Bitmap> pictures;
     return pictures;
@@ -41,28 +42,6 @@ inline Bitmap Solid(uint32_t w, uint32_t h, uint32_t argb) {
         for (uint32_t x = 0; x < w; ++x)
             b.SetPixel32(x, y, argb);
     return b;
-}
-
-inline void InstallLibraryHooks() {
-    LibraryPictureHooks h;
-    h.createPicture = [](Bitmap& b, uint32_t w, uint32_t hh, uint32_t bits) { return b.Create(w, hh, bits); };
-    h.loadWithAlpha = [](Bitmap& b, const std::string&, const std::string& name) {
-        auto it = Pictures().find(name);
-        if (it == Pictures().end()) return false;
-        b = it->second;
-        return true;
-    };
-    h.loadOpaque = [](Bitmap& b, const std::string&, const std::string& name, const std::string&) {
-        auto it = Pictures().find(name);
-        if (it == Pictures().end()) return false;
-        b = it->second;
-        return true;
-    };
-    h.loadGif = [](Image::GifFrames& frames, const std::string& path) { return frames.Load(path); };
-    h.gifFrame = [](const Image::GifFrames& frames, uint32_t index, Bitmap& b) {
-        return frames.CopyFrame(index, b);
-    };
-    Library::SetPictureHooks(h);
 }
 
 // Palette colour of index i: distinct, never the magenta key. Index 0 is the GIF's background.
@@ -232,8 +211,11 @@ class World {
                 return false;
             gifData.push_back({g.name + ".gif", std::to_string(g.width) + "," + std::to_string(g.height)});
         }
-        for (const TemplateSpec& e : elements)
+        for (const TemplateSpec& e : elements) {
+            dir.Write("Data/Library/Element/" + e.name + ".tga",
+                      fx::Str(fx::Tga(fx::FromBitmap(Pictures()[e.name]), 32)));
             elemData.push_back({e.name + ".tga", std::to_string(e.width) + "," + std::to_string(e.height)});
+        }
         for (const TemplateSpec& i : items) {
             itemData.push_back({i.name + ".item", "53,53"});
             const auto& [anim, action] = itemAnimations[i.name];
@@ -251,7 +233,6 @@ class World {
 
         if (!Graphics::Init(800, 600, int32_t(depth), false, nullptr)) return false;
         started = true;
-        InstallLibraryHooks();
         if (!Renderer::Init(800, 600, g_Settings)) return false;
         if (!Library::Init(dir.path() + "/")) return false;
         Animation::LoadAll();

@@ -1,6 +1,7 @@
 #include "RenderFixture.h"
 
 #include "gfx/RendererInternal.h"
+#include "picture/PixelFormat.h"
 #include "platform/Clock.h"
 #include "scene/Variables.h"
 
@@ -264,7 +265,7 @@ TEST_F(RendererTest, GoldenSceneOnSixteenBitDisplay) {
     EXPECT_EQ(Renderer::Layer(0).picture.Bits(), 16u);
 
     SDL_Surface* back = Graphics::GetBackBuffer();
-    const uint16_t fill16 = Graphics::To16(kFill);
+    const uint16_t fill16 = PixelFormat::To16(kFill);
     SDL_FillRect(back, nullptr, fill16);
     Renderer::DrawScene(back);
     const std::vector<uint32_t> expected = GoldenPicture();
@@ -275,7 +276,7 @@ TEST_F(RendererTest, GoldenSceneOnSixteenBitDisplay) {
             uint16_t got;
             std::memcpy(&got, static_cast<uint8_t*>(back->pixels) + size_t(y) * back->pitch + size_t(x) * 2,
                         2);
-            const uint16_t want = Graphics::To16(expected[size_t(y) * 800 + x]);
+            const uint16_t want = PixelFormat::To16(expected[size_t(y) * 800 + x]);
             if (got != want) {
                 ADD_FAILURE() << "pixel (" << x << "," << y << "): got " << std::hex << got << " want "
                               << want;

@@ -12,7 +12,7 @@ class ObjectTest : public SceneTest {
     // Light group has "lamp"; the other groups are empty.
     void MakeLibrary() {
         dir.Write("Data/Library/Element/library.ini",
-                  "[data]\nsize = 1\ndata1 = disc.jpg,40,30\n"
+                  "[data]\nsize = 1\ndata1 = disc.tga,40,30\n"
                   "[groups]\nname1 = Default\n"
                   "[objects]\nname1 = disc\ngroup1 = Default\ndata1 = disc\n"
                   "variables1 = \"nSort\",\"bFlipX\",\nvalues1 = \"7\",\"true\",\n");
@@ -112,11 +112,11 @@ TEST_F(ObjectTest, FactoryNamesAcrossClassesAndTemplates) {
 
 TEST_F(ObjectTest, ElementHitUsesAlphaAboveTwentyFive) {
     MakeLibrary();
-    Bitmap* picture = MakePicture(40, 30, 25);
+    Bitmap picture = MakePicture(40, 30, 25);
     // One column of pixels at alpha 26.
     for (uint32_t y = 0; y < 30; ++y)
-        picture->Row(y)[4 * 10 + 3] = 26;
-    Fakes().pictures.push_back({"Data\\Library\\Element\\disc", picture});
+        picture.Row(y)[4 * 10 + 3] = 26;
+    WritePicture("Data/Library/Element/disc.tga", picture);
 
     Level level;
     auto* e = static_cast<Element*>(level.CreateObject("Element", "disc", {100, 200}));

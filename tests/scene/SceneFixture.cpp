@@ -5,62 +5,27 @@
 
 namespace SceneTesting {
 
-FakePictures& Fakes() {
-    static FakePictures fakes;
-    return fakes;
-}
-
-Bitmap* MakePicture(uint32_t width, uint32_t height, uint8_t alpha) {
-    auto* b = new Bitmap();
-    b->Create(width, height, 32);
+Bitmap MakePicture(uint32_t width, uint32_t height, uint8_t alpha) {
+    Bitmap b;
+    b.Create(width, height, 32);
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x) {
-            uint8_t* p = b->Row(y) + 4 * x;
+            uint8_t* p = b.Row(y) + 4 * x;
             p[0] = p[1] = p[2] = 0x80;
             p[3] = alpha;
         }
     return b;
 }
 
-namespace {
-bool FakeLoad(Bitmap& out, const std::string& folder, const std::string& name) {
-    for (auto& entry : Fakes().pictures)
-        if (entry.first == folder + name) {
-            out.Assign(*entry.second);
-            ++Fakes().loads;
-            return true;
-        }
-    return false;
+void SceneTest::WritePicture(const std::string& file, const Bitmap& picture) {
+    dir.Write(file, fx::Str(fx::Tga(fx::FromBitmap(picture), 32)));
 }
-} // namespace
-
-void InstallFakeHooks() {
-    LibraryPictureHooks hooks;
-    hooks.createPicture = [](Bitmap& b, uint32_t w, uint32_t h, uint32_t bits) {
-        return b.Create(w, h, bits);
-    };
-    hooks.loadWithAlpha = &FakeLoad;
-    hooks.loadOpaque = [](Bitmap& out, const std::string& folder, const std::string& name,
-                          const std::string&) { return FakeLoad(out, folder, name); };
-    Library::SetPictureHooks(hooks);
-    Library::SetFrameImageHook(nullptr);
-}
-
-namespace {
-void DropFakePictures() {
-    for (auto& entry : Fakes().pictures)
-        delete entry.second;
-    Fakes().pictures.clear();
-    Fakes().loads = 0;
-}
-} // namespace
 
 void SceneTest::SetUp() {
     Log::Start(dir.path() + "/");
     ReleaseAllEpisodes();
     Library::Release(false);
-    DropFakePictures();
-    InstallFakeHooks();
+    Library::SetFrameImageHook(nullptr);
     SetSceneChangedHook(nullptr);
     ClearLog();
 }
@@ -68,8 +33,6 @@ void SceneTest::SetUp() {
 void SceneTest::TearDown() {
     ReleaseAllEpisodes();
     Library::Release(false);
-    Library::SetPictureHooks(LibraryPictureHooks());
-    DropFakePictures();
     SetSceneChangedHook(nullptr);
     Log::Reset();
 }

@@ -6,26 +6,19 @@
 #include <vector>
 
 #include "core/Log.h"
-#include "gfx/Bitmap.h"
+#include "picture/Bitmap.h"
 #include "scene/Level.h"
 #include "scene/Library.h"
 #include "scene/Object.h"
+#include "support/PictureFiles.h"
 #include "support/TempDir.h"
 
 // Every scene test runs in a fresh folder with its own log, an empty scene manager and library,
-// and picture hooks that hand out pictures the test prepared instead of decoding files.
+// reading the pictures the test wrote.
 namespace SceneTesting {
 
-// Pictures by "<folder><name>"; each load is counted so that releases can be observed.
-struct FakePictures {
-    std::vector<std::pair<std::string, Bitmap*>> pictures;
-    int loads = 0;
-};
-FakePictures& Fakes();
-
 // A 32-bit picture whose alpha bytes are `alpha` everywhere.
-Bitmap* MakePicture(uint32_t width, uint32_t height, uint8_t alpha);
-void InstallFakeHooks();
+Bitmap MakePicture(uint32_t width, uint32_t height, uint8_t alpha);
 
 class SceneTest : public ::testing::Test {
   protected:
@@ -37,6 +30,8 @@ class SceneTest : public ::testing::Test {
     int LogCount(const std::string& line) const;
     // Forget what was logged so far.
     void ClearLog();
+    // Writes `picture` as a 32-bit TGA file (path relative to the test's folder).
+    void WritePicture(const std::string& file, const Bitmap& picture);
 
     TempDir dir;
     size_t logStart_ = 0;

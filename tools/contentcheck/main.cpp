@@ -14,8 +14,7 @@
 // and exits 1 when there is any.
 #include "core/FileLayer.h"
 #include "gfx/AnimationData.h"
-#include "gfx/Bitmap.h"
-#include "gfx/Image.h"
+#include "picture/Bitmap.h"
 #include "scene/Level.h"
 #include "scene/Library.h"
 #include "ui/Font.h"
@@ -404,7 +403,6 @@ int main(int argc, char** argv) {
     std::printf("contentcheck: %s: Data folder %s, game.dat %s\n", argv[1],
                 access("Data", F_OK) == 0 ? "present" : "absent",
                 access("game.dat", F_OK) == 0 ? "present" : "absent");
-    Image::InstallLibraryHooks();
     if (!Library::Init("")) {
         Fault("the object library does not load");
         return 1;

@@ -1,5 +1,5 @@
 // gen-icon <output.png> <size>: the desktop icon (IconArt's drawing), written as an RGBA PNG.
-#include "gfx/IconArt.h"
+#include "picture/IconArt.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gfx/Image.h"
+#include "picture/Image.h"
+#include "picture/PixelFormat.h"
 
 namespace Image {
 
@@ -242,7 +243,7 @@ bool DecodeTga(const uint8_t* data, size_t size, Bitmap& out) {
             row[x] = p[0];
             break;
         case 16:
-            Put16(row + x * 2, Graphics::To16(From555(U16(p))));
+            Put16(row + x * 2, PixelFormat::To16(From555(U16(p))));
             break;
         default: {
             const uint32_t a = pixelBytes == 4 ? p[3] : 0xFF;

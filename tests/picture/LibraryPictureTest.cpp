@@ -2,9 +2,10 @@
 
 #include <filesystem>
 
-#include "GfxFixtures.h"
 #include "core/FileLayer.h"
-#include "gfx/Image.h"
+#include "picture/Image.h"
+#include "picture/PixelFormat.h"
+#include "support/PictureFiles.h"
 #include "support/TempDir.h"
 
 using namespace fx;
@@ -19,7 +20,7 @@ class LibraryPictureTest : public ::testing::Test {
     void SetUp() override {
         FileLayer::UnmountAll();
         Log::Start(dir.path() + "/");
-        Graphics::BuildConversionTables(false);
+        PixelFormat::BuildConversionTables(false);
         Bitmap::SetReportMissingFile(true);
     }
     void TearDown() override {

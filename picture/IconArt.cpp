@@ -1,4 +1,4 @@
-#include "gfx/IconArt.h"
+#include "picture/IconArt.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "GfxFixtures.h"
-#include "gfx/Graphics.h"
+#include "picture/PixelFormat.h"
+#include "support/PictureFiles.h"
 
 using namespace fx;
 
@@ -15,32 +15,32 @@ uint16_t Px16(const Bitmap& b, uint32_t x, uint32_t y) {
 
 class BitmapTest : public ::testing::Test {
   protected:
-    void SetUp() override { Graphics::BuildConversionTables(false); }
+    void SetUp() override { PixelFormat::BuildConversionTables(false); }
 };
 
 } // namespace
 
 TEST_F(BitmapTest, ConversionTablesFor565And555) {
-    const Graphics::ConversionTables& t = Graphics::Tables();
+    const PixelFormat::ConversionTables& t = PixelFormat::Tables();
     EXPECT_EQ(t.blue[255], 31);
     EXPECT_EQ(t.green[255], 63 * 32);
     EXPECT_EQ(t.red[255], 31 * 2048);
     EXPECT_EQ(t.green[7], 1 * 32); // the low two bits of green are dropped
-    EXPECT_EQ(Graphics::To16(0xFFFFFFFF), 0xFFFF);
-    EXPECT_EQ(Graphics::To16(0x00123456), (0x12 / 8) << 11 | (0x34 / 4) << 5 | 0x56 / 8);
+    EXPECT_EQ(PixelFormat::To16(0xFFFFFFFF), 0xFFFF);
+    EXPECT_EQ(PixelFormat::To16(0x00123456), (0x12 / 8) << 11 | (0x34 / 4) << 5 | 0x56 / 8);
     // Back to 32 bits: fields land at the top of their bytes, low bits and alpha 0.
-    EXPECT_EQ(Graphics::To32(0xFFFF), 0x00F8FCF8u);
-    EXPECT_EQ(Graphics::To32(0xF800), 0x00F80000u);
-    EXPECT_EQ(Graphics::To32(0x07E0), 0x0000FC00u);
+    EXPECT_EQ(PixelFormat::To32(0xFFFF), 0x00F8FCF8u);
+    EXPECT_EQ(PixelFormat::To32(0xF800), 0x00F80000u);
+    EXPECT_EQ(PixelFormat::To32(0x07E0), 0x0000FC00u);
     for (uint32_t v = 0; v < 65536; v += 97)
-        EXPECT_EQ(Graphics::To16(Graphics::To32(static_cast<uint16_t>(v))), v);
+        EXPECT_EQ(PixelFormat::To16(PixelFormat::To32(static_cast<uint16_t>(v))), v);
 
-    Graphics::BuildConversionTables(true);
+    PixelFormat::BuildConversionTables(true);
     EXPECT_EQ(t.green[255], 31 * 32);
     EXPECT_EQ(t.red[255], 31 * 1024);
-    EXPECT_EQ(Graphics::To32(0x7FFF), 0x00F8F8F8u);
-    EXPECT_EQ(Graphics::To32(0x03E0), 0x0000F800u);
-    Graphics::BuildConversionTables(false);
+    EXPECT_EQ(PixelFormat::To32(0x7FFF), 0x00F8F8F8u);
+    EXPECT_EQ(PixelFormat::To32(0x03E0), 0x0000F800u);
+    PixelFormat::BuildConversionTables(false);
 }
 
 TEST_F(BitmapTest, CreateAssignClearAndKey) {
@@ -111,7 +111,7 @@ TEST_F(BitmapTest, CopyFromConvertsDepthsAndAveragesAreas) {
     out.CopyFrom(odd);
     for (uint32_t y = 0; y < 7; ++y)
         for (uint32_t x = 0; x < 3; ++x)
-            EXPECT_EQ(Px16(out, x, y), Graphics::To16(0x808080));
+            EXPECT_EQ(Px16(out, x, y), PixelFormat::To16(0x808080));
 }
 
 TEST_F(BitmapTest, AlphaFromCompanionAndConvertWithThreshold) {
@@ -144,6 +144,6 @@ TEST_F(BitmapTest, AlphaFromCompanionAndConvertWithThreshold) {
     layer16.ConvertFrom(src, 128);
     EXPECT_EQ(layer16.KeyColor(), 0xF81Fu); // the key itself is stored converted
     EXPECT_EQ(Px16(layer16, 0, 0), 0xF81F);
-    EXPECT_EQ(Px16(layer16, 1, 0), Graphics::To16(0x112233));
+    EXPECT_EQ(Px16(layer16, 1, 0), PixelFormat::To16(0x112233));
     EXPECT_EQ(Px16(layer16, 2, 0), 0xF81F);
 }

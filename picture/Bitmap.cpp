@@ -1,13 +1,13 @@
-#include "gfx/Bitmap.h"
-
-#include <SDL.h>
+#include "picture/Bitmap.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "core/FileLayer.h"
 #include "core/Log.h"
-#include "gfx/Image.h"
+#include "picture/Image.h"
+#include "picture/PixelFormat.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ inline void Store16(uint8_t* p, uint16_t v) {
 // green), opaque.
 uint32_t Expand16(uint16_t p) {
     uint32_t r, g, b;
-    if (Graphics::Is15Bit()) {
+    if (PixelFormat::Is15Bit()) {
         r = ((p >> 10) & 0x1F) * 8;
         g = ((p >> 5) & 0x1F) * 8;
         b = (p & 0x1F) * 8;
@@ -46,7 +46,6 @@ uint32_t Expand16(uint16_t p) {
     return 0xFF000000u | (r << 16) | (g << 8) | b;
 }
 
-// Any depth -> 0xAARRGGBB. Palette entries give alpha 0, as the area average expects.
 inline uint32_t ReadAs32(const Bitmap& b, const uint8_t* row, uint32_t x) {
     switch (b.Bits()) {
     case 32:
@@ -58,28 +57,6 @@ inline uint32_t ReadAs32(const Bitmap& b, const uint8_t* row, uint32_t x) {
         return pal ? (pal[row[x]] & 0xFFFFFF) : 0;
     }
     }
-}
-
-// Intersects a w x h rectangle at (sx, sy) in a picture of pw x ph with one at (dx, dy) in a
-// picture of qw x qh; adjusts all of them. False when nothing is left.
-bool ClipPair(int64_t& sx, int64_t& sy, int64_t& dx, int64_t& dy, int64_t& w, int64_t& h, int64_t pw,
-              int64_t ph, int64_t qw, int64_t qh) {
-    auto cut = [&](int64_t& s, int64_t& d, int64_t& len, int64_t slim, int64_t dlim) {
-        if (s < 0) {
-            d -= s;
-            len += s;
-            s = 0;
-        }
-        if (d < 0) {
-            s -= d;
-            len += d;
-            d = 0;
-        }
-        len = std::min({len, slim - s, dlim - d});
-    };
-    cut(sx, dx, w, pw, qw);
-    cut(sy, dy, h, ph, qh);
-    return w > 0 && h > 0;
 }
 
 } // namespace
@@ -125,13 +102,17 @@ void Bitmap::Assign(const Bitmap& other) {
     key_ = other.key_;
 }
 
+uint32_t Bitmap::ArgbAt(const uint8_t* row, uint32_t x) const {
+    return ReadAs32(*this, row, x);
+}
+
 uint32_t Bitmap::Pixel32(uint32_t x, uint32_t y) const {
-    SDL_assert(bits_ == 32 && x < width_ && y < height_);
+    assert(bits_ == 32 && x < width_ && y < height_);
     return Load32(Row(y) + static_cast<size_t>(x) * 4);
 }
 
 void Bitmap::SetPixel32(uint32_t x, uint32_t y, uint32_t argb) {
-    SDL_assert(bits_ == 32 && x < width_ && y < height_);
+    assert(bits_ == 32 && x < width_ && y < height_);
     Store32(Row(y) + static_cast<size_t>(x) * 4, argb);
 }
 
@@ -211,7 +192,7 @@ void Bitmap::CopyFrom(const Bitmap& source) {
             if (bits_ == 32)
                 Store32(out + x * 4, p);
             else
-                Store16(out + x * 2, Graphics::To16(p));
+                Store16(out + x * 2, PixelFormat::To16(p));
         }
     }
 }
@@ -256,105 +237,18 @@ uint64_t Bitmap::ConvertFrom(const Bitmap& source, uint32_t threshold) {
             }
         }
     } else if (bits_ == 16) {
-        const uint16_t key = Graphics::To16(key_);
+        const uint16_t key = PixelFormat::To16(key_);
         key_ = key;
         for (uint32_t y = 0; y < height_; ++y) {
             const uint8_t* in = source.Row(y);
             uint8_t* out = Row(y);
             for (uint32_t x = 0; x < width_; ++x) {
                 const uint32_t p = Load32(in + x * 4);
-                const uint16_t q = (p >> 24) < threshold ? key : Graphics::To16(p);
+                const uint16_t q = (p >> 24) < threshold ? key : PixelFormat::To16(p);
                 keyed += q == key;
                 Store16(out + x * 2, q);
             }
         }
     }
     return keyed;
-}
-
-bool Bitmap::Upload(const Graphics::Rect& source, Surface* surface, int32_t x, int32_t y, bool colorKey) {
-    if (!surface || Empty()) return false;
-    const int bpp = surface->format->BytesPerPixel;
-    if (bpp != 2 && bpp != 4) return false;
-    Graphics::Locked lock;
-    if (!Graphics::Lock(surface, lock)) return false;
-    // The key as this picture stores it: 16-bit pictures hold it converted already.
-    const uint32_t key32 =
-        bits_ == 16 ? (Graphics::To32(static_cast<uint16_t>(key_)) & 0xFFFFFF) : (key_ & 0xFFFFFF);
-    const uint16_t key16 = bits_ == 16 ? static_cast<uint16_t>(key_) : Graphics::To16(key_);
-
-    int64_t sx = source.left, sy = source.top, dx = x, dy = y;
-    int64_t w = source.Width(), h = source.Height();
-    if (ClipPair(sx, sy, dx, dy, w, h, width_, height_, surface->w, surface->h)) {
-        for (int64_t r = 0; r < h; ++r) {
-            const uint8_t* in = Row(static_cast<uint32_t>(sy + r));
-            uint8_t* out = lock.pixels + (dy + r) * lock.pitch + dx * bpp;
-            if (bpp == 4) {
-                if (bits_ == 32 && !colorKey) {
-                    std::memcpy(out, in + sx * 4, static_cast<size_t>(w) * 4);
-                    continue;
-                }
-                for (int64_t c = 0; c < w; ++c) {
-                    const uint32_t col = static_cast<uint32_t>(sx + c);
-                    uint32_t p;
-                    if (bits_ == 32) {
-                        p = Load32(in + col * 4);
-                        if (colorKey && (p >> 24) < 128) p = key32;
-                    } else {
-                        p = ReadAs32(*this, in, col) | 0xFF000000u;
-                    }
-                    Store32(out + c * 4, p);
-                }
-            } else {
-                if (bits_ == 16) {
-                    std::memcpy(out, in + sx * 2, static_cast<size_t>(w) * 2);
-                    continue;
-                }
-                for (int64_t c = 0; c < w; ++c) {
-                    const uint32_t col = static_cast<uint32_t>(sx + c);
-                    uint16_t p;
-                    if (bits_ == 32) {
-                        const uint32_t v = Load32(in + col * 4);
-                        p = colorKey && (v >> 24) < 128 ? key16 : Graphics::To16(v);
-                    } else {
-                        p = Graphics::To16(ReadAs32(*this, in, col));
-                    }
-                    Store16(out + c * 2, p);
-                }
-            }
-        }
-    }
-    Graphics::Unlock(surface);
-    if (colorKey) Graphics::SetColorKey(surface, bpp == 4 ? key32 : key16);
-    return true;
-}
-
-bool Bitmap::ReadBack(Surface* surface, const Graphics::Rect& rect) {
-    if (!surface || rect.Width() <= 0 || rect.Height() <= 0) return false;
-    const int bpp = surface->format->BytesPerPixel;
-    if (bpp != 2 && bpp != 4) return false;
-    if (static_cast<uint32_t>(rect.Width()) > kMaxSide || static_cast<uint32_t>(rect.Height()) > kMaxSide)
-        return false;
-    Graphics::Locked lock;
-    if (!Graphics::Lock(surface, lock)) return false;
-    if (!Create(static_cast<uint32_t>(rect.Width()), static_cast<uint32_t>(rect.Height()), 32)) {
-        Graphics::Unlock(surface);
-        return false;
-    }
-    key_ = 0;
-    int64_t sx = rect.left, sy = rect.top, dx = 0, dy = 0, w = rect.Width(), h = rect.Height();
-    if (ClipPair(sx, sy, dx, dy, w, h, surface->w, surface->h, width_, height_)) {
-        for (int64_t r = 0; r < h; ++r) {
-            const uint8_t* in = lock.pixels + (sy + r) * lock.pitch + sx * bpp;
-            uint8_t* out = Row(static_cast<uint32_t>(dy + r)) + dx * 4;
-            if (bpp == 4) {
-                std::memcpy(out, in, static_cast<size_t>(w) * 4);
-            } else {
-                for (int64_t c = 0; c < w; ++c)
-                    Store32(out + c * 4, Graphics::To32(Load16(in + c * 2)) | 0xFF000000u);
-            }
-        }
-    }
-    Graphics::Unlock(surface);
-    return true;
 }

@@ -1,11 +1,11 @@
-// The object library reaches the picture code only through the hooks; this checks the wiring on
-// a small library written by the test.
+// The object library loads its pictures of every kind from the files of a small library written by
+// the test.
 #include <gtest/gtest.h>
 
-#include "GfxFixtures.h"
 #include "core/FileLayer.h"
-#include "gfx/Image.h"
+#include "picture/Image.h"
 #include "scene/Library.h"
+#include "support/PictureFiles.h"
 #include "support/TempDir.h"
 
 using namespace fx;
@@ -21,7 +21,7 @@ std::string Ini(const std::string& dataLine, const std::string& templateName) {
 
 } // namespace
 
-TEST(LibraryHooks, PicturesOfEveryKindLoadThroughTheHooks) {
+TEST(LibraryPictures, PicturesOfEveryKindLoadFromTheirFiles) {
     TempDir dir;
     FileLayer::UnmountAll();
     Log::Start(dir.path() + "/");
@@ -37,7 +37,6 @@ TEST(LibraryHooks, PicturesOfEveryKindLoadThroughTheHooks) {
     dir.Write("Data/Library/AniGifs/spin.gif",
               Str(Gif(2, 1, {0x000000, 0xFF0000}, 0, {{0, 0, 2, 1, {1, 0}}, {0, 0, 2, 1, {0, 1}}})));
 
-    Image::InstallLibraryHooks();
     ASSERT_TRUE(Library::Init(dir.path() + "/"));
     Bitmap* element = Library::GetPicture("Element", "brick");
     ASSERT_NE(element, nullptr);
@@ -54,6 +53,5 @@ TEST(LibraryHooks, PicturesOfEveryKindLoadThroughTheHooks) {
     EXPECT_EQ(frame->Pixel32(1, 0), 0xFFFF0000u);
     Library::Release(false);
     Image::ReleaseSharedLightPicture();
-    Library::SetPictureHooks(LibraryPictureHooks());
     Log::Reset();
 }

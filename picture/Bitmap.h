@@ -4,8 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "gfx/Graphics.h"
-
 // The program's in-memory picture: rows top to bottom without gaps. 32 bits: blue, green, red,
 // alpha bytes (read as a u32: 0xAARRGGBB); 16 bits: the display's 16-bit layout; 8 bits: palette
 // indices into 256 entries of blue, green, red and a fourth byte.
@@ -58,12 +56,6 @@ class Bitmap {
     // the key colour, everything else is opaque. This bitmap is 32 or 16 bits.
     // Returns how many pixels hold the key colour afterwards (none: the picture needs no key).
     uint64_t ConvertFrom(const Bitmap& source, uint32_t threshold);
-    // Writes `source` (a rectangle of this bitmap) to (x, y) of the surface, converting to the
-    // display's depth; with `colorKey` pixels of alpha below 128 become the key colour and the
-    // surface's source key is set. The rectangle is clipped to both pictures.
-    bool Upload(const Graphics::Rect& source, Surface* surface, int32_t x, int32_t y, bool colorKey);
-    // Becomes a 32-bit copy (key 0) of the surface's `rect`; parts outside the surface are 0.
-    bool ReadBack(Surface* surface, const Graphics::Rect& rect);
 
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
@@ -82,6 +74,9 @@ class Bitmap {
     uint32_t* Palette() { return palette_.empty() ? nullptr : palette_.data(); }
     const uint32_t* Palette() const { return palette_.empty() ? nullptr : palette_.data(); }
 
+    // Pixel `x` of `row` (a row of this bitmap) as 0xAARRGGBB, whatever the depth; palette entries
+    // give alpha 0.
+    uint32_t ArgbAt(const uint8_t* row, uint32_t x) const;
     // 32-bit access (no bounds check beyond debug builds; callers stay inside).
     uint32_t Pixel32(uint32_t x, uint32_t y) const;
     void SetPixel32(uint32_t x, uint32_t y, uint32_t argb);

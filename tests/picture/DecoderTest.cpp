@@ -2,8 +2,9 @@
 
 #include <random>
 
-#include "GfxFixtures.h"
-#include "gfx/Image.h"
+#include "picture/Image.h"
+#include "picture/PixelFormat.h"
+#include "support/PictureFiles.h"
 
 using namespace fx;
 
@@ -51,7 +52,7 @@ TEST(Decoders, TgaTrueColourPlainRunLengthAndOrientation) {
 }
 
 TEST(Decoders, TgaSixteenBitBecomesTheDisplayLayout) {
-    Graphics::BuildConversionTables(false);
+    PixelFormat::BuildConversionTables(false);
     Picture p{2, 1, {0xFFF80000, 0xFF0000F8}}; // pure red, pure blue (5-bit maxima)
     Bitmap b;
     ASSERT_TRUE(Decode(Tga(p, 16), b));

@@ -8,7 +8,7 @@
 #include <gif_lib.h>
 
 #include "core/Log.h"
-#include "gfx/Bitmap.h"
+#include "picture/Bitmap.h"
 
 namespace fx {
 
@@ -32,6 +32,15 @@ struct Picture {
     std::vector<uint32_t> px;
     uint32_t at(uint32_t x, uint32_t y) const { return px[y * w + x]; }
 };
+
+// A 32-bit bitmap's pixels.
+inline Picture FromBitmap(const Bitmap& b) {
+    Picture p{b.Width(), b.Height(), {}};
+    for (uint32_t y = 0; y < b.Height(); ++y)
+        for (uint32_t x = 0; x < b.Width(); ++x)
+            p.px.push_back(b.Pixel32(x, y));
+    return p;
+}
 
 inline Picture Pattern(uint32_t w, uint32_t h, bool withAlpha) {
     Picture p{w, h, {}};

@@ -5,7 +5,7 @@
 #include <strings.h>
 
 #include "core/Log.h"
-#include "gfx/Image.h"
+#include "picture/Image.h"
 #include "platform/Files.h"
 
 namespace Image {

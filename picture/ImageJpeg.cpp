@@ -8,7 +8,7 @@
 
 #include <jpeglib.h>
 
-#include "gfx/Image.h"
+#include "picture/Image.h"
 #include "platform/Files.h"
 
 namespace Image {

@@ -7,7 +7,7 @@
 #include <gif_lib.h>
 
 #include "core/FileLayer.h"
-#include "gfx/Image.h"
+#include "picture/Image.h"
 
 namespace Image {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/Bitmap.h"
+#include "picture/Bitmap.h"
 
 // Decoders, the JPEG writer, the object library's picture loading and image import.
 // Folders are Windows-style relative or absolute paths ending with a backslash (or slash).
@@ -73,9 +73,5 @@ bool ImportPlain(const std::string& sourcePath, const std::string& folder, const
 bool ImportAlphaPicture(const std::string& sourcePath, const std::string& folder, const std::string& name);
 // Removes "<name>.jpg", "<name>a.jpg" and "<name>.tga" from the folder.
 void DeleteAlphaPicture(const std::string& folder, const std::string& name);
-
-// Gives the object library (scene module) its picture hooks: call once at start-up, before the
-// library loads.
-void InstallLibraryHooks();
 
 } // namespace Image
