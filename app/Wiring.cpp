@@ -1,10 +1,13 @@
 // The one place that connects the modules. Each lower module states what it needs from above
-// as a hook or host; this function fills every one of them before the first module starts.
+// as a struct of `Hook`s (core/Hook.h); this function fills every one of them before the first
+// module starts. A hook left empty is a wiring fault: calling it is logged and stops a debug build.
 //
 // | Needs                                   | Who needs it          | Who provides it            |
 // |-----------------------------------------|-----------------------|----------------------------|
 // | default font loader, text surfaces      | renderer, text cache  | ui fonts, renderer surfaces|
 // | key state (toggles), cursor position    | renderer              | input                      |
+// | scene switched                          | scene manager         | renderer                   |
+// | a template's idle frame                 | object library        | animations                 |
 // | active scene name (volatile texts)      | ui text cache         | scene manager              |
 // | scene switch, callback slots            | front-end screens     | scene manager              |
 // | quit, display-mode switch               | front-end screens     | app (this module)          |
@@ -13,17 +16,20 @@
 // | objects, animations, sounds, clock      | game board (its seam) | game screens' real seam    |
 // | the game's title after a language change| language choice       | game board                 |
 //
-// Two hooks are still filled by their own module when it starts: the scene manager's
-// scene-changed hook and the library's frame pictures (`Renderer::Init`, `Animation::LoadAll`).
+// Not hooks, and so not here: the clock's time source, input's window mapping and the platform
+// report sink are replaceable defaults (tests replace them; the log takes the reports when it
+// starts), and the sound backend is chosen by `StartOptions`.
 #include "app/App.h"
 #include "game/GameBoard.h"
 #include "game/Preview.h"
 #include "game/RealSeam.h"
 #include "game/Resume.h"
 #include "game/Screens.h"
+#include "gfx/Animation.h"
 #include "gfx/Renderer.h"
 #include "input/Input.h"
 #include "scene/Level.h"
+#include "scene/Library.h"
 #include "ui/Frontend.h"
 #include "ui/Language.h"
 #include "ui/Menu.h"
@@ -33,23 +39,31 @@
 namespace App {
 
 void ConnectModules() {
-    Text::ConnectRenderer();
-    Renderer::SetKeyStateSource([](uint32_t code) { return Input::KeyDown(static_cast<uint8_t>(code)); });
-    Renderer::SetCursorSource([](int32_t& x, int32_t& y) {
+    Renderer::Hooks renderer;
+    renderer.loadDefaultFont = &Text::LoadDefaultFont;
+    renderer.keyDown = [](uint32_t code) { return Input::KeyDown(static_cast<uint8_t>(code)); };
+    renderer.cursorPosition = [](int32_t& x, int32_t& y) {
         Input::MousePosition(x, y);
         return true;
-    });
-    Text::SetSceneNameSource([]() -> const char* {
+    };
+    Renderer::SetHooks(renderer);
+    Text::SetCacheRegistry(&Renderer::Surfaces());
+
+    Renderer::ConnectScene();
+
+    Text::Hooks text;
+    text.activeSceneName = []() -> const char* {
         Level* s = GetActiveScene();
         return s ? s->sName.c_str() : "";
-    });
+    };
+    Text::SetHooks(text);
 
-    Frontend::UseDefaultSceneHost();
+    Frontend::SetSceneHost(Frontend::SceneManagerHost());
     Frontend::AppHooks app;
     app.quit = &Quit;
     app.requestModeSwitch = &RequestModeSwitch;
     Frontend::SetAppHooks(app);
-    Menu::UseDefaultDevices();
+    Menu::SetDevices(Menu::DefaultDevices());
 
     Frontend::GameHooks game;
     game.prepareGameScenes = &Game::PrepareGameScenes;
@@ -62,13 +76,16 @@ void ConnectModules() {
         Game::GameMode mode;
         return Game::SavedGameOffered(mode);
     };
-    game.continueSavedGame = []() { Game::ContinueSavedGame(); };
+    game.continueSavedGame = &Game::ContinueSavedGame;
     game.tickPreviews = &Game::TickPreviews;
     game.drawPreviews = &Game::DrawPreviews;
     Frontend::SetGameHooks(game);
     Game::g_Board.SetSeam(&Game::TheRealSeam());
+
+    Language::Hooks language;
     // The game's title on the Hud is a text kept by the board.
-    Language::SetChangeHook([] { Game::g_Board.title = g_TextTable.Retranslate(Game::g_Board.title); });
+    language.changed = [] { Game::g_Board.title = g_TextTable.Retranslate(Game::g_Board.title); };
+    Language::SetHooks(language);
 }
 
 } // namespace App

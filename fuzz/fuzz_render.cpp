@@ -14,6 +14,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The renderer only needs its default font to exist.
     std::filesystem::create_directories("Data/Library/Font");
     std::ofstream("Data/Library/Font/Tahoma.ttf") << "font";
+    // No texts, no keys held, no cursor.
+    Renderer::Hooks hooks;
+    hooks.loadDefaultFont = [](const char*, uint32_t) { return true; };
+    hooks.keyDown = [](uint32_t) { return false; };
+    hooks.cursorPosition = [](int32_t&, int32_t&) { return false; };
+    Renderer::SetHooks(hooks);
     if (!Graphics::Init(800, 600, 32, false, nullptr) || !Renderer::Init(800, 600, g_Settings)) std::abort();
     Renderer::bRenderInvisible = 1;
     Renderer::bRenderLightSources = 1;

@@ -2,7 +2,14 @@
 #include "fuzz/FuzzSupport.h"
 #include "scene/Level.h"
 
-PARLORIX_FUZZ_INIT
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    FuzzSetUp();
+    // No renderer to tell of the switches.
+    SceneHooks hooks;
+    hooks.sceneChanged = [](Level*) {};
+    SetSceneHooks(hooks);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = WriteScratch(data, size, ".eed");

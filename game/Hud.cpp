@@ -135,8 +135,7 @@ void HudOverlay(SDL_Surface* surface) {
     Text::DrawText(surface, g_MenuFont, 30, Text::kCentre, kHudX, 250, kWhite, score.c_str());
     Text::SetVolatile(wasVolatile);
 
-    const Frontend::SceneHost& host = Frontend::Host();
-    if (host.activeOverlay && host.activeOverlay() == &HudOverlay) {
+    if (Frontend::Host().activeOverlay() == &HudOverlay) {
         DrawCellCursor(surface, board);
         Menu::Draw(surface);
     }

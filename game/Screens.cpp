@@ -288,8 +288,8 @@ bool GameInProgress() {
 void ShowPausedOn(const char* scene) {
     PollEmpty();
     const Frontend::SceneHost& host = Frontend::Host();
-    if (host.setUpdate) host.setUpdate(scene, &PauseMenuUpdate);
-    if (host.setOverlay) host.setOverlay(scene, &PauseMenuOverlay);
+    host.setUpdate(scene, &PauseMenuUpdate);
+    host.setOverlay(scene, &PauseMenuOverlay);
     g_state.pause.phase = -1;
     g_state.playing = true;
     Frontend::SwitchTo(scene);
@@ -299,8 +299,8 @@ void PrepareGameScenes() {
     g_state.start.phase = -1;
     const Frontend::SceneHost& host = Frontend::Host();
     for (const char* scene : {"Level_01_00", "Level_02_00"}) {
-        if (host.setUpdate) host.setUpdate(scene, &StartPanelUpdate);
-        if (host.setOverlay) host.setOverlay(scene, &StartPanelOverlay);
+        host.setUpdate(scene, &StartPanelUpdate);
+        host.setOverlay(scene, &StartPanelOverlay);
     }
 }
 
@@ -556,13 +556,11 @@ void RegisterScreens() {
         Preview(i);
 
     const Frontend::SceneHost& host = Frontend::Host();
-    if (host.setUpdate && host.setOverlay) {
-        host.setUpdate("Level_01_00", &StartPanelUpdate);
-        host.setOverlay("Level_01_00", &StartPanelOverlay);
-        if (host.setAfterScene) host.setAfterScene("Level_01_00", &TargetMarkers);
-        host.setUpdate("Level_02_00", &StartPanelUpdate);
-        host.setOverlay("Level_02_00", &StartPanelOverlay);
-    }
+    host.setUpdate("Level_01_00", &StartPanelUpdate);
+    host.setOverlay("Level_01_00", &StartPanelOverlay);
+    host.setAfterScene("Level_01_00", &TargetMarkers);
+    host.setUpdate("Level_02_00", &StartPanelUpdate);
+    host.setOverlay("Level_02_00", &StartPanelOverlay);
     Frontend::RegisterTitle();
     Frontend::RegisterGameSelect();
     Frontend::RegisterHelp();

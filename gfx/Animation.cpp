@@ -418,7 +418,6 @@ static void ReadOne(const char* fileName, void*) {
 
 bool LoadAll() {
     if (!g_workingDirectory.empty()) Platform::SetCurrentDirectory(g_workingDirectory);
-    Library::SetFrameImageHook(&GetFrameImage);
     FileLayer::Enumerate("data", "ani", &ReadOne, nullptr);
     return true;
 }

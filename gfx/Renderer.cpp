@@ -46,9 +46,7 @@ struct State {
     RenderCore::ClipRect clip;
     uint32_t lightCellSize = 4;
     RenderCore::LightBuffer lightBuffer;
-    FontLoader fontLoader = nullptr;
-    KeyStateSource keyState = nullptr;
-    CursorSource cursor = nullptr;
+    Hooks hooks;
 };
 
 State& S() {
@@ -368,7 +366,7 @@ void SortItems(std::vector<Item*>& items) {
 void DrawItems(SDL_Surface* backBuffer) {
     State& s = S();
     if (!backBuffer) return;
-    if (s.keyState && s.keyState(0x14)) return;
+    if (s.hooks.keyDown(0x14)) return;
     Level* scene = GetActiveScene();
     if (!scene) return;
 
@@ -433,9 +431,9 @@ SDL_Surface* GetPicture(const char* name) {
 
 void DrawCursor(SDL_Surface* backBuffer) {
     State& s = S();
-    if (!backBuffer || !Graphics::Fullscreen() || !s.cursor) return;
+    if (!backBuffer || !Graphics::Fullscreen()) return;
     int32_t x = 0, y = 0;
-    if (!s.cursor(x, y)) return;
+    if (!s.hooks.cursorPosition(x, y)) return;
     if (Surface* cursor = GetPicture("kursor")) Graphics::Blit(backBuffer, x, y, cursor, nullptr, true);
 }
 
@@ -474,19 +472,17 @@ VariableHolder& Variables() {
     return *holder;
 }
 
-void SetDefaultFontLoader(FontLoader loader) {
-    S().fontLoader = loader;
-}
-void SetKeyStateSource(KeyStateSource source) {
-    S().keyState = source;
-}
-void SetCursorSource(CursorSource source) {
-    S().cursor = source;
+void SetHooks(const Hooks& hooks) {
+    S().hooks = hooks;
 }
 
-void InstallSceneHooks() {
-    SetSceneChangedHook(&OnSceneChanged);
-    Library::SetFrameImageHook(&Animation::GetFrameImage);
+void ConnectScene() {
+    SceneHooks scene;
+    scene.sceneChanged = &OnSceneChanged;
+    SetSceneHooks(scene);
+    Library::Hooks library;
+    library.frameImage = &Animation::GetFrameImage;
+    Library::SetHooks(library);
 }
 
 bool Init(uint32_t screenWidth, uint32_t screenHeight, ConfigDoc& settings) {
@@ -502,7 +498,7 @@ bool Init(uint32_t screenWidth, uint32_t screenHeight, ConfigDoc& settings) {
             return false;
         }
     }
-    if (s.fontLoader && !s.fontLoader(kDefaultFontPath, kDefaultFontSize)) {
+    if (!s.hooks.loadDefaultFont(kDefaultFontPath, kDefaultFontSize)) {
         LogMsg("Default font file '%s' not found\n", kDefaultFontPath);
         return false;
     }
@@ -523,7 +519,6 @@ bool Init(uint32_t screenWidth, uint32_t screenHeight, ConfigDoc& settings) {
     mainLightCellSize = 4;
     backLightCellSize = 2;
     bRenderObstaclesMap = 0;
-    InstallSceneHooks();
     return true;
 }
 

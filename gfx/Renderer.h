@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/Hook.h"
+
 // Draws the active scene. The static part of a scene (background, elements, lighting) is composed
 // once per scene switch into a scene-sized picture and uploaded into a layer surface; each frame
 // blits the layers and then the items, sorted by nSort, with their current animation frames.
@@ -56,20 +58,21 @@ uint32_t ScreenHeight();
 // Reflection of the switches, class name "Renderer".
 VariableHolder& Variables();
 
-// Hooks filled by other modules (the renderer sits below them).
-// Loads the default font from its path at the given pixel size; set by the text module.
-using FontLoader = bool (*)(const char* path, uint32_t pixelSize);
-void SetDefaultFontLoader(FontLoader loader);
-// Whether the key with this scan code is held (0x14 hides the items); set by input.
-using KeyStateSource = bool (*)(uint32_t scanCode);
-void SetKeyStateSource(KeyStateSource source);
-// Mouse position in layout co-ordinates (the cursor is drawn in fullscreen mode); set by app.
-using CursorSource = bool (*)(int32_t& x, int32_t& y);
-void SetCursorSource(CursorSource source);
+// What the renderer takes from the modules above it.
+struct Hooks {
+    // Loads the default font from its path at the given pixel size (the text module).
+    Hook<bool(const char* path, uint32_t pixelSize)> loadDefaultFont{"Renderer.loadDefaultFont"};
+    // Whether the key with this scan code is held (0x14 hides the items; input).
+    Hook<bool(uint32_t scanCode)> keyDown{"Renderer.keyDown"};
+    // Mouse position in layout co-ordinates (the cursor is drawn in fullscreen mode; input).
+    Hook<bool(int32_t& x, int32_t& y)> cursorPosition{"Renderer.cursorPosition"};
+};
+void SetHooks(const Hooks& hooks);
 
-// Connects the scene module's hooks: scene switches call OnSceneChanged, and GCD_ITEM pictures
-// come from Animation::GetFrameImage. Init calls it; safe to call again.
-void InstallSceneHooks();
+// Fills the scene module's hooks with this module's functions: a scene switch reaches
+// OnSceneChanged, and item templates take their pictures from Animation::GetFrameImage. Called by
+// `App::ConnectModules`, and by the tools, benchmarks and tests that draw scenes without the app.
+void ConnectScene();
 
 // Path of the default font.
 inline constexpr const char* kDefaultFontPath = "Data\\Library\\Font\\Tahoma.ttf";

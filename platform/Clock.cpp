@@ -2,11 +2,12 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace Platform {
 
 namespace {
-TimeSource g_source = nullptr;
+TimeSource g_source;
 }
 
 uint32_t TimeMs() {
@@ -17,7 +18,7 @@ uint32_t TimeMs() {
 }
 
 void SetTimeSource(TimeSource source) {
-    g_source = source;
+    g_source = std::move(source);
 }
 
 void SleepMs(uint32_t ms) {

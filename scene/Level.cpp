@@ -14,7 +14,7 @@ namespace {
 uint32_t g_objectCounter = 1; // names of generated objects; never reset while running
 std::vector<Episode*> g_episodes;
 Episode* g_current = nullptr;
-SceneChangedHook g_sceneChanged = nullptr;
+SceneHooks g_hooks;
 
 // Truncation toward zero, defined for any float a file may hold.
 int64_t Trunc(float v) {
@@ -367,7 +367,7 @@ bool SwitchScene(const char* episodeName, const char* sceneName) {
         if (episodeName) g_current = FindEpisode(episodeName);
         if (g_current) g_current->ActivateByName(sceneName);
     }
-    if (g_sceneChanged) g_sceneChanged(GetActiveScene());
+    g_hooks.sceneChanged(GetActiveScene());
     return true;
 }
 
@@ -397,6 +397,6 @@ void ReleaseAllEpisodes() {
     g_current = nullptr;
 }
 
-void SetSceneChangedHook(SceneChangedHook hook) {
-    g_sceneChanged = hook;
+void SetSceneHooks(const SceneHooks& hooks) {
+    g_hooks = hooks;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Hook.h"
 #include "scene/Object.h"
 
 struct SDL_Surface;
@@ -141,9 +142,12 @@ void ReleaseAllEpisodes();
 Episode* FindEpisode(const char* name);
 const std::vector<Episode*>& LoadedEpisodes();
 
-// The renderer sits above the scene module and fills this with Renderer::OnSceneChanged.
-using SceneChangedHook = void (*)(Level* scene);
-void SetSceneChangedHook(SceneChangedHook hook);
+// What the scene manager takes from above: after every switch, the new active scene (nullptr
+// when none) goes to the renderer's Renderer::OnSceneChanged.
+struct SceneHooks {
+    Hook<void(Level* scene)> sceneChanged{"Scene.sceneChanged"};
+};
+void SetSceneHooks(const SceneHooks& hooks);
 
 // The factory's name counter (process-wide, starts at 1, never reset while running).
 uint32_t NextObjectNumber();

@@ -12,7 +12,7 @@
 
 namespace {
 
-FrameImageHook g_frameImage = nullptr;
+Library::Hooks g_aboveHooks;
 std::vector<std::unique_ptr<LibraryGroup>> g_groups;
 bool g_initialised = false;
 
@@ -249,7 +249,7 @@ bool GCD_ITEM::Load() {
     doc.Get(sActionOnIdle, "sActionOnIdle", "item");
     doc.Get(sSndOnPickup, "sSndOnPickup", "item");
     described = true;
-    if (g_frameImage && g_frameImage(sAnimation.c_str(), sActionOnIdle.c_str(), 0, picture)) loaded = true;
+    if (g_aboveHooks.frameImage(sAnimation.c_str(), sActionOnIdle.c_str(), 0, picture)) loaded = true;
     return loaded;
 }
 
@@ -631,11 +631,8 @@ GCD_ITEM* GetItemDescriptionByType(const std::string& type) {
     return GetItemDescription(cls, tmpl);
 }
 
-void SetFrameImageHook(FrameImageHook hook) {
-    g_frameImage = hook;
-}
-FrameImageHook GetFrameImageHook() {
-    return g_frameImage;
+void SetHooks(const Hooks& hooks) {
+    g_aboveHooks = hooks;
 }
 
 } // namespace Library

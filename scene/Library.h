@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Hook.h"
 #include "picture/Bitmap.h"
 #include "picture/Image.h"
 #include "scene/Object.h"
@@ -24,9 +25,6 @@ enum class LibraryDataKind : uint32_t {
     AniGif,        // animated GIF, all frames decoded on first use
     Item,          // GCD_ITEM: an item description file
 };
-
-// Frame `frame` of an action of an animation, copied into `picture` (Animation::GetFrameImage).
-using FrameImageHook = bool (*)(const char* animation, const char* action, uint32_t frame, Bitmap& picture);
 
 // One source file of a group.
 class LibraryData {
@@ -184,8 +182,12 @@ LibraryTemplate* FindTemplateByType(const std::string& type);
 Bitmap* GetPictureByType(const std::string& type);
 GCD_ITEM* GetItemDescriptionByType(const std::string& type);
 
-// Filled by the animation module with Animation::GetFrameImage.
-void SetFrameImageHook(FrameImageHook hook);
-FrameImageHook GetFrameImageHook();
+// What the library takes from above: a template's picture from its idle animation's first
+// frame (Animation::GetFrameImage).
+struct Hooks {
+    Hook<bool(const char* animation, const char* action, uint32_t frame, Bitmap& picture)> frameImage{
+        "Library.frameImage"};
+};
+void SetHooks(const Hooks& hooks);
 
 } // namespace Library

@@ -19,7 +19,6 @@ namespace {
 
 State g_state;
 SceneHost g_host;
-bool g_hostSet = false;
 AppHooks g_app;
 GameHooks g_game;
 
@@ -79,41 +78,37 @@ void BlitPicture(SDL_Surface* surface, const char* name, int32_t x, int32_t y, c
 
 void SetSceneHost(const SceneHost& host) {
     g_host = host;
-    g_hostSet = true;
 }
 
-void UseDefaultSceneHost() {
-    g_host.activeSceneName = &SceneManagerActiveName;
-    g_host.switchScene = &SceneManagerSwitch;
-    g_host.setUpdate = &SceneManagerSetUpdate;
-    g_host.setOverlay = &SceneManagerSetOverlay;
-    g_host.setAfterScene = &SceneManagerSetAfterScene;
-    g_host.activeOverlay = &SceneManagerActiveOverlay;
-    g_hostSet = true;
+SceneHost SceneManagerHost() {
+    SceneHost host;
+    host.activeSceneName = &SceneManagerActiveName;
+    host.switchScene = &SceneManagerSwitch;
+    host.setUpdate = &SceneManagerSetUpdate;
+    host.setOverlay = &SceneManagerSetOverlay;
+    host.setAfterScene = &SceneManagerSetAfterScene;
+    host.activeOverlay = &SceneManagerActiveOverlay;
+    return host;
 }
 
 const SceneHost& Host() {
-    if (!g_hostSet) UseDefaultSceneHost();
     return g_host;
 }
 
 const char* ActiveSceneName() {
-    const SceneHost& host = Host();
-    const char* name = host.activeSceneName ? host.activeSceneName() : nullptr;
+    const char* name = g_host.activeSceneName();
     return name ? name : "";
 }
 
 void SwitchTo(const char* sceneName) {
-    const SceneHost& host = Host();
-    if (host.switchScene && sceneName) host.switchScene(sceneName);
+    if (sceneName) g_host.switchScene(sceneName);
 }
 
 void InstallOnActive(UpdateCallback update, DrawCallback overlay) {
-    const SceneHost& host = Host();
     const std::string scene = ActiveSceneName();
     if (scene.empty()) return;
-    if (host.setUpdate) host.setUpdate(scene.c_str(), update);
-    if (host.setOverlay) host.setOverlay(scene.c_str(), overlay);
+    g_host.setUpdate(scene.c_str(), update);
+    g_host.setOverlay(scene.c_str(), overlay);
 }
 
 void SetAppHooks(const AppHooks& hooks) {
@@ -164,7 +159,7 @@ namespace {
 // The Continue line is there only while a saved game is offered: hidden, it draws nothing and
 // takes no click.
 bool ShowContinue() {
-    const bool offered = g_game.savedGameOffered && g_game.savedGameOffered();
+    const bool offered = g_game.savedGameOffered();
     if (MenuItem* item = Menu::FindCurrent(kContinueItem)) {
         item->enabled = offered ? 1 : 0;
         item->text = offered ? Txt("Menu_Continue") : nullptr;
@@ -178,13 +173,13 @@ void TitleUpdate(uint32_t, FrameRecord*) {
     int32_t id = Menu::Poll("main", Menu::kEventFromQueue);
     const bool offered = ShowContinue();
     if (id == kContinueItem) {
-        if (!offered || !g_game.continueSavedGame) return;
+        if (!offered) return;
         g_game.continueSavedGame();
         return;
     }
     if (id < 1 || id > 5) return;
     if (id == 5) {
-        if (g_app.quit) g_app.quit();
+        g_app.quit();
         return;
     }
     const std::string here = ActiveSceneName();
@@ -220,8 +215,8 @@ void TitleDraw(SDL_Surface* surface) {
 // ---- Game selection -----------------------------------------------------------------------------
 
 void GameSelectUpdate(uint32_t, FrameRecord*) {
-    if (g_game.prepareGameScenes) g_game.prepareGameScenes();
-    if (g_game.tickPreviews) g_game.tickPreviews();
+    g_game.prepareGameScenes();
+    g_game.tickPreviews();
     // Item ids follow the selection's order; the board's mode values are Lines 0, Groups 1,
     // Squares 2, Swaps 3.
     int32_t mode = -1;
@@ -248,14 +243,14 @@ void GameSelectUpdate(uint32_t, FrameRecord*) {
         return;
     }
     PollEmpty();
-    if (g_game.newGame) g_game.newGame(mode);
+    g_game.newGame(mode);
     SwitchTo(scene);
 }
 
 void GameSelectDraw(SDL_Surface* surface) {
     DrawTitleText(surface);
     Menu::Draw(surface);
-    if (g_game.drawPreviews) g_game.drawPreviews(surface);
+    g_game.drawPreviews(surface);
     AdvanceSlider();
     DrawSlider(surface, 0);
 }
@@ -385,9 +380,8 @@ void PostScoresDraw(SDL_Surface* surface) {
 namespace {
 
 void Register(const char* scene, UpdateCallback update, DrawCallback overlay) {
-    const SceneHost& host = Host();
-    if (host.setUpdate) host.setUpdate(scene, update);
-    if (host.setOverlay) host.setOverlay(scene, overlay);
+    g_host.setUpdate(scene, update);
+    g_host.setOverlay(scene, overlay);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Hook.h"
 #include "scene/Level.h"
 
 struct SDL_Surface;
@@ -14,19 +15,20 @@ namespace Frontend {
 
 // ---- What the screens need from outside ---------------------------------------------------------
 
-// Scene access (the scene manager by default; tests record instead). Scene names are those of
+// Scene access (the scene manager in the program; tests record instead). Scene names are those of
 // episode "Board".
 struct SceneHost {
-    const char* (*activeSceneName)() = nullptr;
-    void (*switchScene)(const char* sceneName) = nullptr;
-    void (*setUpdate)(const char* sceneName, UpdateCallback function) = nullptr;
-    void (*setOverlay)(const char* sceneName, DrawCallback function) = nullptr;
-    void (*setAfterScene)(const char* sceneName, DrawCallback function) = nullptr;
+    Hook<const char*()> activeSceneName{"Frontend.activeSceneName"};
+    Hook<void(const char* sceneName)> switchScene{"Frontend.switchScene"};
+    Hook<void(const char* sceneName, UpdateCallback function)> setUpdate{"Frontend.setUpdate"};
+    Hook<void(const char* sceneName, DrawCallback function)> setOverlay{"Frontend.setOverlay"};
+    Hook<void(const char* sceneName, DrawCallback function)> setAfterScene{"Frontend.setAfterScene"};
     // The active scene's overlay callback (nullptr when none or no scene).
-    DrawCallback (*activeOverlay)() = nullptr;
+    Hook<DrawCallback()> activeOverlay{"Frontend.activeOverlay"};
 };
 void SetSceneHost(const SceneHost& host);
-void UseDefaultSceneHost();
+// The scene manager's episode "Board" as the host (what `App::ConnectModules` installs).
+SceneHost SceneManagerHost();
 const SceneHost& Host();
 
 // Convenience over the host.
@@ -35,26 +37,26 @@ void SwitchTo(const char* sceneName);
 // Installs both callbacks on the active scene (the game panels swap them while a game runs).
 void InstallOnActive(UpdateCallback update, DrawCallback overlay);
 
-// Filled by the application: end the program (the Exit item), and ask the loop to re-create the
-// window and display after the options stored a new `fullscreen` value. No-ops until set.
+// From the application: end the program (the Exit item), and ask the loop to re-create the
+// window and display after the options stored a new `fullscreen` value.
 struct AppHooks {
-    void (*quit)() = nullptr;
-    void (*requestModeSwitch)() = nullptr;
+    Hook<void()> quit{"Frontend.quit"};
+    Hook<void()> requestModeSwitch{"Frontend.requestModeSwitch"};
 };
 void SetAppHooks(const AppHooks& hooks);
 
-// Filled by the game module (RegisterScreens): the game selection prepares the game scenes,
-// starts a new game and runs the four previews.
+// From the game screens: the game selection prepares the game scenes, starts a new game and
+// runs the four previews.
 struct GameHooks {
-    // Start phase -1 and the StartPanel installed on "Level_01_00" and "Level_02_00".
-    void (*prepareGameScenes)() = nullptr;
-    void (*newGame)(int32_t mode) = nullptr;
-    void (*tickPreviews)() = nullptr;
-    void (*drawPreviews)(SDL_Surface* surface) = nullptr;
+    // Start phase Entering and the StartPanel installed on both game scenes.
+    Hook<void()> prepareGameScenes{"Frontend.prepareGameScenes"};
+    Hook<void(int32_t mode)> newGame{"Frontend.newGame"};
+    Hook<void()> tickPreviews{"Frontend.tickPreviews"};
+    Hook<void(SDL_Surface* surface)> drawPreviews{"Frontend.drawPreviews"};
     // The title's Continue line: shown while a saved game is offered; choosing it brings the
     // game back (and leaves the title).
-    bool (*savedGameOffered)() = nullptr;
-    void (*continueSavedGame)() = nullptr;
+    Hook<bool()> savedGameOffered{"Frontend.savedGameOffered"};
+    Hook<void()> continueSavedGame{"Frontend.continueSavedGame"};
 };
 void SetGameHooks(const GameHooks& hooks);
 

@@ -98,7 +98,7 @@ void OptionsUpdate(uint32_t, FrameRecord*) {
         Language::Apply(Language::Next(Language::Current()));
         break;
     case kSaveExit:
-        if ((fullscreen != 0) != Graphics::Fullscreen() && App().requestModeSwitch) App().requestModeSwitch();
+        if ((fullscreen != 0) != Graphics::Fullscreen()) App().requestModeSwitch();
         g_Settings.Key().Begin();
         g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
         g_Settings.WriteDword(Sound::GetMusicVolume(), "MusicVolume");

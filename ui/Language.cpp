@@ -13,7 +13,7 @@ namespace Language {
 namespace {
 
 std::string g_current = "en";
-void (*g_hook)() = nullptr;
+Hooks g_hooks;
 
 } // namespace
 
@@ -71,15 +71,15 @@ void Apply(const std::string& code) {
         cache->ReleaseByPrefix("helpPage");
     }
     Text::ForgetVolatile();
-    if (g_hook) g_hook();
+    g_hooks.changed();
 }
 
 const std::string& Current() {
     return g_current;
 }
 
-void SetChangeHook(void (*hook)()) {
-    g_hook = hook;
+void SetHooks(const Hooks& hooks) {
+    g_hooks = hooks;
 }
 
 } // namespace Language

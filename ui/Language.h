@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "core/Hook.h"
+
 // The language the player reads: chosen from the desktop's locale, overridden by the per-user
 // value `Language` in the options key, changed on the Options screen. English ("en") is the base
 // every other language falls back to, key by key.
@@ -32,7 +34,10 @@ std::string ChooseAtStartUp();
 void Apply(const std::string& code);
 const std::string& Current();
 
-// Called after every Apply (the game screens retranslate the texts they keep).
-void SetChangeHook(void (*hook)());
+struct Hooks {
+    // Called after every Apply (the game screens retranslate the texts they keep).
+    Hook<void()> changed{"Language.changed"};
+};
+void SetHooks(const Hooks& hooks);
 
 } // namespace Language

@@ -167,14 +167,14 @@ bool IsShortcut(uint8_t key) {
 }
 
 bool KeyRepeated(uint8_t key) {
-    return g_devices.keyRepeated ? g_devices.keyRepeated(key) : g_devices.keyPressed(key);
+    return g_devices.keyRepeated(key);
 }
 
 // Reads the navigation keys for the current menu. Returns the index of the item chosen by Enter or
 // Space, or -1.
 int32_t NavigateByKeys() {
     using namespace Input::Key;
-    if (!g_devices.keyPressed || g_current.empty()) return -1;
+    if (g_current.empty()) return -1;
     const MenuKeyUse use = g_current.front().keyUse;
     uint8_t arrow = 0;
     for (uint8_t key : {Up, Down, Left, Right})
@@ -286,13 +286,13 @@ void Retranslate() {
 }
 
 int32_t Poll(const char* menu, int32_t event) {
-    if (event == kEventFromQueue && g_devices.nextMouseEvent) {
+    if (event == kEventFromQueue) {
         uint32_t queued = uint32_t(event);
         g_devices.nextMouseEvent(queued);
         event = int32_t(queued);
     }
     int32_t mx = -1, my = -1;
-    if (g_devices.mousePosition) g_devices.mousePosition(mx, my);
+    g_devices.mousePosition(mx, my);
 
     if (!menu) menu = "";
     if (std::strncmp(menu, g_currentName, sizeof g_currentName - 1) != 0) {
@@ -329,26 +329,23 @@ int32_t Poll(const char* menu, int32_t event) {
         else
             inside = Inside(mx, my, item.screenX, item.screenY, item.screenX + w, item.screenY + h);
         const uint8_t under = g_nav.keysOwn ? int32_t(i) == g_nav.highlight : item.enabled && inside;
-        if (under && !item.underMouse && item.kind != kMenuHotRect && g_devices.playSound)
-            g_devices.playSound("move_menu");
+        if (under && !item.underMouse && item.kind != kMenuHotRect) g_devices.playSound("move_menu");
         item.underMouse = under;
     }
 
     if (chosenByKey >= 0) {
-        if (g_devices.playSound) g_devices.playSound("select_menu");
+        g_devices.playSound("select_menu");
         return g_current[size_t(chosenByKey)].id;
     }
     if (uint32_t(event) == kLeftReleased) {
         for (const MenuItem& item : g_current) {
             if (!item.underMouse) continue;
-            if (g_devices.playSound) g_devices.playSound("select_menu");
+            g_devices.playSound("select_menu");
             return item.id;
         }
     }
-    if (g_devices.keyPressed) {
-        for (const MenuItem& item : g_current)
-            if (item.enabled && item.shortcut && g_devices.keyPressed(item.shortcut)) return item.id;
-    }
+    for (const MenuItem& item : g_current)
+        if (item.enabled && item.shortcut && g_devices.keyPressed(item.shortcut)) return item.id;
     return 0;
 }
 
@@ -363,7 +360,7 @@ void Draw(SDL_Surface* surface) {
             const MenuStyle& style = StyleOf(item);
             Text::DrawText(surface, *item.font, style.size, Text::kCentre, item.screenX, item.screenY,
                            style.colour, item.text);
-        } else if (item.kind == kMenuButton && g_devices.getPicture) {
+        } else if (item.kind == kMenuButton) {
             const std::string name = item.buttonImage + (item.underMouse ? "02" : "01");
             if (SDL_Surface* picture = g_devices.getPicture(name.c_str()))
                 Graphics::Blit(surface, item.screenX, item.screenY, picture, nullptr, true);
@@ -408,6 +405,17 @@ void SetDevices(const MenuDevices& devices) {
     g_devices = devices;
 }
 
+MenuDevices QuietDevices() {
+    MenuDevices quiet;
+    quiet.nextMouseEvent = [](uint32_t&) {};
+    quiet.mousePosition = [](int32_t&, int32_t&) {};
+    quiet.keyPressed = [](uint32_t) { return false; };
+    quiet.keyRepeated = quiet.keyPressed;
+    quiet.playSound = [](const char*) {};
+    quiet.getPicture = [](const char*) -> SDL_Surface* { return nullptr; };
+    return quiet;
+}
+
 namespace {
 
 const char16_t* T(const char* key) {
@@ -425,11 +433,6 @@ void AddColumn(const char* menu, int32_t y, const char* const (&keys)[5],
 
 void CreateAllMenus() {
     using namespace Input::Key;
-    // The running program reads the real devices unless someone (a test) installed others.
-    if (!g_devices.nextMouseEvent && !g_devices.mousePosition && !g_devices.keyPressed &&
-        !g_devices.playSound)
-        UseDefaultDevices();
-
     // The column stands where it stood with five items; Continue (shown only while a saved game
     // is offered) goes above it.
     AddColumn("main", 40, {"Menu_PlayGame", "Menu_Help", "Menu_Options", "Menu_HiScores", "Menu_Exit"});

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Hook.h"
 #include "ui/TextCache.h"
 
 struct SDL_Surface;
@@ -48,16 +49,18 @@ struct MenuItem {
 };
 
 // What poll reads and plays and where draw finds button pictures: the input module, the sound
-// server and the renderer's picture cache once CreateAllMenus or UseDefaultDevices ran; tests set
+// server and the renderer's picture cache in the program (`App::ConnectModules`); tests set
 // their own.
 struct MenuDevices {
-    void (*nextMouseEvent)(uint32_t& event) = nullptr; // leaves event untouched when the queue is empty
-    void (*mousePosition)(int32_t& x, int32_t& y) = nullptr;
-    bool (*keyPressed)(uint32_t scanCode) = nullptr; // went down this frame
-    // Went down or repeated this frame (a held arrow); nullptr: keyPressed.
-    bool (*keyRepeated)(uint32_t scanCode) = nullptr;
-    void (*playSound)(const char* name) = nullptr;
-    SDL_Surface* (*getPicture)(const char* name) = nullptr;
+    // Leaves event untouched when the queue is empty.
+    Hook<void(uint32_t& event)> nextMouseEvent{"Menu.nextMouseEvent"};
+    Hook<void(int32_t& x, int32_t& y)> mousePosition{"Menu.mousePosition"};
+    // Went down this frame.
+    Hook<bool(uint32_t scanCode)> keyPressed{"Menu.keyPressed"};
+    // Went down or repeated this frame (a held arrow).
+    Hook<bool(uint32_t scanCode)> keyRepeated{"Menu.keyRepeated"};
+    Hook<void(const char* name)> playSound{"Menu.playSound"};
+    Hook<SDL_Surface*(const char* name)> getPicture{"Menu.getPicture"};
 };
 
 namespace Menu {
@@ -111,7 +114,7 @@ MenuItem* FindCurrent(int32_t id);
 bool KeysOwnHighlight();
 
 // Every menu of the program, in start-up order (texts from g_TextTable, fonts g_MainFont and
-// g_MenuFont). Installs the default devices when none were set.
+// g_MenuFont).
 void CreateAllMenus();
 
 // The global list, in creation order.
@@ -120,7 +123,10 @@ const std::deque<MenuItem>& AllItems();
 void Reset();
 
 void SetDevices(const MenuDevices& devices);
-// The input module, the sound server and Renderer::GetPicture.
-void UseDefaultDevices();
+// The input module, the sound server and Renderer::GetPicture (what `App::ConnectModules` sets).
+MenuDevices DefaultDevices();
+// No events, no keys, the mouse nowhere, no sound and no pictures (tools and tests that only lay
+// menus out).
+MenuDevices QuietDevices();
 
 } // namespace Menu

@@ -13,7 +13,7 @@ namespace {
 
 bool g_volatile = false;
 Surface* g_lastVolatile = nullptr;
-Text::SceneNameSource g_sceneName = nullptr;
+Text::Hooks g_hooks;
 SurfaceRegistry* g_registry = nullptr;
 
 // Colour of the shadow under every drawn text.
@@ -136,8 +136,8 @@ bool IsVolatile() {
 void ForgetVolatile() {
     g_lastVolatile = nullptr;
 }
-void SetSceneNameSource(SceneNameSource source) {
-    g_sceneName = source;
+void SetHooks(const Hooks& hooks) {
+    g_hooks = hooks;
 }
 
 const char16_t* ApplySizePrefix(const char16_t* text, uint32_t& size) {
@@ -157,7 +157,7 @@ const char16_t* ApplySizePrefix(const char16_t* text, uint32_t& size) {
 std::string CacheKey(const Font& font, uint32_t size, uint32_t colour, const char16_t* text, int32_t x,
                      int32_t y) {
     const std::string narrow = Narrow(text, 255);
-    const char* scene = g_sceneName ? g_sceneName() : nullptr;
+    const char* scene = g_hooks.activeSceneName();
     char key[512];
     std::snprintf(key, sizeof key, "fontCash_%x_%d_%x_%s_%s_%d_%d", font.Id(), int32_t(size), colour,
                   narrow.c_str(), scene ? scene : "", x, y);

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Hook.h"
 #include "gfx/Graphics.h"
 #include "ui/Font.h"
 
@@ -33,13 +34,12 @@ void DrawText(SDL_Surface* surface, Font& font, uint32_t size, int32_t align, in
 TextRect DrawParagraph(SDL_Surface* surface, Font& font, uint32_t size, uint32_t colour, const TextRect& rect,
                        const char16_t* text);
 
-// The registry that holds the cached texts (the renderer's; see Text::ConnectRenderer). Without
-// one, DrawText draws nothing.
+// The registry that holds the cached texts (the renderer's in the program). Without one,
+// DrawText draws nothing.
 void SetCacheRegistry(SurfaceRegistry* registry);
 SurfaceRegistry* CacheRegistry();
-// Start-up, before Renderer::Init: the renderer's default font becomes g_DefaultFont and the text
-// cache uses the renderer's registry.
-void ConnectRenderer();
+// The renderer's default-font loader: the font becomes g_DefaultFont.
+bool LoadDefaultFont(const char* path, uint32_t pixelSize);
 
 // While on, each newly cached text replaces the previous volatile one (texts that change every
 // frame, such as counters).
@@ -48,10 +48,12 @@ bool IsVolatile();
 // The renderer's surfaces were released: the last volatile surface is gone.
 void ForgetVolatile();
 
-// Name of the active scene, part of every cache key (the cached surface holds that scene's
-// background). Set by the app; nullptr gives "".
-using SceneNameSource = const char* (*)();
-void SetSceneNameSource(SceneNameSource source);
+struct Hooks {
+    // Name of the active scene, part of every cache key (the cached surface holds that scene's
+    // background); nullptr counts as "".
+    Hook<const char*()> activeSceneName{"Text.activeSceneName"};
+};
+void SetHooks(const Hooks& hooks);
 
 // The cache key: "fontCash_%x_%d_%x_%s_%s_%d_%d" (font id, size, colour, the text's low bytes,
 // scene, x, y).

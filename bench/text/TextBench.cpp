@@ -16,10 +16,6 @@
 
 namespace {
 
-const char* Scene() {
-    return "Level_01_00";
-}
-
 template <typename F> double MicrosPerFrame(int frames, F&& frame) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < frames; ++i)
@@ -53,7 +49,9 @@ int main(int argc, char** argv) {
     }
     SurfaceRegistry registry;
     Text::SetCacheRegistry(&registry);
-    Text::SetSceneNameSource(Scene);
+    Text::Hooks hooks;
+    hooks.activeSceneName = [] { return "Level_01_00"; };
+    Text::SetHooks(hooks);
     Surface* back = Graphics::GetBackBuffer();
 
     // The game screen's score: menu font, size 30, centred at (690, 250), white.

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -163,18 +164,39 @@ inline std::string LibraryIni(const std::vector<std::pair<std::string, std::stri
     return s;
 }
 
-// The world: call the Write* functions, then Start().
+// The world: call the Write* functions, then Start(). The renderer's keys, cursor and font
+// loader are the world's; scene switches and item pictures reach the renderer and the animations
+// as in the program.
 class World {
   public:
     World() {
         Log::Start(dir.path() + "/");
         Log::SetEnabled(true);
+        Renderer::Hooks renderer;
+        renderer.loadDefaultFont = [this](const char* path, uint32_t size) {
+            fontPath = path;
+            fontSize = size;
+            return true;
+        };
+        renderer.keyDown = [this](uint32_t code) { return keysDown.count(code) > 0; };
+        renderer.cursorPosition = [this](int32_t& x, int32_t& y) {
+            x = cursorX;
+            y = cursorY;
+            return true;
+        };
+        Renderer::SetHooks(renderer);
+        Renderer::ConnectScene();
     }
     std::string LogText() const {
         std::ifstream in(Log::Path(), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    ~World() { Stop(); }
+    ~World() {
+        Stop();
+        Renderer::SetHooks({});
+        SetSceneHooks({});
+        Library::SetHooks({});
+    }
 
     TempDir dir;
     std::vector<GifSpec> gifs;
@@ -186,6 +208,10 @@ class World {
     uint32_t depth = 32;
     bool writeEpisode = true; // false: the test put its own Data/Levels/Board.eed in place
     bool started = false;
+    std::set<uint32_t> keysDown;
+    int32_t cursorX = 0, cursorY = 0;
+    std::string fontPath; // what the renderer loaded as its default font
+    uint32_t fontSize = 0;
 
     void AddGif(const std::string& name, uint32_t w, uint32_t h, uint32_t frames) {
         gifs.push_back({name, w, h, frames});

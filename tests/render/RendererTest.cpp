@@ -20,23 +20,13 @@ uint32_t FakeClock() {
     return g_now;
 }
 
-bool g_tHeld = false;
-bool KeyState(uint32_t scanCode) {
-    return g_tHeld && scanCode == 0x14;
-}
-
 class RendererTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        Platform::SetTimeSource(&FakeClock);
-        Renderer::SetKeyStateSource(&KeyState);
-        g_tHeld = false;
-    }
+    void SetUp() override { Platform::SetTimeSource(&FakeClock); }
     void TearDown() override {
         Renderer::bRenderSoftwareLightMap = 0;
         Renderer::bRenderPoly = 0;
         Renderer::bRenderInvisible = 0;
-        Renderer::SetKeyStateSource(nullptr);
         Platform::SetTimeSource(nullptr);
     }
 
@@ -87,17 +77,9 @@ TEST(RendererInit, NeedsTheDefaultFontAndReportsItsSwitches) {
               std::string::npos);
 
     world.dir.Write("Data/Library/Font/Tahoma.ttf", "font bytes");
-    static std::string loadedPath;
-    static uint32_t loadedSize = 0;
-    Renderer::SetDefaultFontLoader([](const char* path, uint32_t size) {
-        loadedPath = path;
-        loadedSize = size;
-        return true;
-    });
     EXPECT_TRUE(Renderer::Init(800, 600, g_Settings));
-    Renderer::SetDefaultFontLoader(nullptr);
-    EXPECT_EQ(loadedPath, "Data\\Library\\Font\\Tahoma.ttf");
-    EXPECT_EQ(loadedSize, 16u);
+    EXPECT_EQ(world.fontPath, "Data\\Library\\Font\\Tahoma.ttf");
+    EXPECT_EQ(world.fontSize, 16u);
     EXPECT_EQ(Renderer::TextBitmap().Width(), 128u);
     EXPECT_EQ(Renderer::TextBitmap().Height(), 64u);
     EXPECT_EQ(Renderer::TextBitmap().Bits(), 32u);
@@ -389,7 +371,7 @@ TEST_F(RendererTest, ItemsDrawnSortedWithTheirFrames) {
     EXPECT_EQ(pixel(back, 400, 280), PaletteRgb(1));
     Renderer::bRenderInvisible = 0;
 
-    g_tHeld = true; // T hides the items
+    world.keysDown = {0x14}; // T hides the items
     back = draw();
     EXPECT_EQ(pixel(back, 110, 60), kFill & 0xFFFFFF);
 }
@@ -422,11 +404,8 @@ TEST_F(RendererTest, GetPictureLaysFramesOutInRowsOf800) {
 TEST_F(RendererTest, CursorOnlyInFullscreen) {
     world.AddGif("kursor", 16, 16, 1);
     ASSERT_TRUE(world.Start()) << world.LogText();
-    Renderer::SetCursorSource([](int32_t& x, int32_t& y) {
-        x = 100;
-        y = 50;
-        return true;
-    });
+    world.cursorX = 100;
+    world.cursorY = 50;
     SDL_Surface* back = FilledBackBuffer();
     Renderer::DrawCursor(back); // windowed: the system cursor shows
     SDL_LockSurface(back);
@@ -440,5 +419,4 @@ TEST_F(RendererTest, CursorOnlyInFullscreen) {
     EXPECT_EQ(SurfacePixel(back, 108, 58) & 0xFFFFFF, PaletteRgb(1));
     EXPECT_EQ(SurfacePixel(back, 100, 50), kFill); // the border is the key
     SDL_UnlockSurface(back);
-    Renderer::SetCursorSource(nullptr);
 }

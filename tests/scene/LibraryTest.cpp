@@ -8,15 +8,6 @@ using namespace SceneTesting;
 
 namespace {
 
-std::string g_frameAnimation, g_frameAction;
-uint32_t g_frameNumber = 99;
-bool FakeFrameImage(const char* animation, const char* action, uint32_t frame, Bitmap& out) {
-    g_frameAnimation = animation;
-    g_frameAction = action;
-    g_frameNumber = frame;
-    return std::string(animation) == "brick" && out.Create(16, 8, 32);
-}
-
 class LibraryTest : public SceneTest {
   protected:
     // Writes library.ini for each group (empty data for those not given).
@@ -233,7 +224,16 @@ TEST_F(LibraryTest, ItemDescriptionsReadWriteAndStandIn) {
     dir.Write("Data/Library/Item/red.item", "[item]\nsAnimation    = brick\nsActionOnIdle = Stay\n"
                                             "sSndOnPickup  = ding\n");
     ASSERT_TRUE(Library::Init(Root()));
-    Library::SetFrameImageHook(&FakeFrameImage);
+    std::string frameAnimation, frameAction;
+    uint32_t frameNumber = 99;
+    Library::Hooks hooks;
+    hooks.frameImage = [&](const char* animation, const char* action, uint32_t frame, Bitmap& out) {
+        frameAnimation = animation;
+        frameAction = action;
+        frameNumber = frame;
+        return std::string(animation) == "brick" && out.Create(16, 8, 32);
+    };
+    Library::SetHooks(hooks);
 
     GCD_ITEM* red = Library::GetItemDescriptionByType("Item.red");
     ASSERT_NE(red, nullptr);
@@ -241,9 +241,9 @@ TEST_F(LibraryTest, ItemDescriptionsReadWriteAndStandIn) {
     EXPECT_EQ(red->sActionOnIdle, "Stay");
     EXPECT_EQ(red->sSndOnPickup, "ding");
     // Its picture is frame 0 of the idle action.
-    EXPECT_EQ(g_frameAnimation, "brick");
-    EXPECT_EQ(g_frameAction, "Stay");
-    EXPECT_EQ(g_frameNumber, 0u);
+    EXPECT_EQ(frameAnimation, "brick");
+    EXPECT_EQ(frameAction, "Stay");
+    EXPECT_EQ(frameNumber, 0u);
     Bitmap* picture = Library::GetPicture("Item", "red");
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->Width(), 16u);

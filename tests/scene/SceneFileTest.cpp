@@ -8,11 +8,6 @@ using namespace ObjectRecord;
 
 namespace {
 
-std::vector<Level*> g_changed;
-void RecordChange(Level* scene) {
-    g_changed.push_back(scene);
-}
-
 int g_updates = 0;
 void CountUpdate(uint32_t, FrameRecord*) {
     ++g_updates;
@@ -21,10 +16,13 @@ void Draw(SDL_Surface*) {}
 
 class SceneFileTest : public SceneTest {
   protected:
+    // The scenes the renderer was told about.
+    std::vector<Level*> changed;
     void SetUp() override {
         SceneTest::SetUp();
-        g_changed.clear();
-        SetSceneChangedHook(&RecordChange);
+        SceneHooks hooks;
+        hooks.sceneChanged = [this](Level* scene) { changed.push_back(scene); };
+        SetSceneHooks(hooks);
     }
     bool Load(const SceneFileWriter& file, const std::string& name = "Board.eed") {
         dir.Write(name, file.Text());
@@ -63,7 +61,7 @@ TEST_F(SceneFileTest, ScenesGetGeneratedOrRecordedNamesFoundIgnoringCase) {
     file.AddScene(0, 0, "", "Title", {&logo});
     file.AddScene(2, 1, "Options", "", {});
     ASSERT_TRUE(Load(file, "Data/Levels/Board.eed"));
-    EXPECT_TRUE(g_changed.empty()); // only SwitchScene tells the renderer
+    EXPECT_TRUE(changed.empty()); // only SwitchScene tells the renderer
 
     Episode* board = FindEpisode("board");
     ASSERT_NE(board, nullptr);
@@ -259,8 +257,8 @@ TEST_F(SceneFileTest, SwitchSceneAlwaysTellsTheRenderer) {
     EXPECT_TRUE(SwitchScene("BOARD", "level_01_00"));
     Level* l10 = FindEpisode("Board")->SceneAt(1, 0);
     EXPECT_EQ(GetActiveScene(), l10);
-    ASSERT_EQ(g_changed.size(), 1u);
-    EXPECT_EQ(g_changed.back(), l10);
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed.back(), l10);
 
     EXPECT_TRUE(SwitchScene(nullptr, "Level_00_00")); // within the current episode
     EXPECT_EQ(GetActiveScene()->sName, "Level_00_00");
@@ -268,13 +266,13 @@ TEST_F(SceneFileTest, SwitchSceneAlwaysTellsTheRenderer) {
     EXPECT_EQ(GetActiveScene()->sName, "Level_00_00");
     EXPECT_TRUE(SwitchScene("Extra", nullptr)); // no scene name: nothing changes
     EXPECT_EQ(GetCurrentEpisode(), FindEpisode("Board"));
-    EXPECT_EQ(g_changed.size(), 4u);
-    EXPECT_EQ(g_changed.back(), GetActiveScene());
+    EXPECT_EQ(changed.size(), 4u);
+    EXPECT_EQ(changed.back(), GetActiveScene());
 
     EXPECT_TRUE(SwitchScene("Unknown", "Level_00_00")); // no episode current afterwards
     EXPECT_EQ(GetCurrentEpisode(), nullptr);
     EXPECT_EQ(GetActiveScene(), nullptr);
-    EXPECT_EQ(g_changed.back(), nullptr);
+    EXPECT_EQ(changed.back(), nullptr);
     EXPECT_TRUE(SwitchScene(nullptr, "Level_00_00"));
     EXPECT_EQ(GetActiveScene(), nullptr);
 

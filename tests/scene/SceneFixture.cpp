@@ -25,15 +25,21 @@ void SceneTest::SetUp() {
     Log::Start(dir.path() + "/");
     ReleaseAllEpisodes();
     Library::Release(false);
-    Library::SetFrameImageHook(nullptr);
-    SetSceneChangedHook(nullptr);
+    // No animations: templates show their own pictures; no renderer to tell of switches.
+    Library::Hooks library;
+    library.frameImage = [](const char*, const char*, uint32_t, Bitmap&) { return false; };
+    Library::SetHooks(library);
+    SceneHooks scene;
+    scene.sceneChanged = [](Level*) {};
+    SetSceneHooks(scene);
     ClearLog();
 }
 
 void SceneTest::TearDown() {
     ReleaseAllEpisodes();
     Library::Release(false);
-    SetSceneChangedHook(nullptr);
+    Library::SetHooks({});
+    SetSceneHooks({});
     Log::Reset();
 }
 

@@ -45,52 +45,53 @@ struct World {
     int32_t quitCalls = 0, modeSwitchCalls = 0;
 };
 
-inline World*& TheWorld() {
-    static World* world = nullptr;
-    return world;
-}
-
 class ScreensFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        world_ = std::make_unique<World>();
-        TheWorld() = world_.get();
         Platform::SetRegistryRoot(dir_.path());
         g_Settings.OpenKey("Software\\Quillmarsh\\Parlorix\\Options");
-        Platform::SetTimeSource([] { return TheWorld()->now; });
+        World& w = world_;
+        Platform::SetTimeSource([&w] { return w.now; });
 
         Frontend::SceneHost host;
-        host.activeSceneName = [] { return TheWorld()->active.c_str(); };
-        host.switchScene = [](const char* name) {
-            TheWorld()->active = name;
-            TheWorld()->switches.push_back(name);
+        host.activeSceneName = [&w] { return w.active.c_str(); };
+        host.switchScene = [&w](const char* name) {
+            w.active = name;
+            w.switches.push_back(name);
         };
-        host.setUpdate = [](const char* scene, UpdateCallback f) { TheWorld()->scenes[scene].update = f; };
-        host.setOverlay = [](const char* scene, DrawCallback f) { TheWorld()->scenes[scene].overlay = f; };
-        host.setAfterScene = [](const char* scene, DrawCallback f) {
-            TheWorld()->scenes[scene].afterScene = f;
-        };
-        host.activeOverlay = [] { return TheWorld()->scenes[TheWorld()->active].overlay; };
+        host.setUpdate = [&w](const char* scene, UpdateCallback f) { w.scenes[scene].update = f; };
+        host.setOverlay = [&w](const char* scene, DrawCallback f) { w.scenes[scene].overlay = f; };
+        host.setAfterScene = [&w](const char* scene, DrawCallback f) { w.scenes[scene].afterScene = f; };
+        host.activeOverlay = [&w] { return w.scenes[w.active].overlay; };
         Frontend::SetSceneHost(host);
         Frontend::AppHooks app;
-        app.quit = [] { ++TheWorld()->quitCalls; };
-        app.requestModeSwitch = [] { ++TheWorld()->modeSwitchCalls; };
+        app.quit = [&w] { ++w.quitCalls; };
+        app.requestModeSwitch = [&w] { ++w.modeSwitchCalls; };
         Frontend::SetAppHooks(app);
+        // No previews and no saved game; tests that start games from the selection set more.
+        game_.prepareGameScenes = [] {};
+        game_.newGame = [](int32_t) {};
+        game_.tickPreviews = [] {};
+        game_.drawPreviews = [](SDL_Surface*) {};
+        game_.savedGameOffered = [] { return false; };
+        game_.continueSavedGame = [] {};
+        Frontend::SetGameHooks(game_);
         Frontend::ResetState();
 
         MenuDevices devices;
-        devices.nextMouseEvent = [](uint32_t& event) {
-            World* w = TheWorld();
-            if (w->mouseEvents.empty()) return;
-            event = w->mouseEvents.front();
-            w->mouseEvents.pop_front();
+        devices.nextMouseEvent = [&w](uint32_t& event) {
+            if (w.mouseEvents.empty()) return;
+            event = w.mouseEvents.front();
+            w.mouseEvents.pop_front();
         };
-        devices.mousePosition = [](int32_t& x, int32_t& y) {
-            x = TheWorld()->mouseX;
-            y = TheWorld()->mouseY;
+        devices.mousePosition = [&w](int32_t& x, int32_t& y) {
+            x = w.mouseX;
+            y = w.mouseY;
         };
-        devices.keyPressed = [](uint32_t code) { return TheWorld()->keysPressed.count(code) > 0; };
-        devices.playSound = [](const char* name) { TheWorld()->menuSounds.push_back(name ? name : ""); };
+        devices.keyPressed = [&w](uint32_t code) { return w.keysPressed.count(code) > 0; };
+        devices.keyRepeated = devices.keyPressed;
+        devices.playSound = [&w](const char* name) { w.menuSounds.push_back(name ? name : ""); };
+        devices.getPicture = [](const char*) -> SDL_Surface* { return nullptr; };
         Menu::Reset();
         Menu::SetDevices(devices);
         Menu::CreateAllMenus();
@@ -98,7 +99,7 @@ class ScreensFixture : public ::testing::Test {
         HighScores::Reset();
         Game::ResetScreens();
         Animation::SetFrozen(false);
-        seam_.clock = world_->now;
+        seam_.clock = world_.now;
         Game::g_Board.SetSeam(&seam_);
     }
 
@@ -106,35 +107,55 @@ class ScreensFixture : public ::testing::Test {
         // The items' objects belong to this test's seam.
         Game::g_Board.ClearBoard();
         Game::g_Board.SetSeam(nullptr);
+        // Nothing may reach this test's world once it is gone.
         Menu::Reset();
-        Menu::UseDefaultDevices();
-        Frontend::UseDefaultSceneHost();
-        Frontend::SetAppHooks(Frontend::AppHooks());
+        Menu::SetDevices({});
+        Frontend::SetSceneHost({});
+        Frontend::SetAppHooks({});
+        Frontend::SetGameHooks({});
         HighScores::Reset();
         Platform::SetTimeSource(nullptr);
         Platform::SetRegistryRoot("");
-        TheWorld() = nullptr;
+    }
+
+    // Queues a left click at (400, 310), where Click puts the item it aims at.
+    void ReleaseMouseOverTarget() {
+        world_.mouseX = 400;
+        world_.mouseY = 310;
+        world_.mouseEvents.push_back(Menu::kLeftReleased);
+    }
+    // Makes the item with `id` of the current menu the one under the mouse and queues a click
+    // (positions normally come from the menu's draw and the measured text sizes).
+    void Click(int32_t id) {
+        for (MenuItem& item : Menu::Current()) {
+            const bool target = item.id == id && item.enabled;
+            item.screenX = target ? (item.kind == kMenuText ? 400 : 350) : -1000;
+            item.screenY = target ? 300 : -1000;
+            item.normal.hit = TextRect{0, 0, 100, 40};
+        }
+        ReleaseMouseOverTarget();
     }
 
     // One frame of the active scene's update at the current clock; keys are pressed for that
     // frame only.
     void Frame(std::set<uint32_t> keys = {}) {
-        world_->keysPressed = std::move(keys);
-        seam_.clock = world_->now;
-        Callbacks& c = world_->scenes[world_->active];
+        world_.keysPressed = std::move(keys);
+        seam_.clock = world_.now;
+        Callbacks& c = world_.scenes[world_.active];
         if (c.update) c.update(16, nullptr);
-        world_->keysPressed.clear();
+        world_.keysPressed.clear();
     }
 
     void Advance(uint32_t ms) {
-        world_->now += ms;
-        seam_.clock = world_->now;
+        world_.now += ms;
+        seam_.clock = world_.now;
     }
 
-    Callbacks& Active() { return world_->scenes[world_->active]; }
+    Callbacks& Active() { return world_.scenes[world_.active]; }
 
     TempDir dir_{false};
-    std::unique_ptr<World> world_;
+    World world_;
+    Frontend::GameHooks game_;
     Game::MemorySeam seam_;
 };
 

@@ -14,20 +14,6 @@ using Game::g_Board;
 using Game::GameMode;
 namespace Key = Input::Key;
 
-// Makes the item with `id` of the current menu the one under the mouse and queues a click
-// (positions normally come from the menu's draw and the measured text sizes).
-void Click(int32_t id) {
-    for (MenuItem& item : Menu::Current()) {
-        const bool target = item.id == id && item.enabled;
-        item.screenX = target ? (item.kind == kMenuText ? 400 : 350) : -1000;
-        item.screenY = target ? 300 : -1000;
-        item.normal.hit = TextRect{0, 0, 100, 40};
-    }
-    TheWorld()->mouseX = 400;
-    TheWorld()->mouseY = 310;
-    TheWorld()->mouseEvents.push_back(Menu::kLeftReleased);
-}
-
 // ---- Pause bookkeeping --------------------------------------------------------------------------
 
 struct Snapshot {
@@ -74,8 +60,8 @@ class PauseTest : public ScreensFixture {
     std::vector<Snapshot> Run(bool pause) {
         constexpr int kFrames = 140, kSelectAt = 62, kPauseAt = 66;
         Game::SeedRandom(4242);
-        world_->now = 100000;
-        world_->active = "Level_01_00";
+        world_.now = 100000;
+        world_.active = "Level_01_00";
         g_Board.NewGame(GameMode::Lines);
         std::vector<Snapshot> out;
         uint32_t offset = 0;
@@ -98,7 +84,7 @@ class PauseTest : public ScreensFixture {
                 ClickCell(bx, by);
             }
             if (pause && frame == kPauseAt) {
-                const uint32_t pausedAt = world_->now;
+                const uint32_t pausedAt = world_.now;
                 Game::OpenPauseMenu();
                 EXPECT_EQ(Active().update, &Game::PauseMenuUpdate);
                 Frame();
@@ -106,17 +92,17 @@ class PauseTest : public ScreensFixture {
                 Advance(600);
                 Frame();
                 EXPECT_EQ(Game::Screens().pause.phase, 1);
-                world_->now = pausedAt + 10000;
+                world_.now = pausedAt + 10000;
                 Frame({Key::Escape}); // Resume
                 EXPECT_EQ(Game::Screens().pause.phase, 2);
                 Advance(501);
                 Frame();
                 EXPECT_EQ(Active().update, &Game::GameUpdate);
                 EXPECT_FALSE(Animation::IsFrozen());
-                offset = world_->now - pausedAt;
+                offset = world_.now - pausedAt;
                 EXPECT_EQ(offset, 10501u);
             }
-            seam_.clock = world_->now;
+            seam_.clock = world_.now;
             g_Board.GameTick(50);
             if (frame >= kPauseAt) out.push_back(Take(offset));
             Advance(50);
@@ -163,7 +149,7 @@ TEST(NameEntry, LimitsAndIgnoredCharacters) {
 class ResultTest : public ScreensFixture {
   protected:
     void EndGame(int32_t score, const char* player) {
-        world_->active = "Level_01_00";
+        world_.active = "Level_01_00";
         g_Board.NewGame(GameMode::Lines);
         g_Board.score = score;
         if (player) g_Settings.WriteString(player, "Player");
@@ -188,10 +174,10 @@ TEST_F(ResultTest, QualifyingResultIsEnteredAndShownOnItsHighScorePage) {
     EXPECT_EQ(std::u16string(table.entries[0].name), u"Alexander the G");
     EXPECT_EQ(table.entries[0].score, 420);
     EXPECT_EQ(table.marks[0], 1);
-    EXPECT_EQ(world_->active, "Level_02_02");
+    EXPECT_EQ(world_.active, "Level_02_02");
     EXPECT_EQ(Frontend::Screen().shownTab, 0);
     EXPECT_EQ(Frontend::Screen().scoresReturn, "Level_01_00");
-    EXPECT_EQ(world_->scenes["Level_01_00"].update, &Game::StartPanelUpdate);
+    EXPECT_EQ(world_.scenes["Level_01_00"].update, &Game::StartPanelUpdate);
     EXPECT_EQ(Game::Screens().startMenu, "startGame2");
     EXPECT_EQ(g_Board.score, 0); // a new game waits behind the StartPanel
     char stored[64] = {};
@@ -302,7 +288,7 @@ TEST(Hud, MarkerCyclesThroughTheColoursOfTheBricksHeadingForACell) {
 // ---- Groups: cleared board ----------------------------------------------------------------------
 
 TEST_F(ScreensFixture, ClearedBoardDealsOneColourMoreUpToSix) {
-    world_->active = "Level_02_00";
+    world_.active = "Level_02_00";
     for (int32_t colours : {4, 5, 6}) {
         g_Board.NewGame(GameMode::Groups);
         g_Board.colours = colours;
@@ -330,17 +316,16 @@ TEST_F(ScreensFixture, ClearedBoardDealsOneColourMoreUpToSix) {
 // ---- Panels hand over to the other screens ------------------------------------------------------
 
 TEST_F(ScreensFixture, HelpFromTheStartPanelComesBackToTheSamePanel) {
-    world_->active = "Level_00_01";
+    world_.active = "Level_00_01";
     Frontend::RegisterGameSelect();
     Frontend::RegisterHelp();
-    Frontend::GameHooks hooks;
-    hooks.prepareGameScenes = &Game::PrepareGameScenes;
-    hooks.newGame = [](int32_t mode) { g_Board.NewGame(static_cast<GameMode>(mode)); };
-    Frontend::SetGameHooks(hooks);
+    game_.prepareGameScenes = &Game::PrepareGameScenes;
+    game_.newGame = [](int32_t mode) { g_Board.NewGame(static_cast<GameMode>(mode)); };
+    Frontend::SetGameHooks(game_);
     Frame();
     Click(4); // Groups
     Frame();
-    EXPECT_EQ(world_->active, "Level_02_00");
+    EXPECT_EQ(world_.active, "Level_02_00");
     EXPECT_EQ(g_Board.mode, GameMode::Groups);
     Frame();
     Advance(501);
@@ -349,11 +334,11 @@ TEST_F(ScreensFixture, HelpFromTheStartPanelComesBackToTheSamePanel) {
     Frame();
     Click(2); // Help
     Frame();
-    EXPECT_EQ(world_->active, "Level_00_02");
+    EXPECT_EQ(world_.active, "Level_00_02");
     EXPECT_EQ(Frontend::Screen().helpReturn, "Level_02_00");
     EXPECT_FALSE(Animation::IsFrozen());
     Frame({Key::Escape});
-    EXPECT_EQ(world_->active, "Level_02_00");
+    EXPECT_EQ(world_.active, "Level_02_00");
     EXPECT_EQ(Active().update, &Game::StartPanelUpdate);
     EXPECT_EQ(Game::Screens().start.phase, 1);
 
@@ -368,9 +353,9 @@ TEST_F(ScreensFixture, HelpFromTheStartPanelComesBackToTheSamePanel) {
 }
 
 TEST_F(ScreensFixture, MainMenuFromThePauseMenuClearsTheBoard) {
-    world_->active = "Level_01_00";
+    world_.active = "Level_01_00";
     g_Board.NewGame(GameMode::Lines);
-    seam_.clock = world_->now;
+    seam_.clock = world_.now;
     g_Board.GameTick(16);
     ASSERT_GT(g_Board.ItemCount(), 0);
     Game::OpenPauseMenu();
@@ -380,10 +365,10 @@ TEST_F(ScreensFixture, MainMenuFromThePauseMenuClearsTheBoard) {
     Frame();
     Click(5);
     Frame();
-    EXPECT_EQ(world_->active, "Level_00_00");
+    EXPECT_EQ(world_.active, "Level_00_00");
     EXPECT_EQ(g_Board.ItemCount(), 0);
     EXPECT_EQ(Game::Screens().pause.phase, -1);
-    EXPECT_EQ(world_->scenes["Level_01_00"].update, &Game::GameUpdate);
+    EXPECT_EQ(world_.scenes["Level_01_00"].update, &Game::GameUpdate);
     EXPECT_FALSE(Animation::IsFrozen());
 }
 

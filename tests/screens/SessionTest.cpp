@@ -306,7 +306,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     guard = 0;
     const auto resultShown = [] {
         const Frontend::SceneHost& host = Frontend::Host();
-        return host.activeOverlay && host.activeOverlay() == &Game::ResultScreenOverlay;
+        return host.activeOverlay() == &Game::ResultScreenOverlay;
     };
     while (!resultShown() && guard++ < 20000) {
         // A line the spawns make by chance would earn a row in the half-empty table.

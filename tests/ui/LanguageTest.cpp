@@ -56,6 +56,11 @@ TEST(LanguageChoice, ApplyingRetranslatesEveryMenuAndFallsBackToEnglish) {
     AddFile(u"Menu_Exit=\u0412\u044b\u0445\u043e\u0434\n", "ru");
     AddFile(u"Menu_Exit=Quitter\nMenu_Help=Aide\n", "fr");
     Menu::Reset();
+    Menu::SetDevices(Menu::QuietDevices());
+    int32_t changes = 0;
+    Language::Hooks hooks;
+    hooks.changed = [&changes] { ++changes; };
+    Language::SetHooks(hooks);
     Menu::AddTextItem("main", 0, 0, g_TextTable.GetText("Menu_Exit"), 1, 0);
     Menu::AddTextItem("main", 0, 0, g_TextTable.GetText("Menu_Help"), 2, 0);
     Menu::AddTextItem("option", 590, 260, u"+", 3, 0);
@@ -73,6 +78,8 @@ TEST(LanguageChoice, ApplyingRetranslatesEveryMenuAndFallsBackToEnglish) {
     Language::Apply("klingon");
     EXPECT_EQ(Language::Current(), "en");
     EXPECT_EQ(std::u16string(Menu::FindCurrent(1)->text), u"Exit");
+    // Whatever the screens keep is retranslated after each change.
+    EXPECT_EQ(changes, 3);
 
     // Without a stored choice the desktop's locale decides.
     setenv("LC_ALL", "fr_CA.UTF-8", 1);
@@ -81,6 +88,8 @@ TEST(LanguageChoice, ApplyingRetranslatesEveryMenuAndFallsBackToEnglish) {
     Menu::Reset();
     g_TextTable.Clear();
     Language::Apply("en");
+    Language::SetHooks({});
+    Menu::SetDevices({});
 }
 
 } // namespace

@@ -12,29 +12,26 @@
 namespace {
 
 // Scripted devices: a mouse event queue, a mouse position, keys that went down, sounds heard.
+// What the menus read and play, recorded.
 struct FakeDevices {
-    static inline std::deque<uint32_t> events;
-    static inline int32_t mouseX = 0, mouseY = 0;
-    static inline std::set<uint32_t> keys;
-    static inline std::vector<std::string> sounds;
-    static inline std::vector<std::string> pictures;
+    std::deque<uint32_t> events;
+    int32_t mouseX = 0, mouseY = 0;
+    std::set<uint32_t> keys;
+    std::vector<std::string> sounds;
+    std::vector<std::string> pictures;
 
-    static void Install() {
-        events.clear();
-        keys.clear();
-        sounds.clear();
-        pictures.clear();
-        mouseX = mouseY = 0;
+    void Install() {
         MenuDevices d;
-        d.nextMouseEvent = [](uint32_t& e) {
+        d.nextMouseEvent = [this](uint32_t& e) {
             if (events.empty()) return;
             e = events.front();
             events.pop_front();
         };
-        d.mousePosition = [](int32_t& x, int32_t& y) { x = mouseX, y = mouseY; };
-        d.keyPressed = [](uint32_t code) { return keys.count(code) > 0; };
-        d.playSound = [](const char* name) { sounds.push_back(name); };
-        d.getPicture = [](const char* name) -> SDL_Surface* {
+        d.mousePosition = [this](int32_t& x, int32_t& y) { x = mouseX, y = mouseY; };
+        d.keyPressed = [this](uint32_t code) { return keys.count(code) > 0; };
+        d.keyRepeated = d.keyPressed;
+        d.playSound = [this](const char* name) { sounds.push_back(name); };
+        d.getPicture = [this](const char* name) -> SDL_Surface* {
             pictures.push_back(name);
             return nullptr;
         };
@@ -46,6 +43,7 @@ using UiTest::Utf16File;
 
 class MenuTest : public UiFixture {
   protected:
+    FakeDevices devices;
     void SetUp() override {
         UiFixture::SetUp();
         const std::string texts =
@@ -59,13 +57,13 @@ class MenuTest : public UiFixture {
         g_TextTable.Clear();
         g_TextTable.AddFile(reinterpret_cast<const uint8_t*>(texts.data()), texts.size());
         Menu::Reset();
-        FakeDevices::Install();
+        devices.Install();
         Menu::CreateAllMenus();
         Menu::MeasureMenus();
     }
     void TearDown() override {
         Menu::Reset();
-        Menu::SetDevices(MenuDevices{});
+        Menu::SetDevices({});
         g_TextTable.Clear();
         UiFixture::TearDown();
     }
@@ -73,15 +71,15 @@ class MenuTest : public UiFixture {
     int32_t Frame(const char* menu) {
         const int32_t id = Menu::Poll(menu, Menu::kEventFromQueue);
         Menu::Draw(screen);
-        FakeDevices::keys.clear();
+        devices.keys.clear();
         return id;
     }
     void MouseTo(const MenuItem& item) {
-        FakeDevices::mouseX = item.screenX;
-        FakeDevices::mouseY = item.screenY + item.normal.hit.Height() / 2;
+        devices.mouseX = item.screenX;
+        devices.mouseY = item.screenY + item.normal.hit.Height() / 2;
     }
     size_t Count(const std::string& sound) const {
-        return size_t(std::count(FakeDevices::sounds.begin(), FakeDevices::sounds.end(), sound));
+        return size_t(std::count(devices.sounds.begin(), devices.sounds.end(), sound));
     }
 };
 
@@ -121,7 +119,7 @@ TEST_F(MenuTest, MoveSoundOncePerNewItemAndClickIsReleaseOverItem) {
     MouseTo(items[2]);
     Frame("main");
     EXPECT_EQ(Count("move_menu"), 2u);
-    FakeDevices::mouseX = 20; // off every item
+    devices.mouseX = 20; // off every item
     Frame("main");
     MouseTo(items[2]);
     Frame("main");
@@ -129,18 +127,18 @@ TEST_F(MenuTest, MoveSoundOncePerNewItemAndClickIsReleaseOverItem) {
 
     // Press over "Help", move off, release elsewhere: nothing chosen.
     MouseTo(items[1]);
-    FakeDevices::events = {Input::MousePressed};
+    devices.events = {Input::MousePressed};
     EXPECT_EQ(Frame("main"), 0);
-    FakeDevices::mouseX = 20;
-    FakeDevices::events = {Input::MouseReleased};
+    devices.mouseX = 20;
+    devices.events = {Input::MouseReleased};
     EXPECT_EQ(Frame("main"), 0);
     EXPECT_EQ(Count("select_menu"), 0u);
     // Release of the right button over an item is not a click either.
     MouseTo(items[3]);
-    FakeDevices::events = {Input::MouseReleased | Input::MouseRight};
+    devices.events = {Input::MouseReleased | Input::MouseRight};
     EXPECT_EQ(Frame("main"), 0);
     // Release of the left button over "High scores" chooses it.
-    FakeDevices::events = {Input::MouseReleased};
+    devices.events = {Input::MouseReleased};
     EXPECT_EQ(Frame("main"), 4);
     EXPECT_EQ(Count("select_menu"), 1u);
     // An event handed in directly is used as it is.
@@ -153,14 +151,14 @@ TEST_F(MenuTest, DisabledItemsNeitherHighlightNorReact) {
     ASSERT_NE(prev, nullptr);
     prev->enabled = 0;
     MouseTo(*prev);
-    FakeDevices::events = {Input::MouseReleased};
+    devices.events = {Input::MouseReleased};
     EXPECT_EQ(Frame("help"), 0);
     EXPECT_FALSE(Menu::FindCurrent(1)->underMouse);
     EXPECT_EQ(Count("move_menu"), 0u);
     // Its shortcut is gone too, but the keyboard-only items with the same id still answer.
-    FakeDevices::keys = {Input::Key::Left};
+    devices.keys = {Input::Key::Left};
     EXPECT_EQ(Frame("help"), 0);
-    FakeDevices::keys = {Input::Key::Up};
+    devices.keys = {Input::Key::Up};
     EXPECT_EQ(Frame("help"), 1);
     // The disabled style is what gets drawn: grey at size 30.
     EXPECT_NE(registry.Find(Text::CacheKey(g_MainFont, 30, 0xFF808080, u"Previous", 130, 500).c_str()),
@@ -172,18 +170,18 @@ TEST_F(MenuTest, HelpShortcutsAndKeyboardOnlyItems) {
         {Input::Key::Left, 1}, {Input::Key::Up, 1},       {Input::Key::PageUp, 1}, {Input::Key::Right, 2},
         {Input::Key::Down, 2}, {Input::Key::PageDown, 2}, {Input::Key::Escape, 5}};
     for (auto [key, id] : cases) {
-        FakeDevices::keys = {key};
+        devices.keys = {key};
         EXPECT_EQ(Menu::Poll("help", 0), id) << int(key);
     }
-    EXPECT_TRUE(FakeDevices::sounds.empty()); // shortcuts choose silently
+    EXPECT_TRUE(devices.sounds.empty()); // shortcuts choose silently
     // Enter is no shortcut here: it shows the key highlight, choosing nothing yet.
-    FakeDevices::keys = {Input::Key::Enter};
+    devices.keys = {Input::Key::Enter};
     EXPECT_EQ(Menu::Poll("help", 0), 0);
     EXPECT_EQ(Count("move_menu"), 1u);
     // Shortcuts work before the menu was ever drawn; the mouse does not.
-    FakeDevices::keys = {Input::Key::KeypadEnter};
+    devices.keys = {Input::Key::KeypadEnter};
     EXPECT_EQ(Menu::Poll("enterScores", 0), 1);
-    FakeDevices::keys = {Input::Key::Enter};
+    devices.keys = {Input::Key::Enter};
     EXPECT_EQ(Menu::Poll("reversiGame", 0), 1);
 }
 
@@ -247,25 +245,25 @@ TEST_F(MenuTest, MenusOfTheTableInOrderWithTheirStyles) {
 
 TEST_F(MenuTest, HotRectanglesClickSilentlyOnHoverAndButtonsSwapPictures) {
     Frame("game");
-    FakeDevices::mouseX = 100, FakeDevices::mouseY = 450; // inside the first game's picture
+    devices.mouseX = 100, devices.mouseY = 450; // inside the first game's picture
     Frame("game");
     EXPECT_EQ(Count("move_menu"), 0u);
-    FakeDevices::events = {Input::MouseReleased};
+    devices.events = {Input::MouseReleased};
     EXPECT_EQ(Frame("game"), 1);
     EXPECT_EQ(Count("select_menu"), 1u);
-    FakeDevices::mouseX = 45; // on the edge: strictly inside only
-    FakeDevices::events = {Input::MouseReleased};
+    devices.mouseX = 45; // on the edge: strictly inside only
+    devices.events = {Input::MouseReleased};
     EXPECT_EQ(Frame("game"), 0);
 
-    FakeDevices::pictures.clear();
+    devices.pictures.clear();
     Frame("board");
-    FakeDevices::mouseX = 700, FakeDevices::mouseY = 430;
+    devices.mouseX = 700, devices.mouseY = 430;
     Frame("board");
     EXPECT_EQ(Count("move_menu"), 1u);
-    ASSERT_EQ(FakeDevices::pictures.size(), 2u);
-    EXPECT_EQ(FakeDevices::pictures[0], "Butmenu01");
-    EXPECT_EQ(FakeDevices::pictures[1], "Butmenu02");
-    FakeDevices::mouseX = 758; // 620 + 137 is outside
+    ASSERT_EQ(devices.pictures.size(), 2u);
+    EXPECT_EQ(devices.pictures[0], "Butmenu01");
+    EXPECT_EQ(devices.pictures[1], "Butmenu02");
+    devices.mouseX = 758; // 620 + 137 is outside
     Frame("board");
     EXPECT_FALSE(Menu::Current()[0].underMouse);
 }
@@ -302,28 +300,28 @@ TEST_F(MenuTest, KeysMoveAHighlightAndTheMouseTakesItBack) {
     Frame("main");
     EXPECT_EQ(Highlighted(), 0);
     // The first key shows the highlight on the first item, with the hover sound.
-    FakeDevices::keys = {Down};
+    devices.keys = {Down};
     EXPECT_EQ(Frame("main"), 0);
     EXPECT_EQ(Highlighted(), 1);
     EXPECT_EQ(Count("move_menu"), 1u);
-    FakeDevices::keys = {Down};
+    devices.keys = {Down};
     Frame("main");
     EXPECT_EQ(Highlighted(), 2);
-    FakeDevices::keys = {Up};
+    devices.keys = {Up};
     Frame("main");
-    FakeDevices::keys = {Up}; // round from the top to the bottom
+    devices.keys = {Up}; // round from the top to the bottom
     Frame("main");
     EXPECT_EQ(Highlighted(), 5);
-    FakeDevices::keys = {Left}; // one item to a row: nowhere to go
+    devices.keys = {Left}; // one item to a row: nowhere to go
     Frame("main");
     EXPECT_EQ(Highlighted(), 5);
     EXPECT_EQ(Count("move_menu"), 4u);
     // It is drawn with the hover look.
     EXPECT_NE(registry.Find(Text::CacheKey(g_MainFont, 32, 0xFFFFFF00, u"Exit", 400, 380).c_str()), nullptr);
     // Enter and Space choose it, with the same id and sound as a click.
-    FakeDevices::keys = {Enter};
+    devices.keys = {Enter};
     EXPECT_EQ(Frame("main"), 5);
-    FakeDevices::keys = {Space};
+    devices.keys = {Space};
     EXPECT_EQ(Frame("main"), 5);
     EXPECT_EQ(Count("select_menu"), 2u);
     EXPECT_TRUE(Menu::KeysOwnHighlight());
@@ -333,20 +331,20 @@ TEST_F(MenuTest, KeysMoveAHighlightAndTheMouseTakesItBack) {
     Frame("main");
     EXPECT_EQ(Highlighted(), 2) << "the mouse moved onto Help";
     EXPECT_FALSE(Menu::KeysOwnHighlight());
-    FakeDevices::keys = {Down}; // ...and the keys start again where they begin
+    devices.keys = {Down}; // ...and the keys start again where they begin
     Frame("main");
     EXPECT_EQ(Highlighted(), 1);
     Frame("main");
     EXPECT_EQ(Highlighted(), 1) << "the resting mouse over Help leaves the keys' highlight alone";
     // A click hands it back to the mouse even without a move.
-    FakeDevices::events = {Input::MouseReleased};
+    devices.events = {Input::MouseReleased};
     EXPECT_EQ(Frame("main"), 2);
 }
 
 TEST_F(MenuTest, ItemsSideBySideTakeLeftAndRightAndRowsTakeUpAndDown) {
     using namespace Input::Key;
     auto press = [&](const char* menu, uint8_t key) {
-        FakeDevices::keys = {key};
+        devices.keys = {key};
         Frame(menu);
         return Highlighted();
     };
@@ -366,11 +364,11 @@ TEST_F(MenuTest, ItemsSideBySideTakeLeftAndRightAndRowsTakeUpAndDown) {
         }
 
     // A new menu under the keys starts on its first item in reading order, quietly.
-    const size_t sounds = FakeDevices::sounds.size();
+    const size_t sounds = devices.sounds.size();
     Frame("");
     Frame("hiScores");
     EXPECT_EQ(Highlighted(), 1);
-    EXPECT_EQ(FakeDevices::sounds.size(), sounds);
+    EXPECT_EQ(devices.sounds.size(), sounds);
     EXPECT_EQ(press("hiScores", Left), 4);
     EXPECT_EQ(press("hiScores", Down), 5);
 
@@ -383,7 +381,7 @@ TEST_F(MenuTest, ItemsSideBySideTakeLeftAndRightAndRowsTakeUpAndDown) {
     EXPECT_EQ(press("option", Down), 7);
     EXPECT_EQ(press("option", Down), 6) << "round to the top, nearest to Save's x";
     // Escape keeps its shortcut.
-    FakeDevices::keys = {Escape};
+    devices.keys = {Escape};
     EXPECT_EQ(Frame("option"), 10);
 }
 
@@ -391,35 +389,35 @@ TEST_F(MenuTest, DisabledItemsTypingAndTheBoardKeepTheirKeys) {
     using namespace Input::Key;
     // A highlighted item that becomes disabled gives the highlight to the first enabled one.
     Frame("inGame");
-    FakeDevices::keys = {Down};
+    devices.keys = {Down};
     Frame("inGame");
-    FakeDevices::keys = {Down};
+    devices.keys = {Down};
     Frame("inGame");
     ASSERT_EQ(Highlighted(), 2);
     Menu::FindCurrent(2)->enabled = 0;
     Menu::FindCurrent(1)->enabled = 0;
     Frame("inGame");
     EXPECT_EQ(Highlighted(), 3);
-    FakeDevices::keys = {Up};
+    devices.keys = {Up};
     Frame("inGame");
     EXPECT_EQ(Highlighted(), 5) << "disabled items are stepped over";
 
     // Name entry: Space is a character, Enter keeps its shortcut.
     Frame("");
     Frame("enterScores");
-    FakeDevices::keys = {Space};
+    devices.keys = {Space};
     EXPECT_EQ(Frame("enterScores"), 0);
-    FakeDevices::keys = {Enter};
+    devices.keys = {Enter};
     EXPECT_EQ(Frame("enterScores"), 1);
 
     // During play the arrows belong to the board: no highlight on the pause button.
     Frame("board");
     for (uint8_t key : {Down, Right, Enter, Space}) {
-        FakeDevices::keys = {key};
+        devices.keys = {key};
         EXPECT_EQ(Frame("board"), 0);
         EXPECT_EQ(Highlighted(), 0);
     }
-    FakeDevices::keys = {Escape};
+    devices.keys = {Escape};
     EXPECT_EQ(Frame("board"), 1);
     // Keys used on the board still own the highlight of the panel that follows.
     Frame("");

@@ -29,7 +29,9 @@ class UiFixture : public ::testing::Test {
         ASSERT_TRUE(g_MenuFont.Load("Data\\Library\\Font\\test.ttf"));
         Text::SetCacheRegistry(&registry);
         Text::SetVolatile(false);
-        Text::SetSceneNameSource(SceneName);
+        Text::Hooks hooks;
+        hooks.activeSceneName = [this] { return scene; };
+        Text::SetHooks(hooks);
         scene = "Level_00_00";
         screen = Graphics::CreateSurface(800, 600);
         ASSERT_NE(screen, nullptr);
@@ -37,7 +39,7 @@ class UiFixture : public ::testing::Test {
     }
     void TearDown() override {
         Text::SetCacheRegistry(nullptr);
-        Text::SetSceneNameSource(nullptr);
+        Text::SetHooks({});
         Text::SetVolatile(false);
         registry.ReleaseAll();
         Graphics::ReleaseSurface(screen);
@@ -54,9 +56,7 @@ class UiFixture : public ::testing::Test {
     }
 
   protected:
-    static const char* SceneName() { return scene; }
-
-    static inline const char* scene = "";
+    const char* scene = "";
     TempDir dir;
     SurfaceRegistry registry;
     Surface* screen = nullptr;

@@ -172,10 +172,8 @@ const MenuBox* BoxOf(const MenuItem& item) {
 }
 
 void CheckMenus(const std::string& language, const std::map<const char16_t*, std::string>& keyOf) {
-    MenuDevices quiet;
-    quiet.playSound = [](const char*) {};
     Menu::Reset();
-    Menu::SetDevices(quiet);
+    Menu::SetDevices(Menu::QuietDevices());
     Menu::CreateAllMenus();
     for (const MenuItem& item : Menu::AllItems()) {
         if (item.kind != kMenuText || !item.text || !item.text[0] || !item.font) continue;

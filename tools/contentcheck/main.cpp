@@ -403,6 +403,13 @@ int main(int argc, char** argv) {
     std::printf("contentcheck: %s: Data folder %s, game.dat %s\n", argv[1],
                 access("Data", F_OK) == 0 ? "present" : "absent",
                 access("game.dat", F_OK) == 0 ? "present" : "absent");
+    // Item pictures from the animations as in the program; no renderer to tell of scene switches.
+    Library::Hooks library;
+    library.frameImage = &Animation::GetFrameImage;
+    Library::SetHooks(library);
+    SceneHooks scene;
+    scene.sceneChanged = [](Level*) {};
+    SetSceneHooks(scene);
     if (!Library::Init("")) {
         Fault("the object library does not load");
         return 1;
