@@ -1,5 +1,6 @@
 #include "game/Hud.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -19,6 +20,8 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFFF;
 constexpr int32_t kHudX = 690;
+// Pixels a score popup keeps from the board's right edge.
+constexpr int32_t kPopupMargin = 2;
 
 void BlitPicture(SDL_Surface* surface, const char* name, int32_t x, int32_t y, const Graphics::Rect* source) {
     SDL_Surface* picture = Renderer::GetPicture(name);
@@ -48,11 +51,11 @@ void DrawPopups(SDL_Surface* surface, const GameBoard& board, uint32_t now) {
     for (const ScorePopup& popup : board.popups) {
         const uint32_t age = now - popup.time;
         if (age >= 1000) continue;
-        const int32_t x = static_cast<int32_t>((popup.x + 1) * board.cellWidth + 33.0f);
+        const std::u16string text = Text::Format("%+d", popup.points);
+        const int32_t x = PopupX(board, popup.x, g_MenuFont.Measure(20, text.c_str()));
         const int32_t y =
             static_cast<int32_t>(popup.y * board.cellHeight + 36.0f - age * board.cellHeight * 0.001f);
         if (y <= 36) continue;
-        const std::u16string text = Text::Format("%+d", popup.points);
         Text::DrawTextDirect(surface, g_MenuFont, 20, Text::kLeft, x, y, kWhite, text.c_str());
     }
 }
@@ -72,6 +75,12 @@ void DrawCellCursor(SDL_Surface* surface, const GameBoard& board) {
 }
 
 } // namespace
+
+int32_t PopupX(const GameBoard& board, int32_t cellX, int32_t textWidth) {
+    const int32_t x = static_cast<int32_t>((cellX + 1) * board.cellWidth + 33.0f);
+    const int32_t inside = static_cast<int32_t>(board.w * board.cellWidth + 33.0f) - kPopupMargin - textWidth;
+    return std::min(x, inside);
+}
 
 const char* CellCursorPicture(const GameBoard& board) {
     return board.cellWidth < 40.0f ? "CellCursorSmall" : "CellCursor";

@@ -31,6 +31,9 @@ bool LevelUpBlinkVisible(uint32_t now, uint32_t levelUpTime);
 // Marker picture of a cell at time `now` ("DISAPPEAR" plus the colour letter of the kind the
 // marker shows, cycling every 300 ms), or "" when no brick heads for the cell.
 const char* MarkerPicture(const GameBoard& board, int32_t x, int32_t y, uint32_t now);
+// Left edge of a score popup `textWidth` pixels wide for a cell of column `cellX`: just right of
+// the cell, but never past the board's right edge, where the gold frame would cover it.
+int32_t PopupX(const GameBoard& board, int32_t cellX, int32_t textWidth);
 // Picture of the keyboard's cell cursor for the board's cell size.
 const char* CellCursorPicture(const GameBoard& board);
 

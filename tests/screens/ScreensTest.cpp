@@ -269,6 +269,22 @@ TEST(Hud, DecorationSwingsBetween623And715) {
     EXPECT_EQ(hi, 715);
 }
 
+TEST(Hud, ScorePopupsStayOnTheBoardInsideItsFrame) {
+    Game::GameBoard board;
+    board.w = board.h = 10;
+    board.cellWidth = board.cellHeight = 53.0f;
+    // Right of their cell where there is room: column 3 starts at 33 + 4 * 53.
+    EXPECT_EQ(Game::PopupX(board, 3, 40), 245);
+    EXPECT_EQ(Game::PopupX(board, 8, 40), 510);
+    // The last column's popup would start on the frame (563): it ends 2 pixels inside the board.
+    EXPECT_EQ(Game::PopupX(board, 9, 40), 521);
+    EXPECT_EQ(Game::PopupX(board, 8, 60), 501);
+    board.w = board.h = 20;
+    board.cellWidth = board.cellHeight = 26.5f;
+    EXPECT_EQ(Game::PopupX(board, 19, 30), 531);
+    EXPECT_EQ(Game::PopupX(board, 0, 30), 59);
+}
+
 TEST(Hud, MarkerCyclesThroughTheColoursOfTheBricksHeadingForACell) {
     Game::GameBoard board;
     board.incoming[3 * Game::GameBoard::MaxSide + 4][0] = 2;

@@ -183,6 +183,16 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
         EXPECT_GT(Game::g_Board.ItemCount(), 0);
         const char* const inPlay[] = {"lines-in-play", "squares-in-play", "swaps-in-play", "groups-in-play"};
         Shot(inPlay[i]);
+        if (modes[i] == Game::GameMode::Groups) {
+            // The panel a cleared board brings, with its five lines; Resume deals the next board.
+            Game::OpenBoardClearedScreen();
+            Frames(30);
+            EXPECT_EQ(Game::Screens().cleared.phase, 1);
+            Shot("board-cleared");
+            Press(Key::Enter);
+            Frames(30);
+            EXPECT_FALSE(Animation::IsFrozen());
+        }
         Press(Key::Escape); // the board's menu button
         Frames(30);
         EXPECT_TRUE(Animation::IsFrozen());

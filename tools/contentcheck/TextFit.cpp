@@ -27,6 +27,12 @@ struct MenuBox {
     const char* where;
 };
 
+// The game panel's texts are centred on 400; its gold rim leaves 216 to 582 inside, 7 pixels kept
+// clear of it on each side.
+constexpr int32_t kPanelWidth = 350;
+// The full-screen value is On or Off at the same place: both must sit on its plate.
+constexpr int32_t kOnOffWidth = 104;
+
 const MenuBox kMenuBoxes[] = {
     {"main", 0, 224, "title menu panel (272 to 528)"},
     {"game", 5, 132, "game selection Back plate (330 to 470)"},
@@ -38,15 +44,15 @@ const MenuBox kMenuBoxes[] = {
     {"hiScores", 5, 132, "high scores Back plate (330 to 470)"},
     {"hiScores", 0, 116, "high scores tab (124 wide)"},
     {"option", 9, 176, "options language plate (490 to 670)"},
-    {"option", 8, 100, "options value, between the - and + columns (490 to 590)"},
-    {"option", 7, 190, "options Save plate (300 to 500)"},
+    {"option", 8, kOnOffWidth, "options On/Off plate (484 to 596)"},
+    {"option", 7, 250, "options Save plate (260 to 540)"},
     {"option", 0, 60, "options value button"},
-    {"startGame", 0, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"startGame2", 0, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"inGame", 0, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"endGame", 0, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"enterScores", 0, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"reversiGame", 0, 316, "game panel, clear of its gold bar (centred on 400)"},
+    {"startGame", 0, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"startGame2", 0, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"inGame", 0, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"endGame", 0, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"enterScores", 0, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"reversiGame", 0, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
 };
 
 // Texts the screens draw themselves.
@@ -66,40 +72,26 @@ const Placement kPlacements[] = {
     {"Menu_SoundVolume", Face::Main, 30, 305, "options row label (175 to 480)"},
     {"Menu_FullScreen", Face::Main, 30, 305, "options row label (175 to 480)"},
     {"Menu_Language", Face::Main, 30, 305, "options row label (175 to 480)"},
+    {"Menu_On", Face::Main, 32, kOnOffWidth, "options On/Off plate (484 to 596)"},
     {"Post_Form", Face::Main, 30, 290, "score form title plate (250 to 550)"},
     {"Post_Name", Face::Main, 30, 220, "score form label (centred on 250)"},
     {"Post_Age", Face::Main, 30, 220, "score form label (centred on 250)"},
     {"Post_Country", Face::Main, 30, 220, "score form label (centred on 250)"},
-    {"Menu_GameOver", Face::Main, 30, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"Menu_EnterName1", Face::Main, 24, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"Menu_EnterName2", Face::Main, 24, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"Menu_EnterName3", Face::Main, 24, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"Menu_Rev1", Face::Menu, 30, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"Menu_Rev2", Face::Menu, 20, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"Menu_Rev3", Face::Menu, 20, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"Menu_Rev4", Face::Menu, 20, 316, "game panel, clear of its gold bar (centred on 400)"},
-    {"Menu_Rev5", Face::Menu, 20, 316, "game panel, clear of its gold bar (centred on 400)"},
+    {"Menu_GameOver", Face::Main, 30, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"Menu_EnterName1", Face::Main, 24, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"Menu_EnterName2", Face::Main, 24, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"Menu_EnterName3", Face::Main, 24, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"Menu_Rev1", Face::Menu, 30, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"Menu_Rev2", Face::Menu, 20, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"Menu_Rev3", Face::Menu, 20, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"Menu_Rev4", Face::Menu, 20, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
+    {"Menu_Rev5", Face::Menu, 20, kPanelWidth, "game panel, inside its gold rim (216 to 582)"},
     {"Menu_Game1", Face::Main, 24, 160, "game screen title plate (604 to 776)"},
     {"Menu_Game2", Face::Main, 24, 160, "game screen title plate (604 to 776)"},
     {"Menu_Game3", Face::Main, 24, 160, "game screen title plate (604 to 776)"},
     {"Menu_Game4", Face::Main, 24, 160, "game screen title plate (604 to 776)"},
     {"Menu_ScoreNotSaved", Face::Menu, 18, 520, "high scores panel (130 to 670)"},
     {"Help_GoodLuck", Face::Menu, 30, 500, "help text area (150 to 650)"},
-};
-
-// English texts that overflow today and are being reworded with the layout of their screens:
-// listed here, they are reported as notices instead of faults. A line no longer needed is a fault,
-// so that the list only shrinks.
-struct KnownOverflow {
-    const char* key;
-    const char* language;
-    bool seen;
-};
-KnownOverflow g_knownOverflows[] = {
-    {"Menu_EnterName3", "en", false},
-    {"Menu_Rev4", "en", false},
-    {"Menu_Rev5", "en", false},
-    {"Menu_SaveExit", "en", false},
 };
 
 // The help text must end above the row of page buttons (Previous and Next at y 500).
@@ -152,15 +144,6 @@ void Measure(const std::string& language, const std::string& key, const char16_t
     const char16_t* proper = Text::ApplySizePrefix(shown.c_str(), drawnSize);
     const int32_t width = font.Measure(drawnSize, proper);
     if (width <= box) return;
-    for (KnownOverflow& known : g_knownOverflows)
-        if (key == known.key && std::strcmp(Shown(language), known.language) == 0) {
-            std::printf(
-                "contentcheck: known overflow: text %s [%s] is %d px wide in the %s (%d px): %d px too "
-                "wide\n",
-                key.c_str(), Shown(language), width, where, box, width - box);
-            known.seen = true;
-            return;
-        }
     Fault("text %s [%s] \"%s\" is %d px wide at size %u in the %s (%d px): %d px too wide", key.c_str(),
           Shown(language), Utf8(proper).c_str(), width, drawnSize, where, box, width - box);
 }
@@ -284,8 +267,4 @@ void CheckTextFit() {
         CheckHelpPages(language);
     }
     g_TextTable.SetLanguage(was);
-    for (const KnownOverflow& known : g_knownOverflows)
-        if (!known.seen)
-            Fault("text %s [%s] fits now: remove it from the known overflows of contentcheck", known.key,
-                  known.language);
 }

@@ -19,12 +19,13 @@ const Color kPanel = Hex(0x232A55);
 const Color kPanelDeep = Hex(0x151A3A);
 const Color kHelpInner = Hex(0x141935);
 
-// A glass panel: translucent body, bright top edge, thin gold rim, soft shadow.
-void GlassPanel(Image& img, float x0, float y0, float x1, float y1, float radius, float alpha = 0.82f,
-                bool gold = true) {
-    float cx = (x0 + x1) / 2, cy = (y0 + y1) / 2, hw = (x1 - x0) / 2, hh = (y1 - y0) / 2;
+// A glass panel of any outline (a signed distance, negative inside, within x0..x1, y0..y1):
+// translucent body, bright top edge, thin gold rim, soft shadow.
+template <typename Shape>
+void GlassShape(Image& img, const Shape& box, float x0, float y0, float x1, float y1, float alpha,
+                bool gold) {
     ClipScope clip(img, x0 - 30, y0 - 30, x1 + 30, y1 + 36);
-    auto box = [=](float x, float y) { return SdRoundBox(x, y, cx, cy, hw, hh, radius); };
+    const float hh = (y1 - y0) / 2;
     DropShadow(img, box, 0, 6, 10, Color{0, 0, 0.03f, 0.55f});
     FillShape(img, box, [=](float, float y) {
         Color c = Mix(Hex(0x2C3468), Hex(0x171C3E), Clamp01((y - y0) / (y1 - y0)));
@@ -41,6 +42,20 @@ void GlassPanel(Image& img, float x0, float y0, float x1, float y1, float radius
         FillShape(
             img, [=](float x, float y) { return std::fabs(box(x, y) + 1.2f) - 1.1f; },
             [=](float, float y) { return Mix(Hex(0xFFE08A), kGoldDark, Clamp01((y - y0) / (y1 - y0))); });
+}
+
+void GlassPanel(Image& img, float x0, float y0, float x1, float y1, float radius, float alpha = 0.82f,
+                bool gold = true) {
+    float cx = (x0 + x1) / 2, cy = (y0 + y1) / 2, hw = (x1 - x0) / 2, hh = (y1 - y0) / 2;
+    GlassShape(
+        img, [=](float x, float y) { return SdRoundBox(x, y, cx, cy, hw, hh, radius); }, x0, y0, x1, y1,
+        alpha, gold);
+}
+
+// The union of two outlines with a concave fillet of radius k where they meet.
+float SmoothUnion(float a, float b, float k) {
+    const float h = std::max(k - std::fabs(a - b), 0.f) / k;
+    return std::min(a, b) - h * h * k * 0.25f;
 }
 
 // A recessed plate (for numbers and labels drawn by the game).
@@ -328,8 +343,22 @@ void Board(Image& img, int n) {
         }
 }
 
-void SidePanel(Image& img, int n) {
-    (void)n;
+// A gold rule with diamond finials, the trim the Hud's gliding jewel ("b1") rides along.
+void GoldTrim(Image& img, float x0, float x1, float y) {
+    ClipScope clip(img, x0 - 10, y - 10, x1 + 10, y + 10);
+    auto rule = [=](float x, float yy) { return SdSegment(x, yy, x0 + 6, y, x1 - 6, y, 1.1f); };
+    DropShadow(img, rule, 0, 1.5f, 1.5f, Color{0, 0, 0, 0.5f});
+    FillShape(img, rule, [=](float, float yy) { return yy < y ? Hex(0xFFE8A0) : kGoldDark; });
+    for (float fx : {x0 + 4, x1 - 4}) {
+        auto finial = [=](float x, float yy) {
+            return SdPolygon(x, yy, {fx - 5, y, fx, y - 5, fx + 5, y, fx, y + 5});
+        };
+        DropShadow(img, finial, 0, 1.5f, 1.5f, Color{0, 0, 0, 0.5f});
+        FillBevel(img, finial, kGold, 2, 0.9f);
+    }
+}
+
+void SidePanel(Image& img, const std::string& font) {
     GlassPanel(img, 592, 8, 788, 592, 16, 0.78f);
     // level badge, title and score plates
     Plate(img, 634, 16, 746, 60, 20);
@@ -338,29 +367,19 @@ void SidePanel(Image& img, int n) {
     Plate(img, 604, 126, 776, 168, 12);
     Plate(img, 612, 242, 768, 292, 14);
     Icon(img, "coin", 690, 216, 13);
-    // groove of the sliding decoration
-    {
-        auto groove = [](float x, float y) { return SdRoundBox(x, y, 694, 392, 84, 11, 11); };
-        ClipScope clip(img, 600, 376, 785, 408);
-        FillShape(img, groove, Hex(0x090C22, 0.9f));
-        FillShape(
-            img, [=](float x, float y) { return std::fabs(groove(x, y) + 0.6f) - 0.6f; },
-            [](float, float y) { return y > 392 ? Hex(0x8090D0, 0.6f) : Hex(0x000000, 0.6f); });
-    }
+    // the trim above the menu button, along which the jewel glides (its centre from 649 to 741)
+    GoldTrim(img, 606, 774, 392);
     // recess for the menu button
     Plate(img, 614, 400, 763, 465, 14);
-    // legend: the six bricks with their symbols
-    {
-        ClipScope clip(img, 600, 478, 780, 582);
+    // the name of the game at the foot of the panel, between two fine gold rules: a signature,
+    // not a display of anything
+    for (float y : {494.f, 566.f}) {
+        ClipScope clip(img, 600, y - 2, 780, y + 2);
         FillShape(
-            img, [](float x, float y) { return SdRoundBox(x, y, 690, 530, 86, 48, 12); },
-            Hex(0x0E1230, 0.6f));
+            img, [=](float x, float yy) { return SdSegment(x, yy, 622, y, 758, y, 0.6f); },
+            [=](float x, float) { return Hex(0xF2C04A, 0.7f * Clamp01(1 - std::fabs(x - 690) / 70)); });
     }
-    for (int i = 0; i < 6; ++i) {
-        float cx = 632 + float(i % 3) * 58, cy = 508 + float(i / 3) * 46;
-        Pose p;
-        PaintItem(img, "Brick" + std::to_string(i + 1), cx, cy, 40, p);
-    }
+    Title(img, font, "Parlorix", 34, 690, 510);
 }
 
 void FrontScreen(Image& img, uint32_t seed, const std::string& font, bool bigLogo) {
@@ -384,20 +403,38 @@ Framed ScreenPicture(const std::string& name, int w, int h, int frames) {
     out.matte = kPanelDeep;
     auto single = [&](Image img) { out.frames.push_back(std::move(img)); };
     if (name == "b1") {
-        // a glowing capsule that runs in its groove
+        // A jewel on the side panel's gold trim, strung between two gold beads: it glides to and
+        // fro as an ornament. Crisp edges, since it is keyed onto the glass around it.
         Image img(w, h);
-        float cx = float(w) / 2, cy = float(h) / 2;
-        auto cap = [=](float x, float y) {
-            return SdRoundBox(x, y, cx, cy, float(w) / 2 - 3, float(h) / 2 - 4, float(h) / 2 - 4);
+        const float cx = float(w) / 2, cy = float(h) / 2;
+        auto gem = [=](float x, float y) {
+            return SdPolygon(x, y,
+                             {cx - 13, cy, cx - 5, cy - 7.5f, cx + 5, cy - 7.5f, cx + 13, cy, cx + 5,
+                              cy + 7.5f, cx - 5, cy + 7.5f});
         };
-        Image glow(w, h);
-        FillShape(glow, cap, Hex(0x60E0FF));
-        Blur(glow, 3);
-        Composite(img, glow, 0, 0, 1);
-        FillBevel(img, cap, Hex(0x38C8F0), 4, 1);
         FillShape(
-            img, [=](float x, float y) { return std::max(cap(x, y) + 2, y - cy); }, Color{1, 1, 1, 0.45f});
-        out.matte = Hex(0x090C22);
+            img, [=](float x, float y) { return gem(x, y) - 1.3f; },
+            [=](float, float y) { return Mix(Hex(0xFFF0B0), kGoldDark, Clamp01((y - cy + 8) / 16)); });
+        FillShape(img, gem, [=](float x, float) {
+            const float a = Clamp01((x - cx + 13) / 26);
+            return a < 0.5f ? Mix(Hex(0xFF5AA8), Hex(0xB070FF), a * 2)
+                            : Mix(Hex(0xB070FF), Hex(0x40B8FF), a * 2 - 1);
+        });
+        // facets: a light upper half and a bright table in the middle
+        FillShape(
+            img, [=](float x, float y) { return std::max(gem(x, y) + 1, y - cy); }, Color{1, 1, 1, 0.3f});
+        FillShape(
+            img,
+            [=](float x, float y) {
+                return SdPolygon(x, y, {cx - 4, cy - 1, cx, cy - 4, cx + 4, cy - 1, cx, cy + 2});
+            },
+            Color{1, 1, 1, 0.45f});
+        for (float bx : {cx - 20, cx + 20})
+            FillBevel(
+                img, [=](float x, float y) { return SdCircle(x, y, bx, cy, 3.2f); }, kGold, 1.5f, 1);
+        PaintSparkle(img, cx + 6, cy - 4, 4, Color{1, 1, 1, 1});
+        // the glass of the side panel around the trim
+        out.matte = Hex(0x1C2147);
         single(img);
     } else if (name == "Red") {
         Image img(w, h);
@@ -417,11 +454,12 @@ Framed ScreenPicture(const std::string& name, int w, int h, int frames) {
         out.matte = Hex(0x202650);
         single(img);
     } else if (name == "new menu") {
-        // the sliding panel; its right 30 columns are the edge strip it grows out of
+        // The panel over the board. It stands at x 209 with the game's texts centred on 400, so
+        // its rim is the same on both sides and the inside is symmetric about the texts; its right
+        // 30 columns, the strip it grows out of while sliding, are simply its right end.
         Image img(w, h);
-        auto body = [=](float x, float y) {
-            return SdRoundBox(x, y, float(w) / 2, float(h) / 2, float(w) / 2 - 2, float(h) / 2 - 2, 18);
-        };
+        const float cx = float(w) / 2, cy = float(h) / 2;
+        auto body = [=](float x, float y) { return SdRoundBox(x, y, cx, cy, cx - 2, cy - 2, 18); };
         FillShape(img, body,
                   [=](float, float y) { return Mix(Hex(0x323C7C), Hex(0x161B40), Clamp01(y / float(h))); });
         FillShape(
@@ -429,26 +467,25 @@ Framed ScreenPicture(const std::string& name, int w, int h, int frames) {
             [=](float, float y) {
                 return Color{0.7f, 0.8f, 1, 0.3f * Clamp01(1 - y / 60.f)};
             });
-        FillShape(
-            img, [=](float x, float y) { return std::fabs(body(x, y) + 2) - 2; },
-            [=](float, float y) { return Mix(Hex(0xFFE08A), kGoldDark, Clamp01(y / float(h))); });
-        // the edge strip: a gold bar with rivets
-        auto bar = [=](float x, float y) { return std::max(body(x, y) + 3, float(w) - 27 - x); };
-        FillBevel(img, bar, kGold, 5, 0.9f);
-        for (int i = 0; i < 5; ++i) {
-            float ry = 30 + float(i) * (float(h) - 60) / 4;
-            FillBevel(
-                img, [=](float x, float y) { return SdCircle(x, y, float(w) - 14, ry, 4); }, Hex(0xFFF0B0), 2,
-                1);
-        }
         // a faint pattern of brick symbols
         for (int i = 0; i < 12; ++i) {
-            float px = 40 + float(i % 4) * 90, py = 50 + float(i / 4) * 95;
+            float px = 52 + float(i % 4) * 92, py = 50 + float(i / 4) * 95;
             Pose p;
             Image layer(w, h);
             PaintItem(layer, "Brick" + std::to_string(1 + i % 6), px, py, 44, p);
             Composite(img, layer, 0, 0, 0.07f);
         }
+        // a bevelled gold rim all round, with a fine dark line inside it
+        FillBevel(
+            img, [=](float x, float y) { return std::max(body(x, y), -(body(x, y) + 4.5f)); }, kGold, 2.5f,
+            0.9f);
+        FillShape(
+            img, [=](float x, float y) { return std::fabs(body(x, y) + 5.2f) - 0.5f; }, Hex(0x0A0C20, 0.6f));
+        // a rivet in each corner, clear of the texts
+        for (float rx : {15.f, float(w) - 15.f})
+            for (float ry : {15.f, float(h) - 15.f})
+                FillBevel(
+                    img, [=](float x, float y) { return SdCircle(x, y, rx, ry, 4); }, Hex(0xFFF0B0), 2, 1);
         out.matte = Hex(0x1C2244);
         single(img);
     } else if (name.rfind("DISAPPEAR", 0) == 0) {
@@ -638,7 +675,8 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
         seed = seed * 31 + uint32_t(c);
     if (name == "Title") {
         FrontScreen(img, 11, font, true);
-        GlassPanel(img, 272, 196, 528, 426, 22, 0.6f);
+        // tall enough for the Continue line above the five items, when a game is left to continue
+        GlassPanel(img, 272, 170, 528, 430, 22, 0.6f);
     } else if (name == "GameSelect") {
         FrontScreen(img, 12, font, false);
         // Plates that hold the previews (x0, y0, x1, y1) and the previews' origins (ox, oy): each
@@ -702,19 +740,22 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
                 img, [=](float x, float yy) { return SdRoundBox(x, yy, 400, y + 21, 275, 21, 12); },
                 Hex(0x0E1230, 0.55f));
             Icon(img, icons[i], 148, y + 21, 15);
-            // the language's name is wider than a number
+            // the language's name is wider than a number, and On or Off (no - and + beside them)
+            // wider than a volume
             if (i == 3)
                 Plate(img, 490, y + 2, 670, y + 40, 10);
+            else if (i == 2)
+                Plate(img, 484, y + 2, 596, y + 40, 10);
             else
                 Plate(img, 510, y + 2, 570, y + 40, 10);
         }
-        // wide enough for "Save and exit" at its highlighted size
-        GlassPanel(img, 270, 505, 530, 552, 22, 0.6f, false);
+        // wide enough for "Save and exit" at its highlighted size, clear of the rounded ends
+        GlassPanel(img, 260, 505, 540, 552, 22, 0.6f, false);
     } else if (name == "Board10" || name == "Board20") {
         Backdrop(img, name == "Board10" ? 21 : 22);
         int n = name == "Board10" ? 10 : 20;
         Board(img, n);
-        SidePanel(img, n);
+        SidePanel(img, font);
     } else if (name == "PostScores") {
         // no logo: the form's own title sits at the top
         Backdrop(img, 15);
@@ -735,11 +776,25 @@ Image Background(const std::string& name, int w, int h, const std::string& font)
         // inactive tabs first, then the table panel, then the active tab joined to it
         for (int i = 0; i < 4; ++i)
             if (i != active) GlassPanel(img, tabs[i] - 62, 172, tabs[i] + 62, 222, 14, 0.55f, false);
-        GlassPanel(img, 130, 208, 670, 498, 18, 0.86f);
-        float ax = tabs[active];
-        GlassPanel(img, ax - 64, 168, ax + 64, 220, 14, 0.95f);
-        FillShape(
-            img, [=](float x, float y) { return SdRoundBox(x, y, ax, 214, 60, 8, 2); }, Hex(0x2A3266));
+        // the table panel and the active tab are one piece of glass under one gold rim, the tab
+        // rising out of the panel's top edge with rounded inner corners
+        const float ax = tabs[active];
+        auto table = [](float x, float y) { return SdRoundBox(x, y, 400, 353, 270, 145, 18); };
+        // an end tab is flush with the panel's side, so the side runs straight up into it
+        const float left = ax - 64 < 150 ? 130 : ax - 64, right = ax + 64 > 650 ? 670 : ax + 64;
+        auto tab = [=](float x, float y) {
+            return SdRoundBox(x, y, (left + right) / 2, 204, (right - left) / 2, 36, 14);
+        };
+        GlassShape(
+            img,
+            [=](float x, float y) {
+                // the fillets only where the tab's side meets the panel's top; a flush side stays
+                // straight
+                const float mid = (left + right) / 2;
+                const bool flush = (left == 130 && x < mid) || (right == 670 && x > mid);
+                return flush ? std::min(table(x, y), tab(x, y)) : SmoothUnion(table(x, y), tab(x, y), 12);
+            },
+            130, 168, 670, 498, 0.86f, true);
         Icon(img, "trophy", 100, 190, 20);
         Icon(img, "trophy", 700, 190, 20);
         // faint stripes behind the five rows of the table
