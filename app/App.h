@@ -105,8 +105,15 @@ struct ScreenshotTaker {
                std::string& error);
     // One past the highest "screenNNNN.jpg" in `folder` (0 when there is none).
     static uint32_t NumberAfterExisting(const std::string& folder);
+    // How strongly the frames after a written shot are washed white (0 to 255): at most
+    // kFlashPeak just after it, nothing from kFlashMs on, nothing before the first shot.
+    uint8_t FlashAlpha(uint32_t nowMs) const;
+    static constexpr uint32_t kFlashMs = 200;
+    static constexpr float kFlashPeak = 160.0f;
 
     bool numbered = false;
+    bool flashing = false;
+    uint32_t flashTime = 0;
 };
 
 // Elapsed milliseconds of a frame: the very first frame (last time 0) gets 0.

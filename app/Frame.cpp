@@ -33,9 +33,12 @@ bool g_presented = false;
 // Copies the back buffer into a 32-bit picture and writes it as JPEG at quality 80 into the
 // current folder. A shot that cannot be written (a full disk, a read-only folder) leaves no file
 // and says why in the log.
-void TakeScreenshot(SDL_Surface* back) {
+bool TakeScreenshot(SDL_Surface* back) {
     SDL_Surface* copy = SDL_ConvertSurfaceFormat(back, SDL_PIXELFORMAT_ARGB8888, 0);
-    if (!copy) return;
+    if (!copy) {
+        LogMsg("Screenshot '%s' not written: %s\n", g_shots.NextName().c_str(), SDL_GetError());
+        return false;
+    }
     std::vector<uint8_t> jpeg;
     bool encoded = false;
     if (SDL_LockSurface(copy) == 0) {
@@ -46,9 +49,27 @@ void TakeScreenshot(SDL_Surface* back) {
     }
     SDL_FreeSurface(copy);
     std::string name, error = "the picture could not be encoded";
-    if (!encoded || !g_shots.Write(".", jpeg, name, error))
-        LogMsg("Screenshot '%s' not written: %s\n", name.empty() ? g_shots.NextName().c_str() : name.c_str(),
-               error.c_str());
+    if (encoded && g_shots.Write(".", jpeg, name, error)) return true;
+    LogMsg("Screenshot '%s' not written: %s\n", name.empty() ? g_shots.NextName().c_str() : name.c_str(),
+           error.c_str());
+    return false;
+}
+
+// The white flash that tells a shot was taken, laid over the frame after the shot was copied.
+void DrawFlash(SDL_Surface* back, uint8_t alpha) {
+    const uint64_t signature =
+        Graphics::HashMix(Graphics::HashMix(0x46'4C'41'53'48ull, alpha),
+                          static_cast<uint64_t>(back->w) << 32 | static_cast<uint32_t>(back->h));
+    Graphics::DrawOrDefer(back, signature, [back, alpha] {
+        SDL_Surface* white =
+            SDL_CreateRGBSurfaceWithFormat(0, back->w, back->h, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (!white) return;
+        SDL_FillRect(white, nullptr, SDL_MapRGB(white->format, 255, 255, 255));
+        SDL_SetSurfaceBlendMode(white, SDL_BLENDMODE_BLEND);
+        SDL_SetSurfaceAlphaMod(white, alpha);
+        SDL_BlitSurface(white, nullptr, back, nullptr);
+        SDL_FreeSurface(white);
+    });
 }
 
 void DrawFps(SDL_Surface* back, float rate) {
@@ -135,6 +156,15 @@ bool ScreenshotTaker::Due(bool printScreenPressed, uint32_t nowMs) const {
     return printScreenPressed && nowMs - lastTime > 500;
 }
 
+uint8_t ScreenshotTaker::FlashAlpha(uint32_t nowMs) const {
+    if (!flashing) return 0;
+    const uint32_t age = nowMs - flashTime;
+    if (age >= kFlashMs) return 0;
+    // Bright at once, then fading out quickly.
+    const float left = 1.0f - static_cast<float>(age) / static_cast<float>(kFlashMs);
+    return static_cast<uint8_t>(kFlashPeak * left * left + 0.5f);
+}
+
 void SetShowFps(bool on) {
     g_showFps = on;
 }
@@ -181,9 +211,16 @@ bool DrawFrame() {
     const bool shotKey = Input::KeyPressed(Input::Key::PrintScreen) || Input::KeyPressed(Input::Key::F12);
     if (g_shots.Due(shotKey, Platform::TimeMs())) {
         Graphics::FlushRecorded();
-        TakeScreenshot(back);
+        // The sign that a picture was taken comes after it: neither the flash nor anything
+        // else of it is in the picture.
+        if (TakeScreenshot(back)) {
+            g_shots.flashing = true;
+            g_shots.flashTime = Platform::TimeMs();
+            Sound::Play("shutter");
+        }
         g_shots.lastTime = Platform::TimeMs();
     }
+    if (const uint8_t flash = g_shots.FlashAlpha(Platform::TimeMs())) DrawFlash(back, flash);
     float rate = g_fps.Tick(Platform::TimeMs());
     if (g_showFps) DrawFps(back, rate);
     Renderer::DrawCursor(back);

@@ -41,4 +41,20 @@ TEST(Screenshots, NumberedAndAtMostOnePer500ms) {
     EXPECT_TRUE(shots.Due(true, 10501));
 }
 
+TEST(Screenshots, AShotFlashesBrightlyAndFadesWithin200ms) {
+    App::ScreenshotTaker shots;
+    EXPECT_EQ(shots.FlashAlpha(0), 0);
+    EXPECT_EQ(shots.FlashAlpha(300), 0); // no shot yet: no flash at start-up
+    shots.flashing = true;
+    shots.flashTime = 5000;
+    EXPECT_EQ(shots.FlashAlpha(5000), 160);
+    uint8_t last = 255;
+    for (uint32_t t = 5000; t < 5200; t += 20) {
+        EXPECT_LT(shots.FlashAlpha(t), last) << "at " << t;
+        last = shots.FlashAlpha(t);
+    }
+    EXPECT_EQ(shots.FlashAlpha(5200), 0);
+    EXPECT_EQ(shots.FlashAlpha(9000), 0);
+}
+
 } // namespace

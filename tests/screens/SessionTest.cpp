@@ -24,6 +24,7 @@
 #include "gfx/Graphics.h"
 #include "gfx/Renderer.h"
 #include "input/Input.h"
+#include "picture/Bitmap.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "scene/Level.h"
@@ -347,6 +348,46 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     EXPECT_TRUE(g_Settings.ReadString(player, sizeof player, "Player"));
     EXPECT_STREQ(player, "Zo\xc3\xab \xc4\x8c"
                          "apek"); // stored as UTF-8
+}
+
+// Mean of the green channel, 0 to 255: how bright a picture is.
+double Brightness(SDL_Surface* surface) {
+    SDL_Surface* copy = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (!copy || SDL_LockSurface(copy) != 0) return -1;
+    double sum = 0;
+    for (int y = 0; y < copy->h; ++y) {
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(copy->pixels) + y * copy->pitch);
+        for (int x = 0; x < copy->w; ++x)
+            sum += (row[x] >> 8) & 0xFF;
+    }
+    const double mean = sum / (double(copy->w) * copy->h);
+    SDL_UnlockSurface(copy);
+    SDL_FreeSurface(copy);
+    return mean;
+}
+
+double Brightness(const Bitmap& picture) {
+    double sum = 0;
+    for (uint32_t y = 0; y < picture.Height(); ++y)
+        for (uint32_t x = 0; x < picture.Width(); ++x)
+            sum += (picture.Pixel32(x, y) >> 8) & 0xFF;
+    return sum / (double(picture.Width()) * picture.Height());
+}
+
+TEST_F(SessionTest, AScreenshotFlashesTheScreenAfterTheShotNotInIt) {
+    Frames(3);
+    SDL_Surface* back = Graphics::GetBackBuffer();
+    ASSERT_NE(back, nullptr);
+    const double before = Brightness(back);
+    Press(Key::F12);
+    const double flashed = Brightness(back);
+    Bitmap shot;
+    ASSERT_TRUE(shot.Load("screen0000.jpg")) << "no shot in " << fs::current_path();
+    EXPECT_NEAR(Brightness(shot), before, 4.0);
+    EXPECT_GT(flashed, before + 40);
+    Frames(12); // the flash is over after 200 ms
+    EXPECT_NEAR(Brightness(back), before, 4.0);
 }
 
 TEST_F(SessionTest, AHighScoreThatCannotBeSavedIsToldOnTheHighScoreScreen) {

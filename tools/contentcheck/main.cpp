@@ -340,8 +340,9 @@ void CheckSound() {
     std::set<std::string> have;
     for (const std::string& n : sounds.names)
         have.insert(Stem(n));
-    for (const char* s : {"line_delete2", "bonuce", "tornado", "pilesos", "clock2", "bomb1", "color_delete",
-                          "switch", "money1", "next_level1", "ALERT", "cheers", "move_menu", "select_menu"}) {
+    for (const char* s :
+         {"line_delete2", "bonuce", "tornado", "pilesos", "clock2", "bomb1", "color_delete", "switch",
+          "money1", "next_level1", "ALERT", "cheers", "move_menu", "select_menu", "shutter"}) {
         if (!have.count(s)) {
             Fault("sound %s missing", s);
             continue;
