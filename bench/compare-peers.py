@@ -187,12 +187,17 @@ def measure(command, display, seconds, x, work):
         return {"mapped_ms": mapped, "painted_ms": painted, "rss_mib": rss,
                 "cpu_percent": 100.0 * (cpu1 - cpu0) / elapsed}
     finally:
+        left = children(proc.pid)
         try:
             os.killpg(proc.pid, signal.SIGTERM)
             proc.wait(timeout=10)
         except (OSError, subprocess.TimeoutExpired):
             os.killpg(proc.pid, signal.SIGKILL)
             proc.wait()
+        # The programs save their settings on the way out: their folder goes once they are gone.
+        deadline = time.monotonic() + 10
+        while any(os.path.exists(f"/proc/{p}") for p in left) and time.monotonic() < deadline:
+            time.sleep(0.01)
 
 
 def main():
@@ -223,7 +228,7 @@ def main():
         x = X(display)
         for run in range(args.runs):
             for name, command in programs.items():  # interleaved: one of each, then again
-                with tempfile.TemporaryDirectory(prefix="parlorix-peers-") as work:
+                with tempfile.TemporaryDirectory(prefix="parlorix-peers-", ignore_cleanup_errors=True) as work:
                     if name == "parlorix":
                         for f in ("game.dat", "Game.ini"):
                             if os.path.exists(os.path.join(data, f)):

@@ -39,6 +39,16 @@ struct Command {
     std::function<void()> draw;
 };
 
+// What one recorded command drew and where, to find the parts of a new picture that differ.
+struct Drawn {
+    uint64_t hash = 0;
+    SDL_Rect area{0, 0, 0, 0};
+    bool operator==(const Drawn& o) const {
+        return hash == o.hash && area.x == o.area.x && area.y == o.area.y && area.w == o.area.w &&
+               area.h == o.area.h;
+    }
+};
+
 struct Recorder {
     bool active = false;
     bool replaying = false;
@@ -48,6 +58,11 @@ struct Recorder {
     uint64_t lastDrawn = 0;
     std::vector<Command> pending;
     uint64_t presents = 0;
+    std::vector<Drawn> current; // this recording's commands, kept through flushes
+    std::vector<Drawn> last;    // those of the picture in the back buffer
+    bool lastKnown = false;     // `last` alone made that picture
+    bool changedAll = true;     // the next present shows everything
+    std::vector<Platform::ViewRect> changed;
 };
 Recorder g_rec;
 uint64_t g_stampCounter = 0;
@@ -97,6 +112,23 @@ void TouchBackBuffer() {
     g_rec.touched = true;
 }
 
+// The back buffer's part that `area` covers.
+SDL_Rect OnScreen(SDL_Rect area) {
+    const int32_t x0 = std::max(area.x, 0), y0 = std::max(area.y, 0);
+    const int32_t x1 = std::min<int64_t>(int64_t(area.x) + area.w, g_state.width);
+    const int32_t y1 = std::min<int64_t>(int64_t(area.y) + area.h, g_state.height);
+    if (x1 <= x0 || y1 <= y0) return SDL_Rect{0, 0, 0, 0};
+    return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
+void Note(uint64_t hash, SDL_Rect area) {
+    g_rec.signature = HashMix(g_rec.signature, hash);
+    g_rec.current.push_back(Drawn{hash, OnScreen(area)});
+}
+
+std::vector<Platform::ViewRect> ChangedAreas(const std::vector<Drawn>& before,
+                                             const std::vector<Drawn>& after, bool& all);
+
 } // namespace
 
 const char* ErrorName(int32_t code) {
@@ -138,6 +170,11 @@ bool Init(int32_t width, int32_t height, int32_t depth, bool fullscreen, SDL_Win
     if (err != Platform::DisplayError::Ok) {
         LogMsg("Error: CreatePrimarySurface-> %s\n", Platform::ErrorName(err));
         return false;
+    }
+    if (window) {
+        const char* detail = Platform::PresentPathDetail();
+        LogMsg("Presentation: %s%s%s%s\n", Platform::PresentPathName(Platform::CurrentPresentPath()),
+               *detail ? " (" : "", detail, *detail ? ")" : "");
     }
     const Platform::DisplayFormat& f = Platform::CurrentFormat();
     s.width = static_cast<uint32_t>(width);
@@ -192,7 +229,11 @@ bool IsInitialised() {
 
 void Present(bool waitForRetrace) {
     if (!g_state.initialised || !g_state.backBuffer) return;
-    const Platform::DisplayError err = Platform::Present(g_state.backBuffer, waitForRetrace);
+    const Platform::DisplayError err = g_rec.changedAll
+                                           ? Platform::Present(g_state.backBuffer, waitForRetrace)
+                                           : Platform::Present(g_state.backBuffer, waitForRetrace,
+                                                               g_rec.changed.data(), g_rec.changed.size());
+    g_rec.changedAll = true; // a present of anything not recorded shows it all
     ++g_rec.presents;
     if (err == Platform::DisplayError::Ok || err == Platform::DisplayError::DDERR_SURFACELOST) return;
     if (g_state.fullscreen)
@@ -273,13 +314,13 @@ bool Blit(Surface* destination, int32_t x, int32_t y, Surface* source, const Rec
     }
     if (source == g_state.backBuffer) TouchBackBuffer();
     if (RecordingBackBuffer(destination)) {
-        uint64_t& sig = g_rec.signature;
-        sig = HashMix(sig, reinterpret_cast<uintptr_t>(source));
-        sig = HashMix(sig, ContentStamp(source));
-        sig = HashMix(sig, (uint64_t(uint32_t(src.x)) << 32) | uint32_t(src.y));
-        sig = HashMix(sig, (uint64_t(uint32_t(src.w)) << 32) | uint32_t(src.h));
-        sig = HashMix(sig, (uint64_t(uint32_t(x)) << 32) | uint32_t(y));
-        sig = HashMix(sig, useColorKey ? 1 : 2);
+        uint64_t h = HashMix(0xB117, reinterpret_cast<uintptr_t>(source));
+        h = HashMix(h, ContentStamp(source));
+        h = HashMix(h, (uint64_t(uint32_t(src.x)) << 32) | uint32_t(src.y));
+        h = HashMix(h, (uint64_t(uint32_t(src.w)) << 32) | uint32_t(src.h));
+        h = HashMix(h, (uint64_t(uint32_t(x)) << 32) | uint32_t(y));
+        h = HashMix(h, useColorKey ? 1 : 2);
+        Note(h, SDL_Rect{x, y, src.w, src.h});
         Command c;
         c.source = source;
         c.rect = src;
@@ -341,6 +382,7 @@ uint64_t ContentStamp(const Surface* surface) {
 
 void BeginFrame() {
     g_rec.pending.clear();
+    g_rec.current.clear();
     g_rec.signature = 0x5EED;
     g_rec.touched = false;
     g_rec.active = g_state.initialised && g_state.backBuffer;
@@ -356,7 +398,8 @@ void DrawOrDefer(Surface* surface, uint64_t signature, std::function<void()> dra
         draw();
         return;
     }
-    g_rec.signature = HashMix(HashMix(g_rec.signature, 0xD1EC7), signature);
+    // Where a text lands is not known before it is drawn: it may touch any of the picture.
+    Note(HashMix(0xD1EC7, signature), SDL_Rect{0, 0, int(g_state.width), int(g_state.height)});
     Command c;
     c.draw = std::move(draw);
     g_rec.pending.push_back(std::move(c));
@@ -372,6 +415,12 @@ bool EndFrame() {
     if (changed) {
         FlushPending();
         g_rec.lastDrawn = g_rec.signature;
+        // Only what differs from the picture before is shown anew, when that picture is known.
+        g_rec.changedAll = true;
+        if (g_rec.lastKnown && !g_rec.touched && !g_rec.invalid)
+            g_rec.changed = ChangedAreas(g_rec.last, g_rec.current, g_rec.changedAll);
+        g_rec.last.swap(g_rec.current);
+        g_rec.lastKnown = !g_rec.touched;
         g_rec.invalid = false;
     }
     g_rec.pending.clear();
@@ -382,7 +431,43 @@ bool EndFrame() {
 
 void InvalidateFrame() {
     g_rec.invalid = true;
+    g_rec.lastKnown = false;
 }
+
+namespace {
+
+// Commands alike at the start and at the end of both lists drew the same pixels in the same order;
+// every pixel outside the areas of the commands between them is therefore unchanged.
+std::vector<Platform::ViewRect> ChangedAreas(const std::vector<Drawn>& before,
+                                             const std::vector<Drawn>& after, bool& all) {
+    size_t head = 0;
+    while (head < before.size() && head < after.size() && before[head] == after[head])
+        ++head;
+    size_t tail = 0;
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+        ++tail;
+    std::vector<Platform::ViewRect> out;
+    int64_t covered = 0;
+    SDL_Rect box{0, 0, 0, 0};
+    auto add = [&](const SDL_Rect& r) {
+        if (r.w <= 0 || r.h <= 0) return;
+        out.push_back(Platform::ViewRect{r.x, r.y, r.w, r.h});
+        covered += int64_t(r.w) * r.h;
+        SDL_UnionRect(&box, &r, &box);
+    };
+    for (size_t i = head; i < before.size() - tail; ++i)
+        add(before[i].area);
+    for (size_t i = head; i < after.size() - tail; ++i)
+        add(after[i].area);
+    // Many pieces, or most of the picture: one rectangle round them is cheaper to send.
+    if (out.size() > 16 || covered * 2 > int64_t(g_state.width) * g_state.height)
+        out.assign(1, Platform::ViewRect{box.x, box.y, box.w, box.h});
+    all = false;
+    return out;
+}
+
+} // namespace
 
 uint64_t PresentCount() {
     return g_rec.presents;

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <sys/stat.h>
+#include <vector>
 
 #include "platform/Clock.h"
 
@@ -57,14 +60,22 @@ bool g_windowFullscreen = false;
 struct DisplayState {
     bool open = false;
     SDL_Window* window = nullptr;
+    PresentPath path = PresentPath::None;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    // Window-surface path: the last frame in the window surface's format at the layout's size (so
+    // a resized or exposed window is drawn again without a new frame), and the surface it was
+    // last drawn into.
+    SDL_Surface* staging = nullptr;
+    SDL_Surface* shown = nullptr;
+    int32_t shownW = 0, shownH = 0;
     uint32_t width = 0, height = 0;
     bool fullscreen = false;
     DisplayFormat format;
     bool vsyncOn = false;    // what the renderer currently does
     bool vsyncWorks = false; // the driver accepted vsync at least once
-    bool presented = false;  // the texture holds a frame
+    bool presented = false;  // the texture (or the staging surface) holds a frame
+    char pathDetail[32] = {};
     SDL_ScaleMode scaleMode = SDL_ScaleModeLinear;
     uint32_t lastPresentMs = 0;
     int32_t refreshHz = 60;
@@ -93,7 +104,85 @@ void PaceToRefresh() {
     if (elapsed < period) Platform::SleepMs(period - elapsed);
 }
 
+// True when the machine shows no sign of a GPU the OpenGL stack could use: no DRM device, or
+// Mesa told to rasterise in software. Loading that stack only to draw with llvmpipe costs far more
+// start-up time and memory than copying the frame into the window ourselves.
+bool NoGpuDevice() {
+    const char* software = SDL_getenv("LIBGL_ALWAYS_SOFTWARE");
+    if (software && *software && SDL_strcmp(software, "0") != 0) return true;
+    struct stat st {};
+    return ::stat("/dev/dri", &st) != 0;
+}
+
+// The renderer's OpenGL implementation is Mesa's (or another) software rasteriser.
+bool SoftwareOpenGl(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name) return false;
+    if (SDL_strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (!getString) return false;
+    const auto* name = reinterpret_cast<const char*>(getString(0x1F01)); // GL_RENDERER
+    if (!name) return false;
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR"})
+        if (std::strstr(name, soft)) return true;
+    return false;
+}
+
+bool OpenRenderer(DisplayState& d, Uint32 flags) {
+    d.renderer = SDL_CreateRenderer(d.window, -1, flags);
+    if (!d.renderer) return false;
+    d.texture = SDL_CreateTexture(d.renderer, d.format.sdlFormat, SDL_TEXTUREACCESS_STREAMING,
+                                  static_cast<int>(d.width), static_cast<int>(d.height));
+    if (!d.texture) {
+        SDL_DestroyRenderer(d.renderer);
+        d.renderer = nullptr;
+        return false;
+    }
+    // The back buffer's alpha bytes are coverage left over from composition, not transparency.
+    SDL_SetTextureBlendMode(d.texture, SDL_BLENDMODE_NONE);
+    SDL_SetTextureScaleMode(d.texture, d.scaleMode);
+    d.vsyncOn = false;
+    d.vsyncWorks = SDL_RenderSetVSync(d.renderer, 0) == 0;
+    d.path = PresentPath::Renderer;
+    return true;
+}
+
+void CloseRenderer(DisplayState& d) {
+    if (d.texture) SDL_DestroyTexture(d.texture);
+    if (d.renderer) SDL_DestroyRenderer(d.renderer);
+    d.texture = nullptr;
+    d.renderer = nullptr;
+}
+
+// The window's own surface, filled by the CPU and sent to the window system (MIT-SHM on X11).
+bool OpenWindowSurface(DisplayState& d) {
+    // Without this SDL would put its own OpenGL texture behind the window surface.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_Surface* surface = SDL_GetWindowSurface(d.window);
+    if (!surface) return false;
+    d.staging = SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(d.width), static_cast<int>(d.height),
+                                               surface->format->BitsPerPixel, surface->format->format);
+    if (!d.staging) return false;
+    SDL_SetSurfaceBlendMode(d.staging, SDL_BLENDMODE_NONE);
+    SDL_FillRect(d.staging, nullptr, 0);
+    d.path = PresentPath::WindowSurface;
+    return true;
+}
+
 } // namespace
+
+const char* PresentPathName(PresentPath path) {
+    switch (path) {
+    case PresentPath::None:
+        return "none";
+    case PresentPath::Renderer:
+        return "renderer";
+    case PresentPath::WindowSurface:
+        return "window surface";
+    }
+    return "none";
+}
 
 const char* ErrorName(int32_t code) {
     if (code >= 1 && code < static_cast<int32_t>(DisplayError::Count)) return kErrorNames[code - 1];
@@ -216,27 +305,29 @@ DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, ui
     int32_t dw = 0, dh = 0;
     DesktopMode(dw, dh, d.refreshHz);
     if (window) {
-        // Accelerated where possible; the software renderer keeps dummy and offscreen drivers
-        // working. Vsync is switched per present.
-        d.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
-        if (!d.renderer) d.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-        if (!d.renderer) {
-            d.window = nullptr;
+        // An explicit SDL_RENDER_DRIVER is the player's choice; without a GPU the window surface is
+        // the cheapest path; else the accelerated renderer unless it turns out to be a software
+        // OpenGL; SDL's software renderer last.
+        const char* forced = SDL_getenv("SDL_RENDER_DRIVER");
+        const bool rendererAsked = forced && *forced;
+        bool ready = !rendererAsked && NoGpuDevice() && OpenWindowSurface(d);
+        if (!ready && OpenRenderer(d, SDL_RENDERER_ACCELERATED)) {
+            ready = true;
+            if (!rendererAsked && SoftwareOpenGl(d.renderer)) {
+                CloseRenderer(d);
+                ready = OpenWindowSurface(d) || OpenRenderer(d, SDL_RENDERER_ACCELERATED);
+            }
+        }
+        if (!ready) ready = OpenRenderer(d, SDL_RENDERER_SOFTWARE);
+        if (!ready) {
+            CloseDisplay();
             return DisplayError::DDERR_INCOMPATIBLEPRIMARY;
         }
-        d.texture = SDL_CreateTexture(d.renderer, d.format.sdlFormat, SDL_TEXTUREACCESS_STREAMING,
-                                      static_cast<int>(width), static_cast<int>(height));
-        if (!d.texture) {
-            SDL_DestroyRenderer(d.renderer);
-            d.renderer = nullptr;
-            d.window = nullptr;
-            return DisplayError::DDERR_OUTOFVIDEOMEMORY;
+        if (d.renderer) {
+            SDL_RendererInfo info{};
+            if (SDL_GetRendererInfo(d.renderer, &info) == 0 && info.name)
+                SDL_strlcpy(d.pathDetail, info.name, sizeof d.pathDetail);
         }
-        // The back buffer's alpha bytes are coverage left over from composition, not transparency.
-        SDL_SetTextureBlendMode(d.texture, SDL_BLENDMODE_NONE);
-        SDL_SetTextureScaleMode(d.texture, d.scaleMode);
-        d.vsyncOn = false;
-        d.vsyncWorks = SDL_RenderSetVSync(d.renderer, 0) == 0;
     }
     d.lastPresentMs = Platform::TimeMs();
     d.open = true;
@@ -245,9 +336,17 @@ DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, ui
 
 void CloseDisplay() {
     DisplayState& d = g_display;
-    if (d.texture) SDL_DestroyTexture(d.texture);
-    if (d.renderer) SDL_DestroyRenderer(d.renderer);
+    CloseRenderer(d);
+    if (d.staging) SDL_FreeSurface(d.staging);
     d = DisplayState{};
+}
+
+PresentPath CurrentPresentPath() {
+    return g_display.path;
+}
+
+const char* PresentPathDetail() {
+    return g_display.pathDetail;
 }
 
 bool DisplayOpen() {
@@ -319,6 +418,10 @@ namespace {
 void OutputSize(const DisplayState& d, int& w, int& h) {
     w = h = 0;
     if (d.renderer) SDL_GetRendererOutputSize(d.renderer, &w, &h);
+    if (d.path == PresentPath::WindowSurface && d.shown) {
+        w = d.shownW;
+        h = d.shownH;
+    }
     if ((w <= 0 || h <= 0) && d.window) SDL_GetWindowSizeInPixels(d.window, &w, &h);
 }
 
@@ -348,9 +451,100 @@ DisplayError ShowTexture(DisplayState& d, bool pace) {
 
 } // namespace
 
-DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace) {
+namespace {
+
+// The layout rectangles `rects` of the staging surface into the window surface, scaled into the
+// letterbox: whole scales pixel for pixel (only the changed rectangles), other scales smoothly
+// (the whole picture: a smooth scale of a part would not match its neighbours). `all` draws the
+// whole picture and the bars. Returns the window rectangles to send, or false on failure.
+bool DrawIntoWindowSurface(DisplayState& d, const ViewRect* rects, size_t count, bool all,
+                           std::vector<SDL_Rect>& sent) {
+    SDL_Surface* target = SDL_GetWindowSurface(d.window);
+    if (!target) return false;
+    if (target != d.shown || target->w != d.shownW || target->h != d.shownH) {
+        // A new surface (the window was resized): bars and picture are drawn afresh.
+        d.shown = target;
+        d.shownW = target->w;
+        d.shownH = target->h;
+        all = true;
+    }
+    const ViewRect v = ComputeLetterbox(target->w, target->h, LayoutW(), LayoutH());
+    if (v.w <= 0 || v.h <= 0) return true;
+    sent.clear();
+    if (all) {
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        sent.push_back(SDL_Rect{0, 0, target->w, target->h});
+    }
+    SDL_Rect dst{v.x, v.y, v.w, v.h};
+    if (!IsWholeScale(v, LayoutW(), LayoutH())) {
+        if (SDL_SoftStretchLinear(d.staging, nullptr, target, &dst) != 0) return false;
+        if (!all) sent.push_back(dst);
+        return true;
+    }
+    const int32_t scale = v.w / LayoutW();
+    const ViewRect whole{0, 0, LayoutW(), LayoutH()};
+    if (all) {
+        rects = &whole;
+        count = 1;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        SDL_Rect src{rects[i].x, rects[i].y, rects[i].w, rects[i].h};
+        SDL_Rect out{v.x + src.x * scale, v.y + src.y * scale, src.w * scale, src.h * scale};
+        const int rc = scale == 1 ? SDL_BlitSurface(d.staging, &src, target, &out)
+                                  : SDL_BlitScaled(d.staging, &src, target, &out);
+        if (rc != 0) return false;
+        if (!all) sent.push_back(out);
+    }
+    return true;
+}
+
+// Sends the window surface (or the given rectangles of it) to the window.
+DisplayError ShowWindowSurface(DisplayState& d, const ViewRect* rects, size_t count, bool all) {
+    static std::vector<SDL_Rect> sent;
+    if (!DrawIntoWindowSurface(d, rects, count, all, sent)) return DisplayError::DDERR_SURFACELOST;
+    if (sent.empty()) return DisplayError::Ok;
+    if (SDL_UpdateWindowSurfaceRects(d.window, sent.data(), static_cast<int>(sent.size())) != 0)
+        return DisplayError::DDERR_SURFACELOST;
+    return DisplayError::Ok;
+}
+
+// Whole-layout rectangles, clipped; an empty list means the whole picture.
+std::vector<ViewRect> ClipToLayout(const ViewRect* rects, size_t count) {
+    std::vector<ViewRect> out;
+    for (size_t i = 0; rects && i < count; ++i) {
+        const int32_t x0 = std::max(rects[i].x, 0), y0 = std::max(rects[i].y, 0);
+        const int32_t x1 = std::min(rects[i].x + rects[i].w, LayoutW());
+        const int32_t y1 = std::min(rects[i].y + rects[i].h, LayoutH());
+        if (x1 > x0 && y1 > y0) out.push_back(ViewRect{x0, y0, x1 - x0, y1 - y0});
+    }
+    return out;
+}
+
+} // namespace
+
+DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* changed, size_t count) {
     DisplayState& d = g_display;
     if (!d.open || !backBuffer) return DisplayError::DDERR_NOCOOPERATIVELEVELSET;
+    // Nothing shown yet: the first picture goes out whole whatever changed.
+    const bool whole = !changed || !d.presented;
+    const std::vector<ViewRect> parts = whole ? std::vector<ViewRect>{} : ClipToLayout(changed, count);
+    if (!whole && parts.empty()) return DisplayError::Ok;
+    if (d.path == PresentPath::WindowSurface) {
+        const ViewRect all{0, 0, LayoutW(), LayoutH()};
+        const ViewRect* list = whole ? &all : parts.data();
+        const size_t n = whole ? 1 : parts.size();
+        for (size_t i = 0; i < n; ++i) {
+            SDL_Rect src{list[i].x, list[i].y, list[i].w, list[i].h};
+            SDL_Rect dst = src;
+            if (SDL_BlitSurface(backBuffer, &src, d.staging, &dst) != 0)
+                return DisplayError::DDERR_SURFACELOST;
+        }
+        if (waitRetrace) PaceToRefresh();
+        const DisplayError err = ShowWindowSurface(d, list, n, !d.presented);
+        d.presented = true;
+        d.lastPresentMs = Platform::TimeMs();
+        return err;
+    }
     if (!d.renderer) {
         // No window: nothing to show, but keep the pace the caller asked for.
         if (waitRetrace) PaceToRefresh();
@@ -363,8 +557,19 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace) {
         else
             d.vsyncWorks = false;
     }
-    if (SDL_UpdateTexture(d.texture, nullptr, backBuffer->pixels, backBuffer->pitch) != 0)
-        return DisplayError::DDERR_SURFACELOST;
+    if (whole) {
+        if (SDL_UpdateTexture(d.texture, nullptr, backBuffer->pixels, backBuffer->pitch) != 0)
+            return DisplayError::DDERR_SURFACELOST;
+    } else {
+        const int bpp = backBuffer->format->BytesPerPixel;
+        for (const ViewRect& r : parts) {
+            const SDL_Rect rect{r.x, r.y, r.w, r.h};
+            const auto* pixels = static_cast<const uint8_t*>(backBuffer->pixels) +
+                                 static_cast<ptrdiff_t>(r.y) * backBuffer->pitch + r.x * bpp;
+            if (SDL_UpdateTexture(d.texture, &rect, pixels, backBuffer->pitch) != 0)
+                return DisplayError::DDERR_SURFACELOST;
+        }
+    }
     d.presented = true;
     const DisplayError err = ShowTexture(d, waitRetrace && !d.vsyncOn);
     d.lastPresentMs = Platform::TimeMs();
@@ -373,7 +578,10 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace) {
 
 bool Repaint() {
     DisplayState& d = g_display;
-    if (!d.open || !d.renderer || !d.presented) return false;
+    if (!d.open || !d.presented) return false;
+    if (d.path == PresentPath::WindowSurface)
+        return ShowWindowSurface(d, nullptr, 0, true) == DisplayError::Ok;
+    if (!d.renderer) return false;
     return ShowTexture(d, false) == DisplayError::Ok;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 struct SDL_Window;
@@ -112,11 +113,26 @@ void ReleaseDisplaySurface(SDL_Surface* surface);
 // Bytes held by the surfaces created through CreateDisplaySurface and not yet released.
 uint64_t SurfaceBytesInUse();
 
+// How frames reach the window: SDL's renderer (a GPU driver, or SDL's software renderer), or the
+// window's own surface filled by the CPU where the only OpenGL is a software one.
+enum class PresentPath { None, Renderer, WindowSurface };
+PresentPath CurrentPresentPath();
+const char* PresentPathName(PresentPath path);
+// The renderer's name ("opengl", "software", ...); empty on the other paths.
+const char* PresentPathDetail();
+
+// Where the layout appears inside the window, in window co-ordinates (letterbox rectangle).
+struct ViewRect {
+    int32_t x = 0, y = 0, w = 0, h = 0;
+};
+
 // Copies `backBuffer` (display-sized) to the window, scaled with the aspect kept and black bars,
 // in both modes. Whole-number scales are drawn with nearest-pixel sampling (sharp), any other
 // scale smoothly. `waitRetrace` uses the driver's vsync where there is one and otherwise paces to
-// the refresh rate.
-DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace);
+// the refresh rate. `changed` (layout pixels) lists the only rectangles that differ from the
+// last presented frame; nullptr means all of it.
+DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* changed = nullptr,
+                     size_t count = 0);
 // Shows the last presented frame again (window exposed or resized while no frames are drawn).
 // False when nothing was presented yet.
 bool Repaint();
@@ -125,10 +141,6 @@ bool Repaint();
 // waking at once when an event arrives; the event stays in the queue.
 void WaitForNextRefresh();
 
-// Where the layout appears inside the window, in window co-ordinates (letterbox rectangle).
-struct ViewRect {
-    int32_t x = 0, y = 0, w = 0, h = 0;
-};
 // The letterbox in window points (what mouse events use).
 ViewRect LayoutViewport();
 // Window co-ordinates -> layout co-ordinates (may fall outside 0..width-1 in the black bars).
