@@ -61,7 +61,8 @@ struct Recorder {
     std::vector<Drawn> current; // this recording's commands, kept through flushes
     std::vector<Drawn> last;    // those of the picture in the back buffer
     bool lastKnown = false;     // `last` alone made that picture
-    bool changedAll = true;     // the next present shows everything
+    bool changedAll = true;     // the last drawn frame changed everything
+    bool sendAll = true;        // the next present shows everything
     std::vector<Platform::ViewRect> changed;
 };
 Recorder g_rec;
@@ -98,6 +99,30 @@ void FlushPending() {
     }
     g_rec.pending.clear();
     g_rec.replaying = false;
+}
+
+// Draws the recorded blits only inside `areas`; the rest of the back buffer already holds them.
+// Copies without blending give the same pixels however often they are done over each other, so
+// overlapping areas are fine; texts blend and are never drawn this way.
+void FlushPendingInside(const std::vector<Platform::ViewRect>& areas) {
+    g_rec.replaying = true;
+    Surface* back = g_state.backBuffer;
+    for (const Platform::ViewRect& a : areas) {
+        const SDL_Rect clip{a.x, a.y, a.w, a.h};
+        SDL_SetClipRect(back, &clip);
+        for (const Command& c : g_rec.pending) {
+            const SDL_Rect area{c.x, c.y, c.rect.w, c.rect.h};
+            if (SDL_HasIntersection(&area, &clip)) BlitKeyed(back, c.x, c.y, c.source, c.rect, c.useColorKey);
+        }
+    }
+    SDL_SetClipRect(back, nullptr);
+    g_rec.pending.clear();
+    g_rec.replaying = false;
+}
+
+bool OnlyBlitsPending() {
+    return std::none_of(g_rec.pending.begin(), g_rec.pending.end(),
+                        [](const Command& c) { return bool(c.draw); });
 }
 
 // The back buffer is about to be read or written outside the recording: what was recorded comes
@@ -229,11 +254,15 @@ bool IsInitialised() {
 
 void Present(bool waitForRetrace) {
     if (!g_state.initialised || !g_state.backBuffer) return;
-    const Platform::DisplayError err = g_rec.changedAll
+    const Platform::DisplayError err = g_rec.sendAll
                                            ? Platform::Present(g_state.backBuffer, waitForRetrace)
                                            : Platform::Present(g_state.backBuffer, waitForRetrace,
                                                                g_rec.changed.data(), g_rec.changed.size());
-    g_rec.changedAll = true; // a present of anything not recorded shows it all
+    g_rec.sendAll = true; // a present of anything not recorded shows it all
+    // The moment the player first sees the game (the start-up benchmark waits for this line).
+    if (g_rec.presents == 0 && err == Platform::DisplayError::Ok &&
+        Platform::CurrentPresentPath() != Platform::PresentPath::None)
+        LogMsg("First frame presented\n");
     ++g_rec.presents;
     if (err == Platform::DisplayError::Ok || err == Platform::DisplayError::DDERR_SURFACELOST) return;
     if (g_state.fullscreen)
@@ -413,12 +442,17 @@ bool EndFrame() {
     if (!g_rec.active) return true; // nothing recorded: whatever was drawn is new
     const bool changed = g_rec.touched || g_rec.invalid || g_rec.signature != g_rec.lastDrawn;
     if (changed) {
-        FlushPending();
-        g_rec.lastDrawn = g_rec.signature;
-        // Only what differs from the picture before is shown anew, when that picture is known.
+        // Only what differs from the picture before is drawn and shown anew, when that picture is
+        // known.
         g_rec.changedAll = true;
         if (g_rec.lastKnown && !g_rec.touched && !g_rec.invalid)
             g_rec.changed = ChangedAreas(g_rec.last, g_rec.current, g_rec.changedAll);
+        if (!g_rec.changedAll && OnlyBlitsPending())
+            FlushPendingInside(g_rec.changed);
+        else
+            FlushPending();
+        g_rec.sendAll = g_rec.changedAll;
+        g_rec.lastDrawn = g_rec.signature;
         g_rec.last.swap(g_rec.current);
         g_rec.lastKnown = !g_rec.touched;
         g_rec.invalid = false;
@@ -460,14 +494,29 @@ std::vector<Platform::ViewRect> ChangedAreas(const std::vector<Drawn>& before,
         add(before[i].area);
     for (size_t i = head; i < after.size() - tail; ++i)
         add(after[i].area);
-    // Many pieces, or most of the picture: one rectangle round them is cheaper to send.
-    if (out.size() > 16 || covered * 2 > int64_t(g_state.width) * g_state.height)
+    // Many pieces, or most of the picture: one rectangle round them is cheaper to send, and
+    // when that is nearly all of it, all of it.
+    const int64_t screen = int64_t(g_state.width) * g_state.height;
+    if (out.size() > 16 || covered * 2 > screen) {
+        if (int64_t(box.w) * box.h * 4 > screen * 3) {
+            all = true;
+            return {};
+        }
         out.assign(1, Platform::ViewRect{box.x, box.y, box.w, box.h});
+    }
     all = false;
     return out;
 }
 
 } // namespace
+
+std::vector<Rect> LastChangedAreas() {
+    std::vector<Rect> out;
+    if (!g_rec.changedAll)
+        for (const Platform::ViewRect& r : g_rec.changed)
+            out.push_back(Rect{r.x, r.y, r.x + r.w, r.y + r.h});
+    return out;
+}
 
 uint64_t PresentCount() {
     return g_rec.presents;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -84,6 +85,9 @@ void FlushRecorded();
 // Ends the recording: true, with the picture drawn into the back buffer, when it differs from the
 // last one drawn; false when the back buffer already holds it.
 [[nodiscard]] bool EndFrame();
+// The parts of the picture that the last drawn frame changed (and that its present sends); empty
+// when the whole picture was drawn.
+std::vector<Rect> LastChangedAreas();
 // The next EndFrame draws whatever it records (the back buffer was lost or must be shown again).
 void InvalidateFrame();
 // A number that changes whenever the surface's pixels or colour key may have changed.

@@ -119,6 +119,7 @@ struct Joystick {
 };
 
 struct State {
+    uint32_t activity = 0; // player input events handled so far
     bool initialised = false;
     bool subsystems = false;
     bool fullscreen = false;
@@ -452,7 +453,27 @@ bool IsFullscreen() {
     return g.fullscreen;
 }
 
+// Events the player made (as opposed to devices coming and going).
+bool PlayerEvent(const SDL_Event& e, bool acquired) {
+    switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_TEXTINPUT:
+        return true;
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION:
+        return acquired;
+    default:
+        return false;
+    }
+}
+
 void HandleEvent(const SDL_Event& e) {
+    if (PlayerEvent(e, g.acquired)) ++g.activity;
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -651,6 +672,10 @@ bool PushText(const char* utf8) {
     e.type = SDL_TEXTINPUT;
     SDL_strlcpy(e.text.text, utf8 ? utf8 : "", sizeof e.text.text);
     return SDL_PushEvent(&e) == 1;
+}
+
+uint32_t ActivityCount() {
+    return g.activity;
 }
 
 void PumpEvents() {

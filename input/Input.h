@@ -61,6 +61,9 @@ bool IsFullscreen();
 void HandleEvent(const SDL_Event& event);
 // Once per frame, before the scene's update.
 void Poll();
+// Counts the player's input events (keys, typing, mouse, controller); it changes whenever the
+// player did something.
+uint32_t ActivityCount();
 
 // True only in the frame in which the key went down.
 bool KeyPressed(uint8_t scanCode);

@@ -1,5 +1,6 @@
 #include "ui/Frontend.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -138,9 +139,44 @@ int32_t TableOfTab(int32_t tab) {
     return tab >= 0 && tab < 4 ? kTable[tab] : 0;
 }
 
+namespace {
+void StepSlider(uint32_t steps) {
+    for (uint32_t i = 0; i < steps; ++i) {
+        g_state.sliderX += static_cast<float>(g_state.sliderStep);
+        if (std::fabs(g_state.sliderX - 373.0f) > 180.0f) g_state.sliderStep = -g_state.sliderStep;
+    }
+}
+} // namespace
+
 void AdvanceSlider() {
-    g_state.sliderX += static_cast<float>(g_state.sliderStep);
-    if (std::fabs(g_state.sliderX - 373.0f) > 180.0f) g_state.sliderStep = -g_state.sliderStep;
+    State& s = g_state;
+    const uint32_t now = Platform::TimeMs();
+    const uint32_t activity = Input::ActivityCount();
+    if (!s.sliderClockSet || activity != s.sliderActivity) {
+        s.sliderActivity = activity;
+        s.sliderActivityMs = now;
+    }
+    if (!s.sliderClockSet) s.sliderClockMs = now;
+    s.sliderClockSet = true;
+    // After a pause (the window inactive) the slider goes on from where it was, it does not jump.
+    const uint32_t elapsed = std::min<uint32_t>(now - s.sliderClockMs, 100);
+    s.sliderClockMs = now;
+    s.sliderLastSteps = 0;
+    if (now - s.sliderActivityMs >= kSliderRestMs) {
+        s.sliderThirds = 0;
+        return;
+    }
+    // Rounded to the nearest step, so a 60 Hz display's frames, a little early or late, still
+    // take one step each.
+    const int32_t thirds = s.sliderThirds + static_cast<int32_t>(elapsed) * 3;
+    const int32_t steps = (thirds + 25) / 50;
+    s.sliderThirds = thirds - steps * 50;
+    s.sliderLastSteps = static_cast<uint32_t>(steps);
+    StepSlider(s.sliderLastSteps);
+}
+
+void AdvanceSliderAgain() {
+    StepSlider(g_state.sliderLastSteps);
 }
 
 void DrawSlider(SDL_Surface* surface, int32_t yOffset) {

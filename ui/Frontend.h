@@ -66,6 +66,15 @@ struct State {
     float sliderX = 400.0f;
     float sliderY = 140.0f;
     int32_t sliderStep = 1;
+    // The slider's clock: the time of its last advance, thirds of a millisecond not yet turned into
+    // steps (a step is 50 thirds), the steps of the last advance, and when the player last did
+    // something (with the input count seen then).
+    bool sliderClockSet = false;
+    uint32_t sliderClockMs = 0;
+    int32_t sliderThirds = 0;
+    uint32_t sliderLastSteps = 0;
+    uint32_t sliderActivity = 0;
+    uint32_t sliderActivityMs = 0;
     int32_t helpPage = 0; // 0 ... 7
     int32_t shownTab = 0; // 0 ... 3
     // Where Back leads from help, options and the high scores; set by whoever opens them (the
@@ -91,9 +100,15 @@ int32_t LayOutHelpPage(SDL_Surface* surface, int32_t page);
 // order Lines, Squares, Swaps, Groups).
 int32_t TableOfTab(int32_t tab);
 
-// The slider `begunok`: one advance moves it by its step and turns it round past 180 pixels from
-// x 373. Draw blits it at (x, y + yOffset).
+// The slider `begunok`: one step moves it by its step and turns it round past 180 pixels from
+// x 373. An advance takes the steps due since the last one, one per 1/60 s (one a frame on a 60 Hz
+// display, the same speed on any other); after kSliderRestMs without the player's input it comes
+// to rest where it is, so an untouched screen stands still, and it moves on at the next input.
+// AdvanceSliderAgain repeats the last advance's steps (the help screen moves it twice a frame).
+// Draw blits it at (x, y + yOffset).
+constexpr uint32_t kSliderRestMs = 10000;
 void AdvanceSlider();
+void AdvanceSliderAgain();
 void DrawSlider(SDL_Surface* surface, int32_t yOffset);
 // "Menu_Title" at the foot of every screen.
 void DrawTitleText(SDL_Surface* surface);

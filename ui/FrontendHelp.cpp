@@ -215,7 +215,7 @@ void HelpUpdate(uint32_t, FrameRecord*) {
 }
 
 void HelpDraw(SDL_Surface* surface) {
-    AdvanceSlider();
+    AdvanceSliderAgain();
     DrawSlider(surface, -1);
     DrawTitleText(surface);
     const int32_t page = std::clamp(Screen().helpPage, 0, kHelpPages - 1);

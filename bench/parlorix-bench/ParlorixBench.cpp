@@ -17,8 +17,10 @@
 #include "gfx/Graphics.h"
 #include "gfx/Renderer.h"
 #include "picture/Image.h"
+#include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "scene/Level.h"
+#include "ui/Frontend.h"
 
 #include <SDL.h>
 
@@ -159,16 +161,42 @@ void Shot(const char* name) {
     SDL_FreeSurface(copy);
 }
 
-Stats TimeFrames(int frames) {
+// The game's clock during the frame measurements: 60 Hz frames, whatever the bench's own pace, so
+// that what moves on screen moves as it does for a player.
+uint32_t g_gameClock = 0;
+uint32_t GameClock() {
+    return g_gameClock;
+}
+
+struct FrameRun {
+    Stats timing;
+    int presented = 0;
+};
+
+// `frames` frames of the program's own loop, 60 Hz apart on the game's clock; `redraw` makes each
+// one compose and present the whole picture (the cost of a frame in which everything changed).
+FrameRun TimeFrames(int frames, bool redraw = false) {
+    FrameRun run;
     std::vector<double> times;
     times.reserve(size_t(frames));
     for (int i = 0; i < frames; ++i) {
+        g_gameClock += i % 3 == 2 ? 16 : 17;
         App::DispatchEvents();
+        if (redraw) Graphics::InvalidateFrame();
         const auto start = Clock::now();
         App::Frame();
         times.push_back(MsSince(start));
+        if (App::LastFramePresented()) ++run.presented;
     }
-    return Summarise(times);
+    run.timing = Summarise(times);
+    return run;
+}
+
+std::string FrameJson(const FrameRun& live, const FrameRun& redraw, double yardstickMs) {
+    std::ostringstream o;
+    o << "{\"at_60_hz\": " << StatsJson(live.timing, yardstickMs) << ", \"presented\": " << live.presented
+      << ", \"full_redraw\": " << StatsJson(redraw.timing, yardstickMs) << "}";
+    return o.str();
 }
 
 // The running Lines game on a full board; the stuck counter is held at 0 so that the full board
@@ -207,15 +235,25 @@ int FillLinesBoard(Level* scene) {
 
 // ---- The real program, idle on its title screen --------------------------------------------
 
+// Time spent over a stretch, by the game and by the X server beside it.
+struct Stretch {
+    double seconds = 0;
+    double cpuSeconds = 0;
+    double serverCpuSeconds = -1; // -1 without a server
+};
+
 struct IdleResult {
     std::string driver;
     bool ran = false;
     std::string note;
-    double seconds = 0;
-    double cpuSeconds = 0;
-    double serverCpuSeconds = -1; // the X server's share, when there is one
     double startupToTitleMs = 0;
-    long peakRssKb = 0;
+    double startupToFirstFrameMs = -1; // -1: the program does not say when it first presented
+    Stretch moving;                    // the title with its slider moving
+    Stretch still;                     // the title once nothing moves (the slider at rest)
+    long rssKb = 0, peakRssKb = 0;
+    double wakeupsPerSecond = -1; // while the window is hidden; -1 when not measured
+    std::map<std::string, double> wakeupsByThread;
+    double exitMs = -1; // SIGTERM to the process gone
 };
 
 // utime + stime of a process in seconds.
@@ -303,6 +341,70 @@ pid_t StartXvfb(std::string& display, int& pipeFd) {
     return pid;
 }
 
+// Context switches of every thread of a process, by thread name: each is a wake-up.
+std::map<std::string, long> Switches(pid_t pid) {
+    std::map<std::string, long> out;
+    std::error_code ec;
+    for (const auto& t : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream comm(t.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        const std::string status = (t.path() / "status").string();
+        out[name] +=
+            StatusKb(status, "voluntary_ctxt_switches:") + StatusKb(status, "nonvoluntary_ctxt_switches:");
+    }
+    return out;
+}
+
+// Runs a command with DISPLAY set and returns its first line of output.
+std::string RunLine(const std::string& display, const std::vector<std::string>& args) {
+    int fds[2];
+    if (::pipe(fds) != 0) return "";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(fds[1], 1);
+        ::close(fds[0]);
+        ::setenv("DISPLAY", display.c_str(), 1);
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string out;
+    char buf[256];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
+        out.append(buf, size_t(n));
+    ::close(fds[0]);
+    if (pid > 0) ::waitpid(pid, nullptr, 0);
+    return out.substr(0, out.find('\n'));
+}
+
+// The window unmapped (as a minimised window is): the wake-ups of the game's threads over 5 s.
+void MeasureHidden(pid_t pid, const std::string& display, IdleResult& r) {
+    const std::string window = RunLine(display, {"xdotool", "search", "--pid", std::to_string(pid)});
+    if (window.empty()) return;
+    RunLine(display, {"xdotool", "windowunmap", "--sync", window});
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const auto before = Switches(pid);
+    const auto t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const auto after = Switches(pid);
+    const double seconds = MsSince(t0) / 1000.0;
+    double total = 0;
+    for (const auto& [name, n] : after) {
+        const auto it = before.find(name);
+        const double perSecond = double(n - (it == before.end() ? 0 : it->second)) / seconds;
+        r.wakeupsByThread[name] = perSecond;
+        total += perSecond;
+    }
+    r.wakeupsPerSecond = total;
+    RunLine(display, {"xdotool", "windowmap", window});
+}
+
 IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std::string& driver,
                        const std::string& display, pid_t server, int seconds) {
     IdleResult r;
@@ -366,7 +468,7 @@ IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std:
             up = true;
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     if (!up) {
         r.note = "the game did not reach its title screen";
@@ -383,19 +485,50 @@ IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std:
         return r;
     }
     r.startupToTitleMs = MsSince(launched);
-    std::this_thread::sleep_for(std::chrono::seconds(2)); // let the first frames settle
-    const double cpu0 = CpuSeconds(pid), server0 = server ? CpuSeconds(server) : 0;
-    const auto t0 = Clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double cpu1 = CpuSeconds(pid), server1 = server ? CpuSeconds(server) : 0;
-    r.serverCpuSeconds = server ? server1 - server0 : -1;
-    r.seconds = MsSince(t0) / 1000.0;
-    r.peakRssKb = StatusKb("/proc/" + std::to_string(pid) + "/status", "VmHWM:");
+    // The first presented frame follows the composed title at once (or never, without a window).
+    while (MsSince(launched) < r.startupToTitleMs + 3000 && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+        if (FileContains(cwd, "Log", "First frame presented")) {
+            r.startupToFirstFrameMs = MsSince(launched);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    auto measure = [&](double fromMs, double seconds) {
+        const double wait = fromMs - MsSince(launched);
+        if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(wait));
+        Stretch st;
+        const double cpu0 = CpuSeconds(pid), server0 = server ? CpuSeconds(server) : 0;
+        const auto t0 = Clock::now();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        const double cpu1 = CpuSeconds(pid), server1 = server ? CpuSeconds(server) : 0;
+        st.seconds = MsSince(t0) / 1000.0;
+        st.cpuSeconds = cpu0 >= 0 && cpu1 >= 0 ? cpu1 - cpu0 : -1;
+        st.serverCpuSeconds = server ? server1 - server0 : -1;
+        return st;
+    };
+    // The slider moves from the first frame until the player has left it alone for its rest time.
+    const double restMs = double(Frontend::kSliderRestMs);
+    r.moving = measure(r.startupToTitleMs + 1000, std::min(double(seconds), restMs / 1000.0 - 3.0));
+    r.still = measure(r.startupToTitleMs + restMs + 1000, seconds);
+    const std::string statusFile = "/proc/" + std::to_string(pid) + "/status";
+    r.rssKb = StatusKb(statusFile, "VmRSS:");
+    r.peakRssKb = StatusKb(statusFile, "VmHWM:");
+    if (!display.empty()) MeasureHidden(pid, display, r);
     const bool alive = ::waitpid(pid, nullptr, WNOHANG) == 0;
-    StopProcess(pid);
-    if (cwd == work) {
-        // The log lives in the working folder: nothing to keep.
-    } else {
+    if (alive) {
+        const auto term = Clock::now();
+        ::kill(pid, SIGTERM);
+        bool gone = false;
+        while (!gone && MsSince(term) < 5000) {
+            gone = ::waitpid(pid, nullptr, WNOHANG) == pid;
+            if (!gone) std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        if (gone)
+            r.exitMs = MsSince(term);
+        else
+            StopProcess(pid);
+    }
+    if (cwd != work) {
         for (const auto& e : fs::directory_iterator(cwd, ec)) // the log the game wrote beside Data
             if (e.path().filename().string().rfind("Log", 0) == 0 &&
                 fs::last_write_time(e.path(), ec) >
@@ -403,13 +536,24 @@ IdleResult MeasureIdle(const std::string& game, const fs::path& data, const std:
                 fs::remove(e.path(), ec);
     }
     fs::remove_all(work, ec);
-    if (!alive || cpu0 < 0 || cpu1 < 0) {
+    if (!alive || r.moving.cpuSeconds < 0 || r.still.cpuSeconds < 0) {
         r.note = "the game ended during the measurement";
         return r;
     }
     r.ran = true;
-    r.cpuSeconds = cpu1 - cpu0;
     return r;
+}
+
+std::string StretchJson(const Stretch& st) {
+    std::ostringstream o;
+    const double together = st.cpuSeconds + std::max(0.0, st.serverCpuSeconds);
+    o << "{\"seconds\": " << Num(st.seconds, 2) << ", \"game_utime_plus_stime_s\": " << Num(st.cpuSeconds, 2)
+      << ", \"game_percent_of_one_core\": " << Num(100.0 * st.cpuSeconds / st.seconds, 1);
+    if (st.serverCpuSeconds >= 0)
+        o << ", \"x_server_utime_plus_stime_s\": " << Num(st.serverCpuSeconds, 2)
+          << ", \"together_percent_of_one_core\": " << Num(100.0 * together / st.seconds, 1);
+    o << "}";
+    return o.str();
 }
 
 std::string IdleJson(const IdleResult& r) {
@@ -419,11 +563,24 @@ std::string IdleJson(const IdleResult& r) {
         o << ", \"skipped\": " << Quote(r.note) << "}";
         return o.str();
     }
-    o << ", \"seconds\": " << Num(r.seconds, 2) << ", \"utime_plus_stime_s\": " << Num(r.cpuSeconds, 2)
-      << ", \"share_of_one_core_percent\": " << Num(100.0 * r.cpuSeconds / r.seconds, 1)
-      << (r.serverCpuSeconds >= 0 ? ", \"x_server_utime_plus_stime_s\": " + Num(r.serverCpuSeconds, 2) : "")
-      << ", \"startup_to_title_ms\": " << Num(r.startupToTitleMs, 0) << ", \"peak_rss_kb\": " << r.peakRssKb
-      << "}";
+    o << ", \"startup_to_title_composed_ms\": " << Num(r.startupToTitleMs, 0);
+    if (r.startupToFirstFrameMs >= 0)
+        o << ", \"startup_to_first_frame_ms\": " << Num(r.startupToFirstFrameMs, 0);
+    o << ",\n      \"idle_title_slider_moving\": " << StretchJson(r.moving)
+      << ",\n      \"idle_static_screen\": " << StretchJson(r.still) << ",\n      \"rss_kb\": " << r.rssKb
+      << ", \"peak_rss_kb\": " << r.peakRssKb;
+    if (r.wakeupsPerSecond >= 0) {
+        o << ",\n      \"wakeups_per_second_while_hidden\": " << Num(r.wakeupsPerSecond, 1)
+          << ", \"by_thread\": {";
+        bool first = true;
+        for (const auto& [name, n] : r.wakeupsByThread) {
+            o << (first ? "" : ", ") << Quote(name) << ": " << Num(n, 1);
+            first = false;
+        }
+        o << "}";
+    }
+    if (r.exitMs >= 0) o << ",\n      \"exit_after_sigterm_ms\": " << Num(r.exitMs, 1);
+    o << "}";
     return o.str();
 }
 
@@ -506,10 +663,13 @@ int main(int argc, char** argv) {
     const long rssAfterStartupKb = StatusKb("/proc/self/status", "VmRSS:");
 
     const double memcpyFrame = MemcpyMs(800 * 600 * 4);
+    g_gameClock = Platform::TimeMs();
+    Platform::SetTimeSource(&GameClock);
 
     // Title screen frames.
     TimeFrames(20); // warm-up: menu texts are made on first use
-    Stats title = TimeFrames(frames);
+    const FrameRun title = TimeFrames(frames);
+    const FrameRun titleRedraw = TimeFrames(frames, true);
     Shot("title");
 
     // Every scene of the scene file, composed again and again.
@@ -517,11 +677,12 @@ int main(int argc, char** argv) {
     std::ostringstream scenes;
     Episode* episode = GetCurrentEpisode();
     int sceneCount = 0;
-    double sceneTotalMs = 0;
+    double sceneTotalMs = 0, titleSceneMs = 0, othersMaxMs = 0, firstMaxMs = 0;
     for (const auto& cell : episode->cells) {
         Level* scene = cell.second;
         if (!scene) continue;
         std::vector<double> times;
+        // The first switch to a scene decodes its background; the others find it decoded.
         for (int r = 0; r < 5; ++r) {
             const auto start = Clock::now();
             Renderer::OnSceneChanged(scene);
@@ -534,11 +695,16 @@ int main(int argc, char** argv) {
                << int(scene->vSize.x) << ", " << int(scene->vSize.y)
                << "], \"elements\": " << scene->elements.size() << ", \"lights\": " << scene->lights.size()
                << ", \"parallax\": " << (scene->bUseParallax ? "true" : "false")
-               << ", \"median_ms\": " << Num(s.median) << ", \"min_ms\": " << Num(s.min)
-               << ", \"memcpy_scene_ms\": " << Num(yard, 4)
+               << ", \"first_ms\": " << Num(times.front()) << ", \"median_ms\": " << Num(s.median)
+               << ", \"min_ms\": " << Num(s.min) << ", \"memcpy_scene_ms\": " << Num(yard, 4)
                << ", \"median_in_memcpys\": " << Num(yard > 0 ? s.median / yard : 0, 1) << "}";
         ++sceneCount;
         sceneTotalMs += s.median;
+        if (scene->sName == "Level_00_00")
+            titleSceneMs = s.median;
+        else
+            othersMaxMs = std::max(othersMaxMs, s.median);
+        firstMaxMs = std::max(firstMaxMs, times.front());
     }
 
     // The running Lines game, its board full, with the Hud and the target markers.
@@ -549,7 +715,8 @@ int main(int argc, char** argv) {
     linesScene->overlay = &Game::HudOverlay;
     linesScene->afterScene = &Game::TargetMarkers;
     TimeFrames(20); // warm-up: frame sheets and texts are made on first use
-    Stats lines = TimeFrames(frames);
+    const FrameRun lines = TimeFrames(frames);
+    const FrameRun linesRedraw = TimeFrames(frames, true);
     Shot("lines");
     Game::g_Board.ClearBoard();
 
@@ -562,14 +729,22 @@ int main(int argc, char** argv) {
     groupsScene->afterScene = nullptr;
     TimeFrames(20);
     const int groupsItems = Game::g_Board.ItemCount();
-    Stats groups = TimeFrames(frames);
+    const FrameRun groups = TimeFrames(frames);
+    const FrameRun groupsRedraw = TimeFrames(frames, true);
     Shot("groups");
+    // An hour with the window in the background: the first frame back catches up the animations.
+    g_gameClock += 3600u * 1000u;
+    const auto hourStart = Clock::now();
+    App::DispatchEvents();
+    App::Frame();
+    const double afterHourMs = MsSince(hourStart);
     Game::g_Board.ClearBoard();
 
     struct rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
     const long peakRssKb = usage.ru_maxrss;
     App::ShutDown();
+    Platform::SetTimeSource(nullptr);
     if (::chdir("/") != 0) return 1;
     std::error_code ec;
     fs::remove_all(scratch, ec);
@@ -609,16 +784,22 @@ int main(int argc, char** argv) {
     o << "  \"startup\": {\"to_first_presented_frame_ms\": " << Num(startupMs, 1)
       << ", \"process_start_to_first_frame_ms\": " << Num(processToFirstFrameMs, 1)
       << ", \"rss_after_startup_kb\": " << rssAfterStartupKb << "},\n";
-    o << "  \"frame_title\": " << StatsJson(title, memcpyFrame) << ",\n";
+    o << "  \"frame_title\": " << FrameJson(title, titleRedraw, memcpyFrame) << ",\n";
     o << "  \"frame_lines_full_board_hud\": {\"items\": " << linesItems
-      << ", \"timing\": " << StatsJson(lines, memcpyFrame) << "},\n";
+      << ", \"timing\": " << FrameJson(lines, linesRedraw, memcpyFrame) << "},\n";
     o << "  \"frame_groups_board_hud\": {\"items\": " << groupsItems
-      << ", \"timing\": " << StatsJson(groups, memcpyFrame) << "},\n";
+      << ", \"timing\": " << FrameJson(groups, groupsRedraw, memcpyFrame) << "},\n";
+    o << "  \"first_frame_after_an_hour_in_background\": {\"items\": " << groupsItems
+      << ", \"ms\": " << Num(afterHourMs) << ", \"memcpy_frame_ms\": " << Num(memcpyFrame, 4)
+      << ", \"in_memcpys\": " << Num(memcpyFrame > 0 ? afterHourMs / memcpyFrame : 0, 1) << "},\n";
     o << "  \"on_scene_changed\": {\"scenes\": " << sceneCount
+      << ", \"title_median_ms\": " << Num(titleSceneMs) << ", \"others_max_median_ms\": " << Num(othersMaxMs)
+      << ", \"background_switch_max_first_ms\": " << Num(firstMaxMs)
+      << ", \"memcpy_scene_ms\": " << Num(memcpyFrame, 4)
       << ", \"sum_of_medians_ms\": " << Num(sceneTotalMs, 2) << ", \"each\": [\n      " << scenes.str()
       << "]},\n";
     o << "  \"peak_rss_kb\": " << peakRssKb << ",\n";
-    o << "  \"idle_title_screen\": [";
+    o << "  \"real_program\": [";
     for (size_t i = 0; i < idleResults.size(); ++i)
         o << (i ? ",\n    " : "\n    ") << IdleJson(idleResults[i]);
     o << (idleResults.empty() ? "]\n" : "\n  ]\n");

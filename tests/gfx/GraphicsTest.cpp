@@ -2,6 +2,10 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 #include "gfx/Graphics.h"
 #include "gfx/SurfaceRegistry.h"
 #include "picture/PixelFormat.h"
@@ -150,6 +154,91 @@ TEST_F(GraphicsTest, UploadWithColourKeyAndKeyedBlits) {
     EXPECT_TRUE(Graphics::Upload(big, Graphics::Rect{-5, -5, 20, 20}, dst, 2, 0, false));
     Graphics::ReleaseSurface(s);
     Graphics::ReleaseSurface(dst);
+}
+
+namespace {
+// A background with a different colour in every pixel, and a keyed sprite with a hole.
+struct Scene {
+    Surface* background = nullptr;
+    Surface* sprite = nullptr;
+    Scene() {
+        background = Graphics::CreateSurface(800, 600);
+        sprite = Graphics::CreateSurface(40, 30);
+        Graphics::Locked l;
+        if (Graphics::Lock(background, l)) {
+            for (int y = 0; y < 600; ++y)
+                for (int x = 0; x < 800; ++x) {
+                    const uint32_t v = 0xFF000000u | uint32_t(x * 977 + y * 131) * 2654435761u >> 8;
+                    std::memcpy(l.pixels + y * l.pitch + x * 4, &v, 4);
+                }
+            Graphics::Unlock(background);
+        }
+        SDL_FillRect(sprite, nullptr, 0xFF20C040);
+        const SDL_Rect hole{10, 10, 20, 10};
+        SDL_FillRect(sprite, &hole, 0xFFFF00FF);
+        Graphics::SetColorKey(sprite, 0xFFFF00FF);
+    }
+    ~Scene() {
+        Graphics::ReleaseSurface(sprite);
+        Graphics::ReleaseSurface(background);
+    }
+    // One frame: the background, the sprite at (x, y) and another at (600, 500).
+    bool Frame(int x, int y) const {
+        Surface* back = Graphics::GetBackBuffer();
+        Graphics::BeginFrame();
+        Graphics::Blit(back, 0, 0, background, nullptr, false);
+        Graphics::Blit(back, x, y, sprite, nullptr, true);
+        Graphics::Blit(back, 600, 500, sprite, nullptr, true);
+        return Graphics::EndFrame();
+    }
+};
+
+std::vector<uint32_t> Pixels(Surface* s) {
+    std::vector<uint32_t> out(size_t(s->w) * s->h);
+    for (int y = 0; y < s->h; ++y)
+        std::memcpy(out.data() + size_t(y) * s->w, static_cast<uint8_t*>(s->pixels) + y * s->pitch,
+                    size_t(s->w) * 4);
+    return out;
+}
+} // namespace
+
+// A moved sprite redraws and sends only where it was and where it is now, and the picture is the
+// one a whole redraw makes; a text, whose extent is not known beforehand, redraws everything.
+TEST_F(GraphicsTest, AFrameRedrawsAndSendsOnlyWhatChanged) {
+    const Scene scene;
+    Surface* back = Graphics::GetBackBuffer();
+    EXPECT_TRUE(scene.Frame(100, 100));
+    EXPECT_TRUE(Graphics::LastChangedAreas().empty()); // the first picture is drawn whole
+    EXPECT_FALSE(scene.Frame(100, 100));
+    ASSERT_TRUE(scene.Frame(130, 110));
+    const std::vector<Graphics::Rect> areas = Graphics::LastChangedAreas();
+    ASSERT_EQ(areas.size(), 2u);
+    EXPECT_EQ(areas[0].left, 100);
+    EXPECT_EQ(areas[0].top, 100);
+    EXPECT_EQ(areas[0].right, 140);
+    EXPECT_EQ(areas[0].bottom, 130);
+    EXPECT_EQ(areas[1].left, 130);
+    EXPECT_EQ(areas[1].bottom, 140);
+    const std::vector<uint32_t> partly = Pixels(back);
+    Graphics::InvalidateFrame();
+    ASSERT_TRUE(scene.Frame(130, 110));
+    EXPECT_TRUE(Graphics::LastChangedAreas().empty());
+    EXPECT_EQ(Pixels(back), partly);
+
+    // Off the edge: only the part on the screen counts.
+    ASSERT_TRUE(scene.Frame(-20, 590));
+    for (const Graphics::Rect& r : Graphics::LastChangedAreas()) {
+        EXPECT_GE(r.left, 0);
+        EXPECT_LE(r.bottom, 600);
+    }
+
+    bool drawn = false;
+    Graphics::BeginFrame();
+    Graphics::Blit(back, 0, 0, scene.background, nullptr, false);
+    Graphics::DrawOrDefer(back, 42, [&] { drawn = true; });
+    ASSERT_TRUE(Graphics::EndFrame());
+    EXPECT_TRUE(drawn);
+    EXPECT_TRUE(Graphics::LastChangedAreas().empty());
 }
 
 TEST_F(GraphicsTest, ReadBackOfThirtyTwoBitsCopiesAndClips) {
@@ -342,6 +431,72 @@ TEST(Display, FullscreenScalesTheLayoutIntoTheDesktop) {
     EXPECT_EQ(lx, 0);
     EXPECT_EQ(ly, 0);
     Graphics::Present(false);
+    EXPECT_EQ(LogText().find("Error"), std::string::npos);
+    Graphics::Shutdown();
+    Platform::DestroyMainWindow();
+    Log::Reset();
+}
+
+// Without a GPU the frame goes through the window surface: it shows the back buffer pixel for pixel
+// at scale 1, each pixel as a 2 x 2 block at scale 2 (changed parts only, the rest kept), and
+// letterboxed with black bars at a scale that is not whole.
+TEST(Display, WindowSurfaceShowsTheFrameAtEveryScale) {
+    TempDir dir;
+    Log::Start(dir.path() + "/");
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    SDL_Window* w = Platform::CreateMainWindow(false);
+    ASSERT_NE(w, nullptr) << SDL_GetError();
+    ASSERT_TRUE(Graphics::Init(800, 600, 32, false, w));
+    unsetenv("LIBGL_ALWAYS_SOFTWARE");
+    ASSERT_EQ(Platform::CurrentPresentPath(), Platform::PresentPath::WindowSurface);
+    EXPECT_NE(LogText().find("Presentation: window surface\n"), std::string::npos);
+    {
+        const Scene scene;
+        Surface* back = Graphics::GetBackBuffer();
+        auto shown = [&](int x, int y) {
+            SDL_Surface* s = SDL_GetWindowSurface(w);
+            uint32_t v = 0;
+            std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * 4, 4);
+            return v & 0xFFFFFF;
+        };
+        auto layout = [&](int x, int y) {
+            uint32_t v = 0;
+            std::memcpy(&v, static_cast<uint8_t*>(back->pixels) + y * back->pitch + x * 4, 4);
+            return v & 0xFFFFFF;
+        };
+        auto sameAt = [&](int scale, int ox, int oy) {
+            for (int y = 0; y < 600; y += 7)
+                for (int x = 0; x < 800; x += 5)
+                    for (int d = 0; d < scale; ++d)
+                        if (shown(ox + x * scale + d, oy + y * scale + d) != layout(x, y)) return false;
+            return true;
+        };
+        ASSERT_TRUE(scene.Frame(100, 100));
+        Graphics::Present(false);
+        EXPECT_TRUE(sameAt(1, 0, 0));
+        ASSERT_TRUE(scene.Frame(300, 200));
+        Graphics::Present(false);
+        EXPECT_FALSE(Graphics::LastChangedAreas().empty());
+        EXPECT_TRUE(sameAt(1, 0, 0));
+
+        SDL_SetWindowSize(w, 1600, 1200);
+        EXPECT_TRUE(Platform::Repaint()); // as on the window's resize event
+        EXPECT_TRUE(sameAt(2, 0, 0));
+        ASSERT_TRUE(scene.Frame(310, 205));
+        Graphics::Present(false);
+        EXPECT_TRUE(sameAt(2, 0, 0));
+        int32_t lx = 0, ly = 0;
+        Platform::WindowToLayout(1201, 801, lx, ly);
+        EXPECT_EQ(lx, 600);
+        EXPECT_EQ(ly, 400);
+
+        SDL_SetWindowSize(w, 1000, 800); // 1000 x 750 at y 25
+        ASSERT_TRUE(scene.Frame(320, 210));
+        Graphics::Present(false);
+        EXPECT_EQ(shown(500, 10), 0u);
+        EXPECT_EQ(shown(500, 790), 0u);
+        EXPECT_EQ(shown(605 * 1000 / 800, 25 + 505 * 750 / 600), 0x20C040u); // inside a sprite
+    }
     EXPECT_EQ(LogText().find("Error"), std::string::npos);
     Graphics::Shutdown();
     Platform::DestroyMainWindow();

@@ -1,7 +1,11 @@
 #include "ScreensFixture.h"
 
 #include "input/Input.h"
+
+#include <SDL.h>
+
 #include "sound/SoundServer.h"
+#include <cmath>
 
 namespace ScreensTest {
 namespace {
@@ -208,6 +212,65 @@ TEST(ScoreForm, FieldsTakeOnlyWhatFits) {
     form.TakeCharacter(7);
     form.TakeCharacter(7);
     EXPECT_EQ(form.Field(0).text, u"");
+}
+
+// The slider keeps the speed of one step a frame at 60 Hz whatever the display's rate, turns round
+// at its ends, and comes to rest on an untouched screen until the player does something.
+TEST(Slider, SixtyStepsASecondAtAnyRateAndAtRestOnAnUntouchedScreen) {
+    static uint32_t clock = 5000;
+    Platform::SetTimeSource([] { return clock; });
+    Frontend::ResetState();
+    const Frontend::State& s = Frontend::Screen();
+    Frontend::AdvanceSlider(); // starts its clock
+    EXPECT_EQ(s.sliderX, 400.0f);
+
+    // 60 Hz frames a little early or late: one step each, never none or two.
+    for (int i = 0; i < 60; ++i) {
+        const float before = s.sliderX;
+        clock += i % 3 == 2 ? 16 : 17;
+        Frontend::AdvanceSlider();
+        EXPECT_EQ(s.sliderX, before + 1.0f) << "frame " << i;
+    }
+    // The help screen's second advance in its draw repeats the steps of the frame.
+    Frontend::AdvanceSliderAgain();
+    EXPECT_EQ(s.sliderX, 461.0f);
+
+    // 144 Hz: the same distance in a second.
+    const float start = s.sliderX;
+    for (int i = 0; i < 144; ++i) {
+        clock += i % 9 < 8 ? 7 : 8; // 1000 ms in 144 frames, near enough
+        Frontend::AdvanceSlider();
+    }
+    EXPECT_NEAR(s.sliderX - start, 60.0f, 1.0f);
+
+    // Untouched for kSliderRestMs: it stands still, and stays within its swing.
+    for (uint32_t t = 0; t < Frontend::kSliderRestMs; t += 16) {
+        clock += 16;
+        Frontend::AdvanceSlider();
+        EXPECT_GE(s.sliderX, 192.0f);
+        EXPECT_LE(s.sliderX, 554.0f);
+    }
+    const float rest = s.sliderX;
+    for (int i = 0; i < 60; ++i) {
+        clock += 16;
+        Frontend::AdvanceSlider();
+    }
+    EXPECT_EQ(s.sliderX, rest);
+    Frontend::AdvanceSliderAgain();
+    EXPECT_EQ(s.sliderX, rest);
+
+    // A key press wakes it at the next frame, without a jump for the time it rested.
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.scancode = SDL_SCANCODE_A;
+    Input::HandleEvent(key);
+    key.type = SDL_KEYUP;
+    Input::HandleEvent(key);
+    clock += 16;
+    Frontend::AdvanceSlider();
+    EXPECT_EQ(std::fabs(s.sliderX - rest), 1.0f);
+    Platform::SetTimeSource(nullptr);
+    Frontend::ResetState();
 }
 
 } // namespace
