@@ -57,8 +57,9 @@ const Page kPages[kHelpPages] = {
       {"Help_Bonus6Descr", Style::BonusBody},
       {"Help_Bonus7Title", Style::BonusHeading},
       {"Help_Bonus7Descr", Style::BonusBody},
-      {"Help_GoodLuck", Style::GoodLuck}},
-     5},
+      {"Help_GoodLuck", Style::GoodLuck},
+      {"Help_Screenshot", Style::Body}},
+     6},
 };
 
 // The text area and the room the bonus paragraphs leave for their pictures.

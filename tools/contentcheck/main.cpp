@@ -246,8 +246,8 @@ void CheckTexts() {
         "Menu_On",       "Menu_Off",        "Menu_SoundVolume", "Menu_MusicVolume", "Menu_FullScreen",
         "Menu_Title",    "Menu_GameOver",   "Help_Descr",       "Help_ScoresTitle", "Help_Scores",
         "Help_Level",    "Help_BonusTitle", "Help_BonusDescr",  "Help_GoodLuck",    "Help_Visit1",
-        "Help_Visit2",   "Help_Page",       "Post_Form",        "Post_Name",        "Post_Age",
-        "Post_Country",  "Version"};
+        "Help_Visit2",   "Help_Page",       "Help_Screenshot",  "Post_Form",        "Post_Name",
+        "Post_Age",      "Post_Country",    "Version"};
     for (int i = 1; i <= 4; ++i)
         for (const char* f : {"Menu_Game%d", "Help_Game%dName", "Help_Game%dDescr"}) {
             char k[32];
