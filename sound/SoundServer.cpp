@@ -104,6 +104,8 @@ void AdvancePlaylist(float dt) {
             // Start silent and let the fade-in raise it.
             s.backend->SetMusicVolume(e.channel, 0);
             s.backend->PlayMusic(e.channel);
+            // One line a track: where the playlist stands shows in the log.
+            LogMsg("Sound Server: music '%s' started\n", rec.name.c_str());
         }
         e.t = 0.0f;
         break;

@@ -162,7 +162,7 @@ bool XServer::Start(std::string& error) {
         dup2(null, 0);
         dup2(null, 1);
         dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen_.c_str(), "-nolisten", "tcp",
                "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -253,6 +253,7 @@ bool Game::Start() {
                   {"XDG_DATA_HOME", DataHome()},
                   {"SDL_VIDEODRIVER", "x11"},
                   {"SDL_AUDIODRIVER", "dummy"}});
+        ApplyEnv(env_);
         execl(binary_.c_str(), "parlorix", static_cast<char*>(nullptr));
         _exit(98);
     }
@@ -372,7 +373,7 @@ bool Game::Screenshot(Bitmap& out, const std::string& label, std::string* path) 
     // A press shorter than a slow frame can go unseen; press again while no new file comes.
     for (int attempt = 0; attempt < 3 && !ok && file.empty(); ++attempt) {
         if (attempt > 0) Sleep(600);
-        Key("Print");
+        Key(shotKey_);
         lastShotMs_ = NowMs();
         long long deadline = NowMs() + 2500;
         while (NowMs() < deadline && file.empty()) {

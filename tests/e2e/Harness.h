@@ -42,10 +42,13 @@ class XServer {
     bool Start(std::string& error);
     void Stop();
     const std::string& Display() const { return display_; }
+    // The screen's size and depth for the next Start, as Xvfb takes it ("1024x768x24").
+    void SetScreen(const std::string& screen) { screen_ = screen; }
 
   private:
     pid_t pid_ = -1;
     std::string display_;
+    std::string screen_ = "1024x768x24";
 };
 
 // One run of the program: its process, its window and what it writes.
@@ -71,6 +74,11 @@ class Game {
 
     // Waits up to `ms` for the window titled "Parlorix".
     bool FindWindow(int ms);
+    // The window that moves, clicks and keys go to (a mode switch makes a new one).
+    const std::string& Window() const { return window_; }
+    void UseWindow(const std::string& id) { window_ = id; }
+    // Environment for the next Start, over the harness's own (an empty value unsets).
+    void SetEnv(Env env) { env_ = std::move(env); }
     // Window ids titled "Parlorix" right now.
     std::vector<std::string> Windows() const;
 
@@ -86,6 +94,8 @@ class Game {
     // `<label>.jpg`.
     bool Screenshot(Bitmap& out, const std::string& label, std::string* path = nullptr);
     void SetShotDir(const std::string& dir) { shotDir_ = dir; }
+    // Window managers take Print Screen for themselves (openbox runs its own tool): F12 there.
+    void SetShotKey(const std::string& keysym) { shotKey_ = keysym; }
 
     const std::string& Home() const { return home_; }
     std::string ConfigDir() const { return home_ + "/config"; }
@@ -97,6 +107,8 @@ class Game {
     int Xdo(const std::vector<std::string>& args, std::string* output = nullptr) const;
 
     std::string binary_, workDir_, home_, display_, shotDir_;
+    Env env_;
+    std::string shotKey_ = "Print";
     pid_t pid_ = -1;
     std::string window_;
     long long lastShotMs_ = 0;

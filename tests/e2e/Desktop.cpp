@@ -1,0 +1,242 @@
+#include "e2e/Desktop.h"
+
+#include "picture/Image.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace E2e {
+
+bool InCi() {
+    const char* ci = std::getenv("CI");
+    return ci && std::string(ci) == "true";
+}
+
+std::string MissingTools(std::initializer_list<const char*> names) {
+    std::string missing;
+    for (const char* name : names)
+        if (!HaveTool(name)) missing += (missing.empty() ? "" : ", ") + std::string(name);
+    return missing;
+}
+
+// ---- Helper --------------------------------------------------------------------------------------
+
+bool Helper::Start(const std::vector<std::string>& args, const Env& env, const std::string& logFile) {
+    Stop();
+    pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        int out = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(out >= 0 ? out : null, 1);
+        dup2(out >= 0 ? out : null, 2);
+        for (const auto& [k, v] : env) {
+            if (v.empty())
+                unsetenv(k.c_str());
+            else
+                setenv(k.c_str(), v.c_str(), 1);
+        }
+        std::vector<char*> argv;
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    pid_ = pid;
+    return true;
+}
+
+bool Helper::Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+    }
+    return true;
+}
+
+void Helper::Stop() {
+    if (!Running()) return;
+    kill(pid_, SIGTERM);
+    if (!WaitUntil(2000, [&] { return !Running(); })) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+}
+
+bool StartOpenbox(Helper& wm, const std::string& display, const std::string& home, std::string& error) {
+    fs::create_directories(home + "/config");
+    const Env env{{"DISPLAY", display}, {"HOME", home}, {"XDG_CONFIG_HOME", home + "/config"}};
+    if (!wm.Start({"openbox", "--sm-disable"}, env, home + "/openbox.txt")) {
+        error = "openbox could not be started";
+        return false;
+    }
+    // A window manager that took the screen names its check window on the root.
+    const bool managing = WaitUntil(10000, [&] {
+        std::string out;
+        RunTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, {{"DISPLAY", display}}, 5000, &out);
+        return out.find("window id #") != std::string::npos || !wm.Running();
+    });
+    if (!managing || !wm.Running()) {
+        error = "openbox did not take the screen within 10 s: " + ReadFile(home + "/openbox.txt");
+        wm.Stop();
+        return false;
+    }
+    return true;
+}
+
+bool StartWeston(Helper& compositor, const std::string& runtimeDir, const std::string& socket,
+                 std::string& error) {
+    const Env env{{"XDG_RUNTIME_DIR", runtimeDir}, {"WAYLAND_DISPLAY", ""}, {"DISPLAY", ""}};
+    if (!compositor.Start(
+            {"weston", "--backend=headless-backend.so", "--socket=" + socket, "--idle-time=0", "--no-config"},
+            env, runtimeDir + "/../weston.txt")) {
+        error = "weston could not be started";
+        return false;
+    }
+    if (!WaitUntil(15000, [&] { return fs::exists(runtimeDir + "/" + socket) || !compositor.Running(); }) ||
+        !compositor.Running()) {
+        error = "weston did not open its socket within 15 s: " + ReadFile(runtimeDir + "/../weston.txt");
+        compositor.Stop();
+        return false;
+    }
+    return true;
+}
+
+// ---- What the X server says ------------------------------------------------------------------------
+
+int XdoOn(const std::string& display, const std::vector<std::string>& args, std::string* output) {
+    std::vector<std::string> argv{"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunTool(argv, {{"DISPLAY", display}}, 5000, output);
+}
+
+namespace {
+
+int Field(const std::string& text, const char* label) {
+    std::smatch m;
+    const std::regex re(std::string(label) + R"(:\s*(-?[0-9]+))");
+    return std::regex_search(text, m, re) ? std::stoi(m[1]) : 0;
+}
+
+} // namespace
+
+bool Inspect(const std::string& display, const std::string& window, WindowInfo& out) {
+    out = {};
+    std::string geometry, props;
+    if (RunTool({"xwininfo", "-id", window}, {{"DISPLAY", display}}, 5000, &geometry) != 0) return false;
+    out.viewable = geometry.find("Map State: IsViewable") != std::string::npos;
+    out.x = Field(geometry, "Absolute upper-left X");
+    out.y = Field(geometry, "Absolute upper-left Y");
+    out.width = Field(geometry, "Width");
+    out.height = Field(geometry, "Height");
+    // Eight bytes of the icon are its width and height: enough to know there is one.
+    if (RunTool({"xprop", "-len", "8", "-id", window, "WM_STATE", "_NET_WM_STATE", "_NET_WM_ICON"},
+                {{"DISPLAY", display}}, 5000, &props) != 0)
+        return false;
+    out.iconic = props.find("window state: Iconic") != std::string::npos;
+    out.hidden = props.find("_NET_WM_STATE_HIDDEN") != std::string::npos;
+    out.fullscreen = props.find("_NET_WM_STATE_FULLSCREEN") != std::string::npos;
+    out.hasIcon = props.find("_NET_WM_ICON(CARDINAL) =") != std::string::npos;
+    return true;
+}
+
+std::string FocusedWindow(const std::string& display) {
+    std::string out;
+    if (XdoOn(display, {"getwindowfocus"}, &out) != 0) return "";
+    out.erase(std::remove_if(out.begin(), out.end(), [](char c) { return c < '0' || c > '9'; }), out.end());
+    return out;
+}
+
+bool GrabScreen(const std::string& display, const Box& box, Bitmap& out, const std::string& label) {
+    const int w = box.right - box.left, h = box.bottom - box.top;
+    if (w <= 0 || h <= 0) return false;
+    Display* x = XOpenDisplay(display.c_str());
+    if (!x) return false;
+    XImage* image = XGetImage(x, DefaultRootWindow(x), box.left, box.top, static_cast<unsigned>(w),
+                              static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    bool ok = image && out.Create(static_cast<uint32_t>(w), static_cast<uint32_t>(h), 32);
+    if (ok) {
+        // Masks to 8-bit channels, whatever the visual's layout.
+        auto channel = [](unsigned long pixel, unsigned long mask) {
+            if (mask == 0) return 0;
+            int shift = 0;
+            while (!((mask >> shift) & 1))
+                ++shift;
+            const unsigned long max = mask >> shift;
+            return static_cast<int>(((pixel & mask) >> shift) * 255 / max);
+        };
+        for (int y = 0; y < h; ++y) {
+            uint8_t* row = out.Row(static_cast<uint32_t>(y));
+            for (int xx = 0; xx < w; ++xx) {
+                const unsigned long p = XGetPixel(image, xx, y);
+                row[xx * 4 + 0] = static_cast<uint8_t>(channel(p, image->blue_mask));
+                row[xx * 4 + 1] = static_cast<uint8_t>(channel(p, image->green_mask));
+                row[xx * 4 + 2] = static_cast<uint8_t>(channel(p, image->red_mask));
+                row[xx * 4 + 3] = 255;
+            }
+        }
+    }
+    if (image) XDestroyImage(image);
+    XCloseDisplay(x);
+    if (!ok) return false;
+    if (const char* build = std::getenv("PARLORIX_BUILD_DIR")) {
+        std::vector<uint8_t> jpeg;
+        if (Image::EncodeJpeg(jpeg, out.Row(0), out.Width(), out.Height(), out.RowBytes(),
+                              Image::PixelOrder::BGRA, 85)) {
+            std::error_code ec;
+            fs::create_directories(std::string(build) + "/e2e-shots", ec);
+            std::ofstream(std::string(build) + "/e2e-shots/" + label + ".jpg", std::ios::binary)
+                .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+        }
+    }
+    return true;
+}
+
+Box LetterboxIn(int width, int height) {
+    const double scale = std::min(width / 800.0, height / 600.0);
+    const int w = static_cast<int>(800 * scale + 0.5), h = static_cast<int>(600 * scale + 0.5);
+    const int left = (width - w) / 2, top = (height - h) / 2;
+    return {left, top, left + w, top + h};
+}
+
+void LayoutToWindow(const Box& letterbox, int lx, int ly, int& wx, int& wy) {
+    const double sx = (letterbox.right - letterbox.left) / 800.0,
+                 sy = (letterbox.bottom - letterbox.top) / 600.0;
+    wx = letterbox.left + static_cast<int>((lx + 0.5) * sx);
+    wy = letterbox.top + static_cast<int>((ly + 0.5) * sy);
+}
+
+void SampleLayout(const Bitmap& grab, const Box& letterbox, Bitmap& layout) {
+    layout.Create(800, 600, 32);
+    for (int y = 0; y < 600; ++y) {
+        uint8_t* row = layout.Row(static_cast<uint32_t>(y));
+        for (int x = 0; x < 800; ++x) {
+            int gx = 0, gy = 0;
+            LayoutToWindow(letterbox, x, y, gx, gy);
+            const Rgb c = At(grab, gx, gy);
+            row[x * 4 + 0] = static_cast<uint8_t>(c.b);
+            row[x * 4 + 1] = static_cast<uint8_t>(c.g);
+            row[x * 4 + 2] = static_cast<uint8_t>(c.r);
+            row[x * 4 + 3] = 255;
+        }
+    }
+}
+
+} // namespace E2e

@@ -1,0 +1,85 @@
+#pragma once
+// What a desktop adds around the game's window: a window manager (openbox) beside the X server, a
+// headless Wayland compositor (weston), other clients' windows, and what the X server itself shows
+// and says of the game's window (state, focus, geometry, pixels on the screen).
+#include "e2e/Harness.h"
+#include "picture/Bitmap.h"
+
+#include <initializer_list>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace E2e {
+
+// True when the suite runs in CI, where a missing prerequisite fails instead of skipping.
+bool InCi();
+// The tools of `names` that are not on PATH, as "a, b"; empty when all are there.
+std::string MissingTools(std::initializer_list<const char*> names);
+
+// Polls `done` every 50 ms until it holds or `ms` have passed; true when it held.
+template <class F> bool WaitUntil(int ms, F done) {
+    const long long deadline = NowMs() + ms;
+    for (;;) {
+        if (done()) return true;
+        if (NowMs() >= deadline) return false;
+        Sleep(50);
+    }
+}
+
+// A process the test starts beside the game (window manager, compositor, another client), its
+// output in `logFile`, ended by its pid.
+class Helper {
+  public:
+    Helper() = default;
+    ~Helper() { Stop(); }
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+
+    bool Start(const std::vector<std::string>& argv, const Env& env, const std::string& logFile);
+    // SIGTERM, then SIGKILL when it has not ended within two seconds.
+    void Stop();
+    bool Running();
+    pid_t Pid() const { return pid_; }
+
+  private:
+    pid_t pid_ = -1;
+};
+
+// Debian's openbox on `display`, its configuration under `home`; Start returns once it manages the
+// screen (the root window names its check window).
+bool StartOpenbox(Helper& wm, const std::string& display, const std::string& home, std::string& error);
+
+// weston with its headless backend, listening on `socket` in `runtimeDir`; Start returns once the
+// socket is there.
+bool StartWeston(Helper& compositor, const std::string& runtimeDir, const std::string& socket,
+                 std::string& error);
+
+// What the X server and the window manager say of a top-level window.
+struct WindowInfo {
+    bool viewable = false;                   // mapped and not hidden under an unmapped parent
+    bool iconic = false;                     // WM_STATE Iconic
+    bool hidden = false;                     // _NET_WM_STATE_HIDDEN
+    bool fullscreen = false;                 // _NET_WM_STATE_FULLSCREEN
+    bool hasIcon = false;                    // _NET_WM_ICON set
+    int x = 0, y = 0, width = 0, height = 0; // client area on the screen
+};
+bool Inspect(const std::string& display, const std::string& window, WindowInfo& out);
+// The window that has the keyboard focus (decimal id, as xdotool prints it), "" when unknown.
+std::string FocusedWindow(const std::string& display);
+// Runs xdotool with `args` on `display`; its exit code.
+int XdoOn(const std::string& display, const std::vector<std::string>& args, std::string* output = nullptr);
+
+// The screen's pixels inside `box` (screen co-ordinates), as a 32-bit picture in the layout of the
+// game's screenshots. A copy goes to the build tree's e2e-shots folder as `<label>.jpg`.
+bool GrabScreen(const std::string& display, const Box& box, Bitmap& out, const std::string& label);
+
+// Where an 800 x 600 layout shows inside a client area of `width` x `height`: the largest rectangle
+// of its aspect, centred (the bars around it black).
+Box LetterboxIn(int width, int height);
+// A layout point -> the window point whose pixel shows it.
+void LayoutToWindow(const Box& letterbox, int lx, int ly, int& wx, int& wy);
+// The 800 x 600 layout read back from a grab of the client area, one sample per layout pixel.
+void SampleLayout(const Bitmap& grab, const Box& letterbox, Bitmap& layout);
+
+} // namespace E2e
