@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 
 #include "game/GameRandom.h"
-#include "platform/AtomicFile.h"
 
 namespace Game {
 
@@ -421,10 +420,6 @@ bool ParseSavedGame(const std::string& text, SavedGame& game, std::string& error
     if (!ParseScalars(scalars, g, error) || !Consistent(g, error)) return false;
     game = std::move(g);
     return true;
-}
-
-bool WriteSavedGame(const std::string& path, const SavedGame& game, std::string& error) {
-    return Platform::WriteFileAtomically(path, FormatSavedGame(game), &error);
 }
 
 SavedGameFile ReadSavedGame(const std::string& path, SavedGame& game, std::string& error) {

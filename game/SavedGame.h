@@ -9,6 +9,9 @@
 // of the game is the same game (the random generator included). Times are kept relative to the
 // board's frame clock and put back relative to the clock of the frame that restores them.
 //
+// The model only makes and reads the text and its files; the program writes them atomically
+// (`WriteSavedGame`, with the screens), which needs the platform layer.
+//
 // The text form is line based: a header with the format version, one line per value, one line
 // per item, and a closing line with a checksum of everything before it, so a damaged or cut file
 // is refused instead of being half restored.
@@ -55,9 +58,6 @@ std::string FormatSavedGame(const SavedGame& game);
 // False with the reason in `error` for anything but a whole, consistent file of this version;
 // `game` is left as it was then.
 [[nodiscard]] bool ParseSavedGame(const std::string& text, SavedGame& game, std::string& error);
-
-// The file `path` replaced atomically by the saved game (the old file or the new one, never a part).
-[[nodiscard]] bool WriteSavedGame(const std::string& path, const SavedGame& game, std::string& error);
 
 enum class SavedGameFile { Missing, Loaded, Damaged };
 // Missing when there is no file; Damaged (the reason in `error`) when it cannot be read or is

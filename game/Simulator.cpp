@@ -1,6 +1,9 @@
 #include "game/Simulator.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
 #include <istream>
 #include <ostream>
 #include <sstream>
@@ -205,9 +208,12 @@ bool Simulator::Execute(const std::string& line, std::ostream& out, std::string&
     }
     if (cmd == "save") {
         if (!wantArgs(1)) return false;
-        std::string why;
-        if (!WriteSavedGame(t[1], CaptureGame(board), why)) {
-            error = "cannot save: " + why;
+        // A script's own file, written plainly: the program's saved games are written atomically
+        // by the screens, which the simulator does without.
+        std::ofstream file(t[1], std::ios::binary | std::ios::trunc);
+        if (file) file << FormatSavedGame(CaptureGame(board));
+        if (!file || !file.flush()) {
+            error = "cannot save: cannot create '" + t[1] + "': " + std::strerror(errno);
             return false;
         }
         return true;

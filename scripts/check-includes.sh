@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a folder includes a project folder it must not. The table below is the module graph:
-# each folder may include itself and the folders listed after it, nothing else. A new folder, or
-# a new direction, is added here on purpose, in the same change that needs it.
+# each folder may include itself and the folders listed after it, nothing else. The game model
+# (game/) includes no other folder: it is engine-free, and the screens (screens/) put it on the
+# engine. A new folder, or a new direction, is added here on purpose, in the same change that
+# needs it.
 #
 #   bash scripts/check-includes.sh [root]     (root defaults to the repository)
 set -euo pipefail
@@ -16,12 +18,13 @@ declare -A allowed=(
   [scene]="core platform picture"
   [gfx]="core platform picture scene"
   [ui]="core platform picture scene gfx sound input"
-  [game]="core platform picture scene gfx sound input ui"
-  [app]="core platform picture scene gfx sound input ui game"
+  [game]=""
+  [screens]="core platform picture scene gfx sound input ui game"
+  [app]="core platform picture scene gfx sound input ui game screens"
   [tools]="core platform picture scene gfx sound input ui game"
   [fuzz]="core platform picture scene gfx sound input ui game"
-  [bench]="core platform picture scene gfx sound input ui game app"
-  [tests]="core platform picture scene gfx sound input ui game app support"
+  [bench]="core platform picture scene gfx sound input ui game screens app"
+  [tests]="core platform picture scene gfx sound input ui game screens app support"
 )
 
 status=0

@@ -11,15 +11,15 @@
 #include "app/App.h"
 #include "core/Log.h"
 #include "game/GameBoard.h"
-#include "game/Hud.h"
-#include "game/RealSeam.h"
-#include "game/Screens.h"
 #include "gfx/Graphics.h"
 #include "gfx/Renderer.h"
 #include "picture/Image.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "scene/Level.h"
+#include "screens/Hud.h"
+#include "screens/RealSeam.h"
+#include "screens/Screens.h"
 #include "ui/Frontend.h"
 
 #include <SDL.h>

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "game/Preview.h"
 #include "platform/Clock.h"
+#include "screens/Preview.h"
 
 namespace {
 

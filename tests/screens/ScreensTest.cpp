@@ -4,8 +4,8 @@
 #include <tuple>
 
 #include "game/GameRandom.h"
-#include "game/Hud.h"
 #include "input/Input.h"
+#include "screens/Hud.h"
 
 namespace ScreensTest {
 namespace {

@@ -1,13 +1,13 @@
-#include "game/RealSeam.h"
+#include "screens/RealSeam.h"
 
 #include <cstring>
 
-#include "game/Screens.h"
 #include "gfx/Animation.h"
 #include "input/Input.h"
 #include "platform/Clock.h"
 #include "scene/Level.h"
 #include "scene/Object.h"
+#include "screens/Screens.h"
 #include "sound/SoundServer.h"
 #include "ui/Menu.h"
 #include "ui/TextTable.h"

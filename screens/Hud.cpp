@@ -1,4 +1,4 @@
-#include "game/Hud.h"
+#include "screens/Hud.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "game/Preview.h"
+#include "screens/Preview.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "game/Screens.h"
+#include "screens/Screens.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,15 +7,15 @@
 #include "core/Log.h"
 #include "core/Utf8.h"
 #include "game/GameBoard.h"
-#include "game/Hud.h"
-#include "game/Preview.h"
-#include "game/RealSeam.h"
-#include "game/Resume.h"
 #include "gfx/Animation.h"
 #include "gfx/Graphics.h"
 #include "gfx/Renderer.h"
 #include "input/Input.h"
 #include "platform/Clock.h"
+#include "screens/Hud.h"
+#include "screens/Preview.h"
+#include "screens/RealSeam.h"
+#include "screens/Resume.h"
 #include "sound/SoundServer.h"
 #include "ui/Font.h"
 #include "ui/Frontend.h"

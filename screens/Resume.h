@@ -1,13 +1,16 @@
 #pragma once
 #include <string>
 
+#include "game/SavedGame.h"
+
 // An unfinished game outlives the program: when the program ends while a game is in play or
 // paused, the game is written to its mode's file in the per-user data folder; at the next start
 // the title offers to continue it, and it comes back paused with the PauseMenu up. A game that
 // starts afresh or ends (game over, main menu) takes its saved game with it.
 namespace Game {
 
-enum class GameMode : int32_t;
+// The file `path` replaced atomically by the saved game (the old file or the new one, never a part).
+[[nodiscard]] bool WriteSavedGame(const std::string& path, const SavedGame& game, std::string& error);
 
 // Start-up, before the title: reads the saved games of the four modes in `folder`. A damaged
 // file or one of an unknown version is logged and set aside as "*.corrupt", never offered.

@@ -1,4 +1,4 @@
-#include "game/Resume.h"
+#include "screens/Resume.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,10 +8,11 @@
 
 #include "core/Log.h"
 #include "game/GameBoard.h"
-#include "game/RealSeam.h"
 #include "game/SavedGame.h"
-#include "game/Screens.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "screens/RealSeam.h"
+#include "screens/Screens.h"
 #include "ui/Frontend.h"
 
 namespace Game {
@@ -93,6 +94,10 @@ bool ContinueSavedGame() {
     g_kept[Index(mode)].game.reset();
     LogMsg("Continuing the saved %s game\n", NameOf(mode));
     return true;
+}
+
+bool WriteSavedGame(const std::string& path, const SavedGame& game, std::string& error) {
+    return Platform::WriteFileAtomically(path, FormatSavedGame(game), &error);
 }
 
 void SaveUnfinishedGame() {
