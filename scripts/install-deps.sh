@@ -10,7 +10,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-comfortaa
   libgtest-dev libgmock-dev
   xvfb xauth xdotool clang libclang-rt-14-dev
-  openbox x11-utils weston libx11-dev
+  openbox x11-utils weston libweston-10-dev libx11-dev
   clang-format cppcheck
   dpkg-dev lintian desktop-file-utils appstream mandoc groff-base gzip
 )

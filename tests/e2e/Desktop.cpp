@@ -102,11 +102,11 @@ bool StartOpenbox(Helper& wm, const std::string& display, const std::string& hom
 }
 
 bool StartWeston(Helper& compositor, const std::string& runtimeDir, const std::string& socket,
-                 std::string& error) {
+                 const std::string& seatModule, std::string& error) {
     const Env env{{"XDG_RUNTIME_DIR", runtimeDir}, {"WAYLAND_DISPLAY", ""}, {"DISPLAY", ""}};
-    if (!compositor.Start(
-            {"weston", "--backend=headless-backend.so", "--socket=" + socket, "--idle-time=0", "--no-config"},
-            env, runtimeDir + "/../weston.txt")) {
+    if (!compositor.Start({"weston", "--backend=headless-backend.so", "--socket=" + socket, "--idle-time=0",
+                           "--no-config", "--modules=" + seatModule},
+                          env, runtimeDir + "/../weston.txt")) {
         error = "weston could not be started";
         return false;
     }

@@ -50,10 +50,10 @@ class Helper {
 // screen (the root window names its check window).
 bool StartOpenbox(Helper& wm, const std::string& display, const std::string& home, std::string& error);
 
-// weston with its headless backend, listening on `socket` in `runtimeDir`; Start returns once the
-// socket is there.
+// weston with its headless backend and the module `seatModule` (which gives it a seat), listening
+// on `socket` in `runtimeDir`; returns once the socket is there.
 bool StartWeston(Helper& compositor, const std::string& runtimeDir, const std::string& socket,
-                 std::string& error);
+                 const std::string& seatModule, std::string& error);
 
 // What the X server and the window manager say of a top-level window.
 struct WindowInfo {

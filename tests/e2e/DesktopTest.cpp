@@ -1,6 +1,7 @@
 // The game among other windows on a desktop that openbox manages: full screen on and off from the
 // options, focus lost and regained, a window over it and away again, the window resized to twice
-// the layout and to an odd size with a Lines move made in it, and its icon.
+// the layout and to an odd size with a Lines move made in it, its icon; and a start under a
+// headless Wayland compositor.
 #include "e2e/Desktop.h"
 #include "e2e/Fixture.h"
 #include "e2e/LinesPlayer.h"
@@ -332,6 +333,61 @@ TEST_F(ScaledWindowTest, ResizedToTwiceAndToAnOddSizeTheWindowStaysSharpOrLetter
     const std::string options = ReadFile(game->OptionsFile());
     EXPECT_NE(options.find("WindowWidth=dword:1100"), std::string::npos) << options;
     EXPECT_NE(options.find("WindowHeight=dword:700"), std::string::npos) << options;
+}
+
+class WaylandTest : public E2eTest {
+  protected:
+    void SetUp() override {
+        REQUIRE_TOOLS("weston");
+        if (std::string(PARLORIX_WESTON_SEAT).empty()) {
+            if (InCi()) FAIL() << "the weston seat module was not built (libweston-10-dev)";
+            GTEST_SKIP() << "the weston seat module was not built (Debian package libweston-10-dev)";
+        }
+        E2eTest::SetUp();
+    }
+    void TearDown() override {
+        games.clear();
+        compositor.Stop();
+        E2eTest::TearDown();
+    }
+    Helper compositor;
+};
+
+TEST_F(WaylandTest, UnderAHeadlessCompositorTheGameReachesTheTitleAndEndsCleanlyOnSigterm) {
+    const std::string work = dir / "work";
+    Game& game = NewGame(work, dir / "home");
+    fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
+    std::string error;
+    ASSERT_TRUE(StartWeston(compositor, game.RuntimeDir(), "wayland-parlorix", PARLORIX_WESTON_SEAT, error))
+        << error;
+    game.SetEnv({{"DISPLAY", ""}, {"SDL_VIDEODRIVER", "wayland"}, {"WAYLAND_DISPLAY", "wayland-parlorix"}});
+    ASSERT_TRUE(game.Start());
+    auto log = [&] { return ReadFile(work + "/Log000.txt"); };
+    auto has = [&](const char* what) { return log().find(what) != std::string::npos; };
+    ASSERT_TRUE(WaitUntil(20000, [&] { return has("Video driver: wayland") || game.WaitExit(0) != -1000; }))
+        << log() << ReadFile(game.Home() + "/stdout.txt");
+    // The title scene built, and frames running (the first track starts in the first frame).
+    EXPECT_TRUE(WaitUntil(20000,
+                          [&] {
+                              const std::string text = log();
+                              return text.find(kMusicStarted, text.find("Loading scene 0,0")) !=
+                                     std::string::npos;
+                          }))
+        << log() << ReadFile(game.Home() + "/stdout.txt");
+    EXPECT_TRUE(has(kSceneBuilt));
+    EXPECT_FALSE(has("Error")) << log();
+    EXPECT_EQ(game.Close(), 0);
+    const std::string options = ReadFile(game.OptionsFile());
+    EXPECT_NE(options.find("fullscreen=dword:0"), std::string::npos) << options;
+    EXPECT_NE(options.find("WindowWidth=dword:"), std::string::npos) << options;
+
+    // A desktop that offers both: the Wayland session is taken unless the player forces a driver.
+    fs::remove(work + "/Log000.txt");
+    game.SetEnv({{"SDL_VIDEODRIVER", ""}, {"WAYLAND_DISPLAY", "wayland-parlorix"}});
+    ASSERT_TRUE(game.Start());
+    EXPECT_TRUE(WaitUntil(20000, [&] { return has("Video driver: ") || game.WaitExit(0) != -1000; }));
+    EXPECT_TRUE(has("Video driver: wayland")) << log();
+    EXPECT_EQ(game.Close(), 0);
 }
 
 } // namespace
