@@ -129,6 +129,32 @@ class DesktopTest : public E2eTest {
         ASSERT_TRUE(WaitLog(kMusicStarted, 1)) << Log();
     }
 
+    // Options -> Full screen On/Off -> Save and exit, clicked the way the current mode reads the
+    // mouse; returns once the other mode's display is made.
+    void SwitchModeFromOptions(const WindowInfo& info) {
+        const std::string made = info.fullscreen ? "Fullscreen = 0" : "Fullscreen = 1";
+        const size_t scenes = LogCount(kSceneBuilt), displays = LogCount(made);
+        auto click = [&](int lx, int ly) {
+            if (info.fullscreen)
+                ClickFullScreen(info, lx, ly);
+            else
+                ClickLayout(info, lx, ly);
+        };
+        click(400, 320); // Options
+        ASSERT_TRUE(WaitLog(kSceneBuilt, scenes + 1)) << Log();
+        click(540, 330); // Full screen: On / Off
+        click(400, 530); // Save and exit
+        ASSERT_TRUE(WaitLog(made, displays + 1)) << Log();
+    }
+    // After a mode switch: not minimised, focused, with its icon, and the title drawn.
+    void ExpectShownFocusedAndDrawn(const WindowInfo& info, const std::string& label) {
+        EXPECT_FALSE(info.iconic);
+        EXPECT_FALSE(info.hidden);
+        EXPECT_TRUE(info.hasIcon) << "the new window has no icon";
+        EXPECT_TRUE(WaitUntil(10000, [&] { return Focused(); })) << "focus on " << FocusedWindow(x.Display());
+        EXPECT_EQ(WaitShown(info, CheckTitle, label), "");
+    }
+
     Helper& Other() { return *others.emplace_back(std::make_unique<Helper>()); }
     // Starts xmessage titled `title` at `geometry` and waits for its window.
     std::string StartXmessage(Helper& h, const std::string& title, const std::string& geometry) {
@@ -165,34 +191,15 @@ TEST_F(DesktopTest, FullScreenOnAndOffFromTheOptionsLeavesTheGameShownFocusedAnd
     EXPECT_TRUE(Windowed800(info)) << info.width << "x" << info.height;
     EXPECT_TRUE(info.hasIcon) << "_NET_WM_ICON not set";
 
-    // Windowed -> full screen: the mouse points where the window shows it.
-    size_t scenes = LogCount(kSceneBuilt);
-    ClickLayout(info, 400, 320); // Options
-    ASSERT_TRUE(WaitLog(kSceneBuilt, scenes + 1)) << Log();
-    ClickLayout(info, 540, 330); // Full screen: On
-    ClickLayout(info, 400, 530); // Save and exit
-    ASSERT_TRUE(WaitLog("Fullscreen = 1", 1)) << Log();
+    // Windowed -> full screen, and back at the size it had.
+    ASSERT_NO_FATAL_FAILURE(SwitchModeFromOptions(info));
     ASSERT_TRUE(WaitWindow(FullScreenShown, info)) << "no full-screen window";
-    EXPECT_FALSE(info.iconic);
-    EXPECT_FALSE(info.hidden);
     EXPECT_EQ(info.width, 1024);
     EXPECT_EQ(info.height, 768);
-    EXPECT_TRUE(WaitUntil(10000, [&] { return Focused(); })) << "focus on " << FocusedWindow(x.Display());
-    EXPECT_EQ(WaitShown(info, CheckTitle, "desktop-fullscreen-title"), "");
-    EXPECT_TRUE(info.hasIcon) << "the new window has no icon";
-
-    // Full screen -> windowed, back at the size it had.
-    scenes = LogCount(kSceneBuilt);
-    ClickFullScreen(info, 400, 320); // Options
-    ASSERT_TRUE(WaitLog(kSceneBuilt, scenes + 1)) << Log();
-    ClickFullScreen(info, 540, 330); // Full screen: Off
-    ClickFullScreen(info, 400, 530); // Save and exit
-    ASSERT_TRUE(WaitLog("Fullscreen = 0", 2)) << Log();
+    ExpectShownFocusedAndDrawn(info, "desktop-fullscreen-title");
+    ASSERT_NO_FATAL_FAILURE(SwitchModeFromOptions(info));
     ASSERT_TRUE(WaitWindow(Windowed800, info)) << "no 800 x 600 window after leaving full screen";
-    EXPECT_FALSE(info.iconic);
-    EXPECT_FALSE(info.hidden);
-    EXPECT_TRUE(WaitUntil(10000, [&] { return Focused(); })) << "focus on " << FocusedWindow(x.Display());
-    EXPECT_EQ(WaitShown(info, CheckTitle, "desktop-windowed-again-title"), "");
+    ExpectShownFocusedAndDrawn(info, "desktop-windowed-again-title");
 
     EXPECT_EQ(LogCount(kMusicStarted), 1u) << "a mode switch started the music again:\n" << Log();
     EXPECT_EQ(Occurrences(Log(), "Unable to re-create"), 0u) << Log();
