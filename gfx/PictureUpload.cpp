@@ -8,27 +8,14 @@
 #include "picture/Bitmap.h"
 #include "picture/PixelFormat.h"
 
+using PixelFormat::Load16;
+using PixelFormat::Load32;
+using PixelFormat::Store16;
+using PixelFormat::Store32;
 using PixelFormat::To16;
 using PixelFormat::To32;
 
 namespace {
-
-inline uint32_t Load32(const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-inline void Store32(uint8_t* p, uint32_t v) {
-    std::memcpy(p, &v, 4);
-}
-inline uint16_t Load16(const uint8_t* p) {
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
-inline void Store16(uint8_t* p, uint16_t v) {
-    std::memcpy(p, &v, 2);
-}
 
 // Intersects a w x h rectangle at (sx, sy) in a picture of pw x ph with one at (dx, dy) in a
 // picture of qw x qh; adjusts all of them. False when nothing is left.

@@ -11,24 +11,12 @@
 
 namespace {
 
-bool g_reportMissingFile = true;
+using PixelFormat::Load16;
+using PixelFormat::Load32;
+using PixelFormat::Store16;
+using PixelFormat::Store32;
 
-inline uint32_t Load32(const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-inline void Store32(uint8_t* p, uint32_t v) {
-    std::memcpy(p, &v, 4);
-}
-inline uint16_t Load16(const uint8_t* p) {
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
-inline void Store16(uint8_t* p, uint16_t v) {
-    std::memcpy(p, &v, 2);
-}
+bool g_reportMissingFile = true;
 
 // 16-bit pixel of the display's layout -> 32 bits by widening the fields (x8, and x4 for a six-bit
 // green), opaque.

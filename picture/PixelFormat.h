@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 // The 16-bit pixel layout pictures are converted to: 5-6-5, or 5-5-5 when the display has that
 // layout. The display sets it when it opens; tests and tools may set it directly.
@@ -26,6 +27,24 @@ inline uint16_t To16(uint32_t argb) {
 // 16-bit pixel -> 32 bits, alpha 0.
 inline uint32_t To32(uint16_t pixel) {
     return Tables().to32[pixel];
+}
+
+// Pixels at any byte address of a picture's rows (no alignment assumed).
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline void Store32(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+inline uint16_t Load16(const uint8_t* p) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+inline void Store16(uint8_t* p, uint16_t v) {
+    std::memcpy(p, &v, 2);
 }
 
 } // namespace PixelFormat
