@@ -26,6 +26,7 @@
 #include "ui/HighScores.h"
 #include "ui/Language.h"
 #include "ui/Menu.h"
+#include "ui/SceneNames.h"
 #include "ui/TextCache.h"
 #include "ui/TextTable.h"
 
@@ -102,7 +103,7 @@ bool CreateWindow() {
 }
 
 void ReenterActiveScene() {
-    if (Level* scene = GetActiveScene()) SwitchScene("Board", scene->sName.c_str());
+    if (Level* scene = GetActiveScene()) SwitchScene(SceneName::kEpisode, scene->sName.c_str());
 }
 
 // Re-activation and the display-mode switch rebuild what they released. A part that fails has
@@ -396,7 +397,7 @@ bool StartUp(StartOptions options) {
     // 13.-15. Scenes, callbacks and menus. Without the scene file, or without its title scene,
     // there is nothing to show: the program ends with the reason instead of a black window.
     if (!LoadSceneFile(kSceneFile) || !GetCurrentEpisode() ||
-        !GetCurrentEpisode()->FindScene("Level_00_00")) {
+        !GetCurrentEpisode()->FindScene(SceneName::kTitle)) {
         StartupFailure("the scene file '" + std::string(kSceneFile) + "'");
         return false;
     }
@@ -408,7 +409,7 @@ bool StartUp(StartOptions options) {
 
     // 16.-17.
     Game::SeedRandom(Platform::TimeMs());
-    SwitchScene("Board", "Level_00_00");
+    SwitchScene(SceneName::kEpisode, SceneName::kTitle);
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include "screens/RealSeam.h"
 #include "screens/Screens.h"
 #include "ui/Frontend.h"
+#include "ui/SceneNames.h"
 
 namespace Game {
 namespace {
@@ -38,7 +39,7 @@ const char* NameOf(GameMode mode) {
 }
 
 const char* SceneOf(GameMode mode) {
-    return mode == GameMode::Groups ? "Level_02_00" : "Level_01_00";
+    return mode == GameMode::Groups ? SceneName::kGroupsBoard : SceneName::kBoard;
 }
 
 } // namespace

@@ -21,6 +21,8 @@
 #include "ui/Frontend.h"
 #include "ui/HighScores.h"
 #include "ui/Menu.h"
+#include "ui/MenuIds.h"
+#include "ui/SceneNames.h"
 #include "ui/TextCache.h"
 #include "ui/TextTable.h"
 
@@ -49,14 +51,14 @@ const char16_t* Txt(const char* key) {
 // Common entering step of every panel.
 void Enter(PanelState& panel) {
     PollEmpty();
-    panel.phase = 0;
+    panel.phase = PanelPhase::SlidingIn;
     Animation::SetFrozen(true);
     panel.t0 = Now();
     Sound::PauseAllChannels();
 }
 
 void SlideIn(PanelState& panel) {
-    if (panel.phase == 0 && Now() > panel.t0 + kSlideMs) panel.phase = 1;
+    if (panel.phase == PanelPhase::SlidingIn && Now() > panel.t0 + kSlideMs) panel.phase = PanelPhase::Shown;
 }
 
 bool SlideOutDone(const PanelState& panel) {
@@ -64,7 +66,7 @@ bool SlideOutDone(const PanelState& panel) {
 }
 
 void StartSlideOut(PanelState& panel) {
-    panel.phase = 2;
+    panel.phase = PanelPhase::SlidingOut;
     panel.t0 = Now();
     PollEmpty();
 }
@@ -72,7 +74,7 @@ void StartSlideOut(PanelState& panel) {
 void ResumePlay(PanelState& panel) {
     Animation::SetFrozen(false);
     Frontend::InstallOnActive(&GameUpdate, &HudOverlay);
-    panel.phase = -1;
+    panel.phase = PanelPhase::Entering;
     g_state.playing = true;
 }
 
@@ -91,15 +93,15 @@ void LeaveTo(Away where) {
         screen.helpReturn = here;
         // Help opened from a game starts on that game's own page.
         screen.helpPage = HelpPageOf(CurrentMode());
-        Frontend::SwitchTo("Level_00_02");
+        Frontend::SwitchTo(SceneName::kHelp);
         break;
     case Away::Options:
         screen.optionsReturn = here;
-        Frontend::SwitchTo("Level_00_03");
+        Frontend::SwitchTo(SceneName::kOptions);
         break;
     case Away::Scores:
         screen.scoresReturn = here;
-        Frontend::SwitchTo("Level_02_02");
+        Frontend::SwitchTo(SceneName::kScores[0]);
         break;
     }
 }
@@ -108,30 +110,30 @@ void LeaveToMainMenu(PanelState& panel) {
     PollEmpty();
     Animation::SetFrozen(false);
     Sound::StopAllSamples();
-    panel.phase = -1;
+    panel.phase = PanelPhase::Entering;
     // Leaving for the main menu ends the game, saved or not.
     g_state.playing = false;
     DiscardSavedGame(g_Board.mode);
     // The items' objects live on the game scene, which is still the active one.
     TheRealSeam().SetLevel(nullptr);
     g_Board.ClearBoard();
-    Frontend::SwitchTo("Level_00_00");
+    Frontend::SwitchTo(SceneName::kTitle);
 }
 
 // The panel picture: grows out to the left from x 559 while sliding, whole when shown.
 void DrawPanelPicture(SDL_Surface* surface, const PanelState& panel) {
     SDL_Surface* picture = Renderer::GetPicture("new menu");
     if (!picture || !surface) return;
-    if (panel.phase == 0 || panel.phase == 2) {
+    if (panel.phase == PanelPhase::SlidingIn || panel.phase == PanelPhase::SlidingOut) {
         const int64_t elapsed = static_cast<uint32_t>(Now() - panel.t0);
         int64_t w = elapsed * 350 / 500;
-        if (panel.phase == 2) w = 350 - w;
+        if (panel.phase == PanelPhase::SlidingOut) w = 350 - w;
         w = std::clamp<int64_t>(w, 0, 350);
         const Graphics::Rect strip{350, 0, 380, 293};
         Graphics::Blit(surface, 559, 140, picture, &strip, true);
         const Graphics::Rect part{0, 0, static_cast<int32_t>(w), 293};
         if (w > 0) Graphics::Blit(surface, 559 - static_cast<int32_t>(w), 140, picture, &part, true);
-    } else if (panel.phase >= 1) {
+    } else if (panel.phase != PanelPhase::Entering) {
         Graphics::Blit(surface, 209, 140, picture, nullptr, true);
     }
 }
@@ -148,7 +150,8 @@ void DrawScoreLine(SDL_Surface* surface, int32_t y) {
 }
 
 bool Shown(const PanelState& panel) {
-    return panel.phase == 1 || panel.phase == 3 || panel.phase == 4;
+    return panel.phase == PanelPhase::Shown || panel.phase == PanelPhase::NameEntry ||
+           panel.phase == PanelPhase::GameOverMenu;
 }
 
 void CurrentMenuEnabled(const char* menu, bool enabled) {
@@ -180,16 +183,7 @@ int32_t ScoreTableOf(GameMode mode) {
 }
 
 const char* ScoreSceneOf(GameMode mode) {
-    switch (mode) {
-    case GameMode::Groups:
-        return "Level_02_05";
-    case GameMode::Squares:
-        return "Level_02_03";
-    case GameMode::Swaps:
-        return "Level_02_04";
-    default:
-        return "Level_02_02";
-    }
+    return SceneName::kScores[ScorePageOf(mode)];
 }
 
 int32_t HelpPageOf(GameMode mode) {
@@ -264,7 +258,7 @@ void GameUpdate(uint32_t elapsedMs, FrameRecord* frame) {
 }
 
 void OpenPauseMenu() {
-    g_state.pause.phase = -1;
+    g_state.pause.phase = PanelPhase::Entering;
     Frontend::InstallOnActive(&PauseMenuUpdate, &PauseMenuOverlay);
 }
 
@@ -272,12 +266,12 @@ void OpenResultScreen() {
     // The game is over: nothing left to continue.
     g_state.playing = false;
     DiscardSavedGame(g_Board.mode);
-    g_state.result.phase = -1;
+    g_state.result.phase = PanelPhase::Entering;
     Frontend::InstallOnActive(&ResultScreenUpdate, &ResultScreenOverlay);
 }
 
 void OpenBoardClearedScreen() {
-    g_state.cleared.phase = -1;
+    g_state.cleared.phase = PanelPhase::Entering;
     Frontend::InstallOnActive(&BoardClearedUpdate, &BoardClearedOverlay);
 }
 
@@ -290,15 +284,15 @@ void ShowPausedOn(const char* scene) {
     const Frontend::SceneHost& host = Frontend::Host();
     host.setUpdate(scene, &PauseMenuUpdate);
     host.setOverlay(scene, &PauseMenuOverlay);
-    g_state.pause.phase = -1;
+    g_state.pause.phase = PanelPhase::Entering;
     g_state.playing = true;
     Frontend::SwitchTo(scene);
 }
 
 void PrepareGameScenes() {
-    g_state.start.phase = -1;
+    g_state.start.phase = PanelPhase::Entering;
     const Frontend::SceneHost& host = Frontend::Host();
-    for (const char* scene : {"Level_01_00", "Level_02_00"}) {
+    for (const char* scene : {SceneName::kBoard, SceneName::kGroupsBoard}) {
         host.setUpdate(scene, &StartPanelUpdate);
         host.setOverlay(scene, &StartPanelOverlay);
     }
@@ -308,30 +302,30 @@ void PrepareGameScenes() {
 
 void StartPanelUpdate(uint32_t, FrameRecord*) {
     PanelState& panel = g_state.start;
-    if (panel.phase == -1) Enter(panel);
+    if (panel.phase == PanelPhase::Entering) Enter(panel);
     switch (panel.phase) {
-    case 0:
+    case PanelPhase::SlidingIn:
         SlideIn(panel);
         break;
-    case 1: {
+    case PanelPhase::Shown: {
         const std::string menu = g_state.startMenu;
         switch (Menu::Poll(menu.c_str(), Menu::kEventFromQueue)) {
-        case 1:
+        case MenuId::Start::Play:
             PollEmpty();
-            panel.phase = 2;
+            panel.phase = PanelPhase::SlidingOut;
             panel.t0 = Now();
             g_state.startMenu = "startGame";
             break;
-        case 2:
+        case MenuId::Start::Help:
             LeaveTo(Away::Help);
             break;
-        case 3:
+        case MenuId::Start::Options:
             LeaveTo(Away::Options);
             break;
-        case 4:
+        case MenuId::Start::Scores:
             LeaveTo(Away::Scores);
             break;
-        case 5:
+        case MenuId::Start::MainMenu:
             LeaveToMainMenu(panel);
             g_state.startMenu = "startGame";
             break;
@@ -340,7 +334,7 @@ void StartPanelUpdate(uint32_t, FrameRecord*) {
         }
         break;
     }
-    case 2:
+    case PanelPhase::SlidingOut:
         if (SlideOutDone(panel)) ResumePlay(panel);
         break;
     default:
@@ -358,31 +352,31 @@ void StartPanelOverlay(SDL_Surface* surface) {
 
 void PauseMenuUpdate(uint32_t, FrameRecord*) {
     PanelState& panel = g_state.pause;
-    if (panel.phase == -1) {
+    if (panel.phase == PanelPhase::Entering) {
         Enter(panel);
         g_state.pauseStart = panel.t0;
     }
     switch (panel.phase) {
-    case 0:
+    case PanelPhase::SlidingIn:
         SlideIn(panel);
         break;
-    case 1:
+    case PanelPhase::Shown:
         switch (Menu::Poll("inGame", Menu::kEventFromQueue)) {
-        case 1:
+        case MenuId::Pause::Resume:
             StartSlideOut(panel);
             break;
-        case 2:
+        case MenuId::Pause::Restart:
             DiscardSavedGame(CurrentMode());
             g_Board.NewGame(CurrentMode());
             StartSlideOut(panel);
             break;
-        case 3:
+        case MenuId::Pause::Help:
             LeaveTo(Away::Help);
             break;
-        case 4:
+        case MenuId::Pause::Options:
             LeaveTo(Away::Options);
             break;
-        case 5:
+        case MenuId::Pause::MainMenu:
             Frontend::InstallOnActive(&GameUpdate, &HudOverlay);
             LeaveToMainMenu(panel);
             break;
@@ -390,7 +384,7 @@ void PauseMenuUpdate(uint32_t, FrameRecord*) {
             break;
         }
         break;
-    case 2:
+    case PanelPhase::SlidingOut:
         if (SlideOutDone(panel)) {
             ResumePlay(panel);
             // Moves, waits, flights and spawns go on as if no time had passed.
@@ -414,18 +408,20 @@ void PauseMenuOverlay(SDL_Surface* surface) {
 
 void ResultScreenUpdate(uint32_t, FrameRecord*) {
     PanelState& panel = g_state.result;
-    if (panel.phase == -1) {
+    if (panel.phase == PanelPhase::Entering) {
         Enter(panel);
         LoadPlayerName();
     }
     switch (panel.phase) {
-    case 0:
+    case PanelPhase::SlidingIn:
         SlideIn(panel);
         break;
-    case 1:
-        panel.phase = HighScores::Qualifies(ScoreTableOf(CurrentMode()), ResultScore()) ? 3 : 4;
+    case PanelPhase::Shown:
+        panel.phase = HighScores::Qualifies(ScoreTableOf(CurrentMode()), ResultScore())
+                          ? PanelPhase::NameEntry
+                          : PanelPhase::GameOverMenu;
         break;
-    case 3: {
+    case PanelPhase::NameEntry: {
         const bool hasName = g_state.playerNameLength > 0;
         CurrentMenuEnabled("enterScores", hasName);
         int32_t id = Menu::Poll("enterScores", Menu::kEventFromQueue);
@@ -452,22 +448,22 @@ void ResultScreenUpdate(uint32_t, FrameRecord*) {
         StorePlayerName();
         break;
     }
-    case 4:
+    case PanelPhase::GameOverMenu:
         switch (Menu::Poll("endGame", Menu::kEventFromQueue)) {
-        case 1:
+        case MenuId::GameOver::Restart:
             g_Board.NewGame(CurrentMode());
             StartSlideOut(panel);
             break;
-        case 2:
+        case MenuId::GameOver::Help:
             LeaveTo(Away::Help);
             break;
-        case 3:
+        case MenuId::GameOver::Options:
             LeaveTo(Away::Options);
             break;
-        case 4:
+        case MenuId::GameOver::Scores:
             LeaveTo(Away::Scores);
             break;
-        case 5:
+        case MenuId::GameOver::MainMenu:
             Frontend::InstallOnActive(&GameUpdate, &HudOverlay);
             LeaveToMainMenu(panel);
             break;
@@ -475,10 +471,10 @@ void ResultScreenUpdate(uint32_t, FrameRecord*) {
             break;
         }
         break;
-    case 2:
+    case PanelPhase::SlidingOut:
         if (SlideOutDone(panel)) {
             ResumePlay(panel);
-            g_state.start.phase = -1;
+            g_state.start.phase = PanelPhase::Entering;
         }
         break;
     default:
@@ -490,11 +486,11 @@ void ResultScreenOverlay(SDL_Surface* surface) {
     const PanelState& panel = g_state.result;
     HudOverlay(surface);
     DrawPanelPicture(surface, panel);
-    if (surface && (panel.phase == 1 || panel.phase == 4)) {
+    if (surface && (panel.phase == PanelPhase::Shown || panel.phase == PanelPhase::GameOverMenu)) {
         Text::DrawText(surface, g_MainFont, 30, Text::kCentre, 400, 180, kRed, Txt("Menu_GameOver"));
         // A result that stays out of the table still shows what it was worth, below the menu.
         DrawScoreLine(surface, kGameOverScoreY);
-    } else if (surface && panel.phase == 3) {
+    } else if (surface && panel.phase == PanelPhase::NameEntry) {
         Text::DrawText(surface, g_MainFont, 30, Text::kCentre, 400, 172, kRed, Txt("Menu_GameOver"));
         DrawScoreLine(surface, 220);
         Text::DrawText(surface, g_MainFont, 24, Text::kCentre, 400, 255, kWhite, Txt("Menu_EnterName2"));
@@ -509,15 +505,15 @@ void ResultScreenOverlay(SDL_Surface* surface) {
 
 void BoardClearedUpdate(uint32_t, FrameRecord*) {
     PanelState& panel = g_state.cleared;
-    if (panel.phase == -1) Enter(panel);
+    if (panel.phase == PanelPhase::Entering) Enter(panel);
     switch (panel.phase) {
-    case 0:
+    case PanelPhase::SlidingIn:
         SlideIn(panel);
         break;
-    case 1:
-        if (Menu::Poll("reversiGame", Menu::kEventFromQueue) != 0) panel.phase = 2;
+    case PanelPhase::Shown:
+        if (Menu::Poll("reversiGame", Menu::kEventFromQueue) != 0) panel.phase = PanelPhase::SlidingOut;
         break;
-    case 2:
+    case PanelPhase::SlidingOut:
         if (SlideOutDone(panel)) {
             ResumePlay(panel);
             // The next board: one colour more, level and score kept.
@@ -556,11 +552,11 @@ void RegisterScreens() {
         Preview(i);
 
     const Frontend::SceneHost& host = Frontend::Host();
-    host.setUpdate("Level_01_00", &StartPanelUpdate);
-    host.setOverlay("Level_01_00", &StartPanelOverlay);
-    host.setAfterScene("Level_01_00", &TargetMarkers);
-    host.setUpdate("Level_02_00", &StartPanelUpdate);
-    host.setOverlay("Level_02_00", &StartPanelOverlay);
+    host.setUpdate(SceneName::kBoard, &StartPanelUpdate);
+    host.setOverlay(SceneName::kBoard, &StartPanelOverlay);
+    host.setAfterScene(SceneName::kBoard, &TargetMarkers);
+    host.setUpdate(SceneName::kGroupsBoard, &StartPanelUpdate);
+    host.setOverlay(SceneName::kGroupsBoard, &StartPanelOverlay);
     Frontend::RegisterTitle();
     Frontend::RegisterGameSelect();
     Frontend::RegisterHelp();

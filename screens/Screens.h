@@ -13,10 +13,18 @@ namespace Game {
 
 enum class GameMode : int32_t;
 
-// Panel phases: -1 entering (the next update sets the panel up), 0 sliding in, 1 shown,
-// 2 sliding out, 3 name entry and 4 game-over menu (ResultScreen only).
+// Where a panel stands. The values are those the panels always had (tests and logs compare them).
+enum class PanelPhase : int32_t {
+    Entering = -1, // the next update sets the panel up
+    SlidingIn = 0,
+    Shown = 1,
+    SlidingOut = 2,
+    NameEntry = 3,    // ResultScreen only
+    GameOverMenu = 4, // ResultScreen only
+};
+
 struct PanelState {
-    int32_t phase = -1;
+    PanelPhase phase = PanelPhase::Entering;
     uint32_t t0 = 0;
 };
 
@@ -66,7 +74,7 @@ void ResultScreenOverlay(SDL_Surface* surface);
 void BoardClearedUpdate(uint32_t elapsedMs, FrameRecord* frame);
 void BoardClearedOverlay(SDL_Surface* surface);
 
-// Opened from GameTick: phase -1 and the panel's callbacks on the active scene.
+// Opened from GameTick: phase Entering and the panel's callbacks on the active scene.
 void OpenPauseMenu();
 void OpenResultScreen();
 void OpenBoardClearedScreen();
@@ -76,7 +84,7 @@ bool GameInProgress();
 // A restored game's first frame: the PauseMenu entering on `scene`, which becomes the active one.
 void ShowPausedOn(const char* scene);
 
-// The game selection's set-up: start phase -1 and the StartPanel on both game scenes.
+// The game selection's set-up: start phase Entering and the StartPanel on both game scenes.
 void PrepareGameScenes();
 
 // Start-up: creates the previews and registers every scene callback together with the menus,

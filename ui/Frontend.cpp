@@ -12,6 +12,8 @@
 #include "ui/FrontendCommon.h"
 #include "ui/HighScores.h"
 #include "ui/Menu.h"
+#include "ui/MenuIds.h"
+#include "ui/SceneNames.h"
 #include "ui/TextCache.h"
 #include "ui/TextTable.h"
 
@@ -23,27 +25,25 @@ SceneHost g_host;
 AppHooks g_app;
 GameHooks g_game;
 
-constexpr const char* kEpisode = "Board";
-
 const char* SceneManagerActiveName() {
     Level* scene = GetActiveScene();
     return scene ? scene->sName.c_str() : "";
 }
 
 void SceneManagerSwitch(const char* sceneName) {
-    SwitchScene(kEpisode, sceneName);
+    SwitchScene(SceneName::kEpisode, sceneName);
 }
 
 void SceneManagerSetUpdate(const char* sceneName, UpdateCallback function) {
-    SetUpdateCallback(kEpisode, sceneName, function);
+    SetUpdateCallback(SceneName::kEpisode, sceneName, function);
 }
 
 void SceneManagerSetOverlay(const char* sceneName, DrawCallback function) {
-    SetOverlayCallback(kEpisode, sceneName, function);
+    SetOverlayCallback(SceneName::kEpisode, sceneName, function);
 }
 
 void SceneManagerSetAfterScene(const char* sceneName, DrawCallback function) {
-    SetAfterSceneCallback(kEpisode, sceneName, function);
+    SetAfterSceneCallback(SceneName::kEpisode, sceneName, function);
 }
 
 DrawCallback SceneManagerActiveOverlay() {
@@ -56,7 +56,7 @@ DrawCallback SceneManagerActiveOverlay() {
 // Back leads where the opener said; nobody said anything: the title screen.
 void SwitchBack(const std::string& scene) {
     PollEmpty();
-    SwitchTo(scene.empty() ? "Level_00_00" : scene.c_str());
+    SwitchTo(scene.empty() ? SceneName::kTitle : scene.c_str());
 }
 
 // ---- Shared helpers -----------------------------------------------------------------------------
@@ -196,7 +196,7 @@ namespace {
 // takes no click.
 bool ShowContinue() {
     const bool offered = g_game.savedGameOffered();
-    if (MenuItem* item = Menu::FindCurrent(kContinueItem)) {
+    if (MenuItem* item = Menu::FindCurrent(MenuId::Main::Continue)) {
         item->enabled = offered ? 1 : 0;
         item->text = offered ? Txt("Menu_Continue") : nullptr;
     }
@@ -208,33 +208,33 @@ void TitleUpdate(uint32_t, FrameRecord*) {
     AdvanceSlider();
     int32_t id = Menu::Poll("main", Menu::kEventFromQueue);
     const bool offered = ShowContinue();
-    if (id == kContinueItem) {
+    if (id == MenuId::Main::Continue) {
         if (!offered) return;
         g_game.continueSavedGame();
         return;
     }
-    if (id < 1 || id > 5) return;
-    if (id == 5) {
+    if (id < MenuId::Main::Play || id > MenuId::Main::Exit) return;
+    if (id == MenuId::Main::Exit) {
         g_app.quit();
         return;
     }
     const std::string here = ActiveSceneName();
     PollEmpty();
     switch (id) {
-    case 1:
-        SwitchTo("Level_00_01");
+    case MenuId::Main::Play:
+        SwitchTo(SceneName::kGameSelect);
         break;
-    case 2:
+    case MenuId::Main::Help:
         g_state.helpReturn = here;
-        SwitchTo("Level_00_02");
+        SwitchTo(SceneName::kHelp);
         break;
-    case 3:
+    case MenuId::Main::Options:
         g_state.optionsReturn = here;
-        SwitchTo("Level_00_03");
+        SwitchTo(SceneName::kOptions);
         break;
-    case 4:
+    case MenuId::Main::Scores:
         g_state.scoresReturn = here;
-        SwitchTo("Level_02_02");
+        SwitchTo(SceneName::kScores[0]);
         break;
     default:
         break;
@@ -256,24 +256,24 @@ void GameSelectUpdate(uint32_t, FrameRecord*) {
     // Item ids follow the selection's order; the board's mode values are Lines 0, Groups 1,
     // Squares 2, Swaps 3.
     int32_t mode = -1;
-    const char* scene = "Level_01_00";
+    const char* scene = SceneName::kBoard;
     switch (Menu::Poll("game", Menu::kEventFromQueue)) {
-    case 1:
+    case MenuId::GameSelect::Lines:
         mode = 0;
         break;
-    case 2:
+    case MenuId::GameSelect::Squares:
         mode = 2;
         break;
-    case 3:
+    case MenuId::GameSelect::Swaps:
         mode = 3;
         break;
-    case 4:
+    case MenuId::GameSelect::Groups:
         mode = 1;
-        scene = "Level_02_00";
+        scene = SceneName::kGroupsBoard;
         break;
-    case 5:
+    case MenuId::GameSelect::Back:
         PollEmpty();
-        SwitchTo("Level_00_00");
+        SwitchTo(SceneName::kTitle);
         return;
     default:
         return;
@@ -295,20 +295,19 @@ void GameSelectDraw(SDL_Surface* surface) {
 
 void ScoresUpdate(uint32_t, FrameRecord*) {
     const int32_t id = Menu::Poll("hiScores", Menu::kEventFromQueue);
-    if (id < 1 || id > 6) return;
+    if (id < MenuId::Scores::FirstTab || id > MenuId::Scores::PostScores) return;
     HighScores::ClearMarks(TableOfTab(g_state.shownTab));
-    if (id <= 4) {
-        static const char* const kScenes[4] = {"Level_02_02", "Level_02_03", "Level_02_04", "Level_02_05"};
-        g_state.shownTab = id - 1;
+    if (id <= MenuId::Scores::LastTab) {
+        g_state.shownTab = id - MenuId::Scores::FirstTab;
         PollEmpty();
-        SwitchTo(kScenes[id - 1]);
-    } else if (id == 5) {
+        SwitchTo(SceneName::kScores[g_state.shownTab]);
+    } else if (id == MenuId::Scores::Back) {
         g_state.shownTab = 0;
         SwitchBack(g_state.scoresReturn);
     } else {
         g_state.shownTab = 0;
         PollEmpty();
-        SwitchTo("Level_01_02");
+        SwitchTo(SceneName::kPostScores);
     }
 }
 
@@ -382,8 +381,8 @@ void PostScoresUpdate(uint32_t, FrameRecord*) {
     for (char16_t c : Input::TypedText())
         Form().TakeCharacter(c);
     const int32_t id = Menu::Poll("postScores", Menu::kEventFromQueue);
-    if (id == 5) SwitchBack(g_state.scoresReturn);
-    // 6 (Submit): there is nowhere to send the form to.
+    if (id == MenuId::PostScores::Back) SwitchBack(g_state.scoresReturn);
+    // Submit: there is nowhere to send the form to.
 }
 
 void PostScoresDraw(SDL_Surface* surface) {
@@ -423,28 +422,28 @@ void Register(const char* scene, UpdateCallback update, DrawCallback overlay) {
 } // namespace
 
 void RegisterTitle() {
-    Register("Level_00_00", &TitleUpdate, &TitleDraw);
+    Register(SceneName::kTitle, &TitleUpdate, &TitleDraw);
 }
 
 void RegisterGameSelect() {
-    Register("Level_00_01", &GameSelectUpdate, &GameSelectDraw);
+    Register(SceneName::kGameSelect, &GameSelectUpdate, &GameSelectDraw);
 }
 
 void RegisterHelp() {
-    Register("Level_00_02", &HelpUpdate, &HelpDraw);
+    Register(SceneName::kHelp, &HelpUpdate, &HelpDraw);
 }
 
 void RegisterPostScores() {
-    Register("Level_01_02", &PostScoresUpdate, &PostScoresDraw);
+    Register(SceneName::kPostScores, &PostScoresUpdate, &PostScoresDraw);
 }
 
 void RegisterScores() {
-    for (const char* scene : {"Level_02_02", "Level_02_03", "Level_02_04", "Level_02_05"})
+    for (const char* scene : SceneName::kScores)
         Register(scene, &ScoresUpdate, &ScoresDraw);
 }
 
 void RegisterOptions() {
-    Register("Level_00_03", &OptionsUpdate, &OptionsDraw);
+    Register(SceneName::kOptions, &OptionsUpdate, &OptionsDraw);
 }
 
 } // namespace Frontend

@@ -88,8 +88,6 @@ State& Screen();
 void ResetState();
 
 inline constexpr int32_t kHelpPages = 8;
-// The main menu's Continue line (the others are 1 Play ... 5 Exit).
-inline constexpr int32_t kContinueItem = 6;
 // The help pages' text area, (150, 190) to (650, 550).
 inline constexpr int32_t kHelpAreaLeft = 150, kHelpAreaTop = 190, kHelpAreaRight = 650, kHelpAreaBottom = 550;
 // Lays out the page's paragraphs in the text area, drawing them when there is a surface, and

@@ -8,6 +8,7 @@
 #include "ui/Font.h"
 #include "ui/FrontendCommon.h"
 #include "ui/Menu.h"
+#include "ui/MenuIds.h"
 #include "ui/TextCache.h"
 
 // The eight help pages: paragraphs composed once per page into a cached surface, with animated
@@ -187,8 +188,10 @@ void DrawPageCounter(SDL_Surface* surface, int32_t page) {
 }
 
 void EnablePrevNext() {
-    if (MenuItem* prev = Menu::FindCurrent(1)) prev->enabled = Screen().helpPage > 0 ? 1 : 0;
-    if (MenuItem* next = Menu::FindCurrent(2)) next->enabled = Screen().helpPage < kHelpPages - 1 ? 1 : 0;
+    if (MenuItem* prev = Menu::FindCurrent(MenuId::Help::Previous))
+        prev->enabled = Screen().helpPage > 0 ? 1 : 0;
+    if (MenuItem* next = Menu::FindCurrent(MenuId::Help::Next))
+        next->enabled = Screen().helpPage < kHelpPages - 1 ? 1 : 0;
 }
 
 } // namespace
@@ -199,13 +202,13 @@ void HelpUpdate(uint32_t, FrameRecord*) {
     const int32_t id = Menu::Poll("help", Menu::kEventFromQueue);
     EnablePrevNext();
     switch (id) {
-    case 1:
+    case MenuId::Help::Previous:
         if (state.helpPage > 0) --state.helpPage;
         break;
-    case 2:
+    case MenuId::Help::Next:
         if (state.helpPage < kHelpPages - 1) ++state.helpPage;
         break;
-    case 5:
+    case MenuId::Help::Back:
         state.helpPage = 0;
         SwitchBack(state.helpReturn);
         return;

@@ -9,6 +9,7 @@
 #include "ui/FrontendCommon.h"
 #include "ui/Language.h"
 #include "ui/Menu.h"
+#include "ui/MenuIds.h"
 #include "ui/TextCache.h"
 
 // Options: sound and music volumes (heard at once, the sound server applies them every frame)
@@ -16,16 +17,7 @@
 namespace Frontend {
 namespace {
 
-enum OptionId : int32_t {
-    kSoundUp = 2,
-    kSoundDown = 3,
-    kMusicUp = 5,
-    kMusicDown = 6,
-    kSaveExit = 7,
-    kOnOff = 8,
-    kLanguage = 9,
-    kCancel = 10,
-};
+namespace Option = MenuId::Option;
 
 uint32_t RegistryFullscreen() {
     uint32_t value = 0;
@@ -75,29 +67,30 @@ uint32_t StepVolume(uint32_t volume, int32_t delta) {
 void OptionsUpdate(uint32_t, FrameRecord*) {
     const int32_t id = Menu::Poll("option", Menu::kEventFromQueue);
     const uint32_t fullscreen = RegistryFullscreen();
-    if (MenuItem* item = Menu::FindCurrent(kOnOff)) item->text = Txt(fullscreen ? "Menu_On" : "Menu_Off");
-    if (MenuItem* item = Menu::FindCurrent(kLanguage)) item->text = Txt("Menu_LanguageName");
+    if (MenuItem* item = Menu::FindCurrent(Option::OnOff))
+        item->text = Txt(fullscreen ? "Menu_On" : "Menu_Off");
+    if (MenuItem* item = Menu::FindCurrent(Option::Language)) item->text = Txt("Menu_LanguageName");
     switch (id) {
-    case kSoundUp:
+    case Option::SoundUp:
         Sound::SetSoundVolume(StepVolume(Sound::GetSoundVolume(), 10));
         break;
-    case kSoundDown:
+    case Option::SoundDown:
         Sound::SetSoundVolume(StepVolume(Sound::GetSoundVolume(), -10));
         break;
-    case kMusicUp:
+    case Option::MusicUp:
         Sound::SetMusicVolume(StepVolume(Sound::GetMusicVolume(), 10));
         break;
-    case kMusicDown:
+    case Option::MusicDown:
         Sound::SetMusicVolume(StepVolume(Sound::GetMusicVolume(), -10));
         break;
-    case kOnOff:
+    case Option::OnOff:
         g_Settings.WriteDword(fullscreen ? 0 : 1, "fullscreen");
         break;
-    case kLanguage:
+    case Option::Language:
         // Heard at once like the volumes: every text of the screen changes, nothing moves.
         Language::Apply(Language::Next(Language::Current()));
         break;
-    case kSaveExit:
+    case Option::SaveExit:
         if ((fullscreen != 0) != Graphics::Fullscreen()) App().requestModeSwitch();
         g_Settings.Key().Begin();
         g_Settings.WriteDword(Sound::GetSoundVolume(), "SoundVolume");
@@ -108,7 +101,7 @@ void OptionsUpdate(uint32_t, FrameRecord*) {
         g_Settings.Key().Commit();
         SwitchBack(Screen().optionsReturn);
         break;
-    case kCancel: {
+    case Option::Cancel: {
         g_Settings.WriteDword(Graphics::Fullscreen() ? 1 : 0, "fullscreen");
         uint32_t volume = 0;
         if (g_Settings.ReadDword(volume, "SoundVolume")) Sound::SetSoundVolume(volume);
@@ -126,17 +119,17 @@ void OptionsDraw(SDL_Surface* surface) {
     AdvanceSlider();
     DrawSlider(surface, -1);
     DrawTitleText(surface);
-    SetEnabled(kSoundUp, Sound::SamplesAvailable());
-    SetEnabled(kSoundDown, Sound::SamplesAvailable());
-    SetEnabled(kMusicUp, Sound::MusicAvailable());
-    SetEnabled(kMusicDown, Sound::MusicAvailable());
+    SetEnabled(Option::SoundUp, Sound::SamplesAvailable());
+    SetEnabled(Option::SoundDown, Sound::SamplesAvailable());
+    SetEnabled(Option::MusicUp, Sound::MusicAvailable());
+    SetEnabled(Option::MusicDown, Sound::MusicAvailable());
     if (surface) {
         const uint32_t music = Sound::GetMusicVolume();
         const uint32_t sound = Sound::GetSoundVolume();
-        DrawRow(surface, "Menu_MusicVolume", 209, RowHot({kMusicUp, kMusicDown}), &music);
-        DrawRow(surface, "Menu_SoundVolume", 259, RowHot({kSoundUp, kSoundDown}), &sound);
-        DrawRow(surface, "Menu_FullScreen", 309, RowHot({kOnOff}), nullptr);
-        DrawRow(surface, "Menu_Language", 359, RowHot({kLanguage}), nullptr);
+        DrawRow(surface, "Menu_MusicVolume", 209, RowHot({Option::MusicUp, Option::MusicDown}), &music);
+        DrawRow(surface, "Menu_SoundVolume", 259, RowHot({Option::SoundUp, Option::SoundDown}), &sound);
+        DrawRow(surface, "Menu_FullScreen", 309, RowHot({Option::OnOff}), nullptr);
+        DrawRow(surface, "Menu_Language", 359, RowHot({Option::Language}), nullptr);
     }
     Menu::Draw(surface);
 }

@@ -7,10 +7,12 @@
 #include <limits>
 #include <map>
 #include <tuple>
+#include <utility>
 
 #include "gfx/Graphics.h"
 #include "input/Input.h"
 #include "ui/Font.h"
+#include "ui/MenuIds.h"
 #include "ui/TextTable.h"
 
 namespace {
@@ -422,31 +424,42 @@ const char16_t* T(const char* key) {
     return g_TextTable.GetText(key);
 }
 
-// Five automatically placed text items with ids 1 to 5 at the given y.
-void AddColumn(const char* menu, int32_t y, const char* const (&keys)[5],
-               const uint8_t (&shortcuts)[5] = {}) {
-    for (int32_t i = 0; i < 5; ++i)
-        AddTextItem(menu, 0, y, T(keys[i]), i + 1, shortcuts[i]);
+struct ColumnItem {
+    const char* key;
+    int32_t id;
+    uint8_t shortcut = 0;
+};
+
+// Five automatically placed text items at the given y.
+void AddColumn(const char* menu, int32_t y, const ColumnItem (&items)[5]) {
+    for (const ColumnItem& item : items)
+        AddTextItem(menu, 0, y, T(item.key), item.id, item.shortcut);
 }
 
 } // namespace
 
 void CreateAllMenus() {
     using namespace Input::Key;
+    using namespace MenuId;
     // The column stands where it stood with five items; Continue (shown only while a saved game
     // is offered) goes above it.
-    AddColumn("main", 40, {"Menu_PlayGame", "Menu_Help", "Menu_Options", "Menu_HiScores", "Menu_Exit"});
-    AddTextItem("main", 400, 180, T("Menu_Continue"), 6, 0)->enabled = 0;
+    AddColumn("main", 40,
+              {{"Menu_PlayGame", Main::Play},
+               {"Menu_Help", Main::Help},
+               {"Menu_Options", Main::Options},
+               {"Menu_HiScores", Main::Scores},
+               {"Menu_Exit", Main::Exit}});
+    AddTextItem("main", 400, 180, T("Menu_Continue"), Main::Continue, 0)->enabled = 0;
 
-    AddTextItem("game", 130, 355, T("Menu_Game1"), 1, 0);
-    AddTextItem("game", 285, 355, T("Menu_Game2"), 2, 0);
-    AddTextItem("game", 520, 355, T("Menu_Game3"), 3, 0);
-    AddTextItem("game", 670, 355, T("Menu_Game4"), 4, 0);
-    AddHotRect("game", 45, 390, 203, 546, 1, 0);
-    AddHotRect("game", 207, 187, 366, 343, 2, 0);
-    AddHotRect("game", 437, 187, 596, 343, 3, 0);
-    AddHotRect("game", 592, 390, 751, 546, 4, 0);
-    MenuItem* back = AddTextItem("game", 400, 500, T("Menu_Back"), 5, Escape);
+    AddTextItem("game", 130, 355, T("Menu_Game1"), GameSelect::Lines, 0);
+    AddTextItem("game", 285, 355, T("Menu_Game2"), GameSelect::Squares, 0);
+    AddTextItem("game", 520, 355, T("Menu_Game3"), GameSelect::Swaps, 0);
+    AddTextItem("game", 670, 355, T("Menu_Game4"), GameSelect::Groups, 0);
+    AddHotRect("game", 45, 390, 203, 546, GameSelect::Lines, 0);
+    AddHotRect("game", 207, 187, 366, 343, GameSelect::Squares, 0);
+    AddHotRect("game", 437, 187, 596, 343, GameSelect::Swaps, 0);
+    AddHotRect("game", 592, 390, 751, 546, GameSelect::Groups, 0);
+    MenuItem* back = AddTextItem("game", 400, 500, T("Menu_Back"), GameSelect::Back, Escape);
     SetMenuProperty("game", "font", &g_MenuFont);
     SetMenuProperty("game", "normal", "fontSize", 26);
     SetMenuProperty("game", "select", "fontSize", 28);
@@ -455,54 +468,65 @@ void CreateAllMenus() {
     back->selected = kSelectedStyle;
     back->disabled = kDisabledStyle;
 
-    AddTextItem("help", 130, 500, T("Menu_Prev"), 1, Left);
-    AddTextItem("help", 670, 500, T("Menu_Next"), 2, Right);
-    AddTextItem("help", 900, 600, u"", 1, Up);
-    AddTextItem("help", 900, 600, u"", 1, PageUp);
-    AddTextItem("help", 900, 600, u"", 2, Down);
-    AddTextItem("help", 900, 600, u"", 2, PageDown);
-    AddTextItem("help", 400, 520, T("Menu_Back"), 5, Escape);
+    AddTextItem("help", 130, 500, T("Menu_Prev"), Help::Previous, Left);
+    AddTextItem("help", 670, 500, T("Menu_Next"), Help::Next, Right);
+    AddTextItem("help", 900, 600, u"", Help::Previous, Up);
+    AddTextItem("help", 900, 600, u"", Help::Previous, PageUp);
+    AddTextItem("help", 900, 600, u"", Help::Next, Down);
+    AddTextItem("help", 900, 600, u"", Help::Next, PageDown);
+    AddTextItem("help", 400, 520, T("Menu_Back"), Help::Back, Escape);
 
-    AddTextItem("postScores", 400, 520, T("Menu_Back"), 5, Escape);
-    AddTextItem("postScores", 400, 450, T("Menu_Submit"), 6, 0);
+    AddTextItem("postScores", 400, 520, T("Menu_Back"), PostScores::Back, Escape);
+    AddTextItem("postScores", 400, 450, T("Menu_Submit"), PostScores::Submit, 0);
 
-    AddTextItem("hiScores", 205, 180, T("Menu_Game1"), 1, 0);
-    AddTextItem("hiScores", 335, 180, T("Menu_Game2"), 2, 0);
-    AddTextItem("hiScores", 465, 180, T("Menu_Game3"), 3, 0);
-    AddTextItem("hiScores", 595, 180, T("Menu_Game4"), 4, 0);
+    // One tab per high-score page, in tab order.
+    AddTextItem("hiScores", 205, 180, T("Menu_Game1"), Scores::FirstTab, 0);
+    AddTextItem("hiScores", 335, 180, T("Menu_Game2"), Scores::FirstTab + 1, 0);
+    AddTextItem("hiScores", 465, 180, T("Menu_Game3"), Scores::FirstTab + 2, 0);
+    AddTextItem("hiScores", 595, 180, T("Menu_Game4"), Scores::LastTab, 0);
     SetMenuProperty("hiScores", "normal", "fontSize", 20);
     SetMenuProperty("hiScores", "select", "fontSize", 21);
     SetMenuProperty("hiScores", "font", &g_MenuFont);
-    AddTextItem("hiScores", 400, 520, T("Menu_Back"), 5, Escape);
+    AddTextItem("hiScores", 400, 520, T("Menu_Back"), Scores::Back, Escape);
 
-    AddButton("board", 620, 405, "Butmenu", 1, Escape);
+    AddButton("board", 620, 405, "Butmenu", Board::Menu, Escape);
 
-    AddColumn("startGame", -30,
-              {"Menu_PlayGame", "Menu_Help", "Menu_Options", "Menu_HiScores", "Menu_MainMenu"});
-    AddColumn("startGame2", -30,
-              {"Menu_RestartGame", "Menu_Help", "Menu_Options", "Menu_HiScores", "Menu_MainMenu"});
-    AddColumn("inGame", -30, {"Menu_Resume", "Menu_Restart", "Menu_Help", "Menu_Options", "Menu_MainMenu"},
-              {Escape, 0, 0, 0, 0});
+    // The start panel says Restart instead of Play once a score was entered.
+    const std::pair<const char*, const char*> startMenus[] = {{"startGame", "Menu_PlayGame"},
+                                                              {"startGame2", "Menu_RestartGame"}};
+    for (const auto& [menu, play] : startMenus)
+        AddColumn(menu, -30,
+                  {{play, Start::Play},
+                   {"Menu_Help", Start::Help},
+                   {"Menu_Options", Start::Options},
+                   {"Menu_HiScores", Start::Scores},
+                   {"Menu_MainMenu", Start::MainMenu}});
+    AddColumn("inGame", -30,
+              {{"Menu_Resume", Pause::Resume, Escape},
+               {"Menu_Restart", Pause::Restart},
+               {"Menu_Help", Pause::Help},
+               {"Menu_Options", Pause::Options},
+               {"Menu_MainMenu", Pause::MainMenu}});
 
-    AddTextItem("endGame", 0, 5, T("Menu_Restart"), 1, 0);
-    AddTextItem("endGame", 0, 5, T("Menu_Help"), 2, 0);
-    AddTextItem("endGame", 0, 5, T("Menu_Options"), 3, 0);
-    AddTextItem("endGame", 0, 5, T("Menu_MainMenu"), 5, 0);
+    AddTextItem("endGame", 0, 5, T("Menu_Restart"), GameOver::Restart, 0);
+    AddTextItem("endGame", 0, 5, T("Menu_Help"), GameOver::Help, 0);
+    AddTextItem("endGame", 0, 5, T("Menu_Options"), GameOver::Options, 0);
+    AddTextItem("endGame", 0, 5, T("Menu_MainMenu"), GameOver::MainMenu, 0);
 
-    AddTextItem("enterScores", 0, 105, T("Menu_OK"), 1, KeypadEnter);
-    AddTextItem("enterScores", 800, 600, u"", 1, Enter);
+    AddTextItem("enterScores", 0, 105, T("Menu_OK"), EnterScore::Ok, KeypadEnter);
+    AddTextItem("enterScores", 800, 600, u"", EnterScore::Ok, Enter);
 
-    AddTextItem("option", 590, 260, u"+", 2, 0);
-    AddTextItem("option", 490, 260, u"-", 3, 0);
-    AddTextItem("option", 590, 210, u"+", 5, 0);
-    AddTextItem("option", 490, 210, u"-", 6, 0);
-    AddTextItem("option", 540, 310, T("Menu_Off"), 8, 0);
-    AddTextItem("option", 580, 360, T("Menu_LanguageName"), 9, 0);
-    AddTextItem("option", 400, 510, T("Menu_SaveExit"), 7, 0);
-    AddTextItem("option", 800, 600, u"", 10, Escape);
+    AddTextItem("option", 590, 260, u"+", Option::SoundUp, 0);
+    AddTextItem("option", 490, 260, u"-", Option::SoundDown, 0);
+    AddTextItem("option", 590, 210, u"+", Option::MusicUp, 0);
+    AddTextItem("option", 490, 210, u"-", Option::MusicDown, 0);
+    AddTextItem("option", 540, 310, T("Menu_Off"), Option::OnOff, 0);
+    AddTextItem("option", 580, 360, T("Menu_LanguageName"), Option::Language, 0);
+    AddTextItem("option", 400, 510, T("Menu_SaveExit"), Option::SaveExit, 0);
+    AddTextItem("option", 800, 600, u"", Option::Cancel, Escape);
 
-    AddTextItem("reversiGame", 0, 105, T("Menu_Resume"), 1, KeypadEnter);
-    AddTextItem("reversiGame", 800, 600, u"", 1, Enter);
+    AddTextItem("reversiGame", 0, 105, T("Menu_Resume"), BoardCleared::Resume, KeypadEnter);
+    AddTextItem("reversiGame", 800, 600, u"", BoardCleared::Resume, Enter);
 
     // During play the arrows move the board's cell cursor; names are typed on these two.
     SetKeyUse("board", MenuKeyUse::None);

@@ -91,10 +91,10 @@ class PauseTest : public ScreensFixture {
                 EXPECT_TRUE(Animation::IsFrozen());
                 Advance(600);
                 Frame();
-                EXPECT_EQ(Game::Screens().pause.phase, 1);
+                EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::Shown);
                 world_.now = pausedAt + 10000;
                 Frame({Key::Escape}); // Resume
-                EXPECT_EQ(Game::Screens().pause.phase, 2);
+                EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::SlidingOut);
                 Advance(501);
                 Frame();
                 EXPECT_EQ(Active().update, &Game::GameUpdate);
@@ -164,7 +164,7 @@ class ResultTest : public ScreensFixture {
 TEST_F(ResultTest, QualifyingResultIsEnteredAndShownOnItsHighScorePage) {
     HighScores::Load();
     EndGame(420, "Alexander the Great of Macedon");
-    ASSERT_EQ(Game::Screens().result.phase, 3);
+    ASSERT_EQ(Game::Screens().result.phase, Game::PanelPhase::NameEntry);
     // The stored name is cut to 15 characters.
     EXPECT_EQ(std::u16string(Game::Screens().playerName), u"Alexander the G");
     EXPECT_EQ(Game::Screens().playerNameLength, 15);
@@ -193,7 +193,7 @@ TEST_F(ResultTest, QualifyingResultIsEnteredAndShownOnItsHighScorePage) {
 TEST_F(ResultTest, NameTypedFastWithCapitalsIsStoredAsTyped) {
     HighScores::Load();
     EndGame(500, "");
-    ASSERT_EQ(Game::Screens().result.phase, 3);
+    ASSERT_EQ(Game::Screens().result.phase, Game::PanelPhase::NameEntry);
     // Shift and the letters all between two frames, as a fast typist's keys arrive.
     for (const char* c : {"Z", "X", "C", "V", "B", "N", "M", " ", "T", "e", "s", "t"}) {
         SDL_Event e{};
@@ -215,10 +215,10 @@ TEST_F(ResultTest, NameTypedFastWithCapitalsIsStoredAsTyped) {
 TEST_F(ResultTest, EmptyNameDisablesOk) {
     HighScores::Load();
     EndGame(90, "");
-    ASSERT_EQ(Game::Screens().result.phase, 3);
+    ASSERT_EQ(Game::Screens().result.phase, Game::PanelPhase::NameEntry);
     Frame({Key::Enter});
     Frame({Key::KeypadEnter});
-    EXPECT_EQ(Game::Screens().result.phase, 3);
+    EXPECT_EQ(Game::Screens().result.phase, Game::PanelPhase::NameEntry);
     EXPECT_EQ(HighScores::Get(0).entries[0].score, 0);
     for (const MenuItem& item : Menu::Current())
         EXPECT_EQ(item.enabled, 0);
@@ -229,15 +229,15 @@ TEST_F(ResultTest, ResultThatDoesNotQualifyGoesToTheGameOverMenu) {
     for (int i = 0; i < 5; ++i)
         HighScores::Insert(0, u"x", 1000);
     EndGame(1000, "me");
-    EXPECT_EQ(Game::Screens().result.phase, 4);
+    EXPECT_EQ(Game::Screens().result.phase, Game::PanelPhase::GameOverMenu);
     Frame({});
     Click(1); // Restart
     Frame();
-    EXPECT_EQ(Game::Screens().result.phase, 2);
+    EXPECT_EQ(Game::Screens().result.phase, Game::PanelPhase::SlidingOut);
     Advance(501);
     Frame();
     EXPECT_EQ(Active().update, &Game::GameUpdate);
-    EXPECT_EQ(Game::Screens().start.phase, -1);
+    EXPECT_EQ(Game::Screens().start.phase, Game::PanelPhase::Entering);
     EXPECT_EQ(g_Board.score, 0);
 }
 
@@ -316,9 +316,9 @@ TEST_F(ScreensFixture, ClearedBoardDealsOneColourMoreUpToSix) {
         EXPECT_TRUE(Animation::IsFrozen());
         Advance(501);
         Frame();
-        EXPECT_EQ(Game::Screens().cleared.phase, 1);
+        EXPECT_EQ(Game::Screens().cleared.phase, Game::PanelPhase::Shown);
         Frame({Key::Enter});
-        EXPECT_EQ(Game::Screens().cleared.phase, 2);
+        EXPECT_EQ(Game::Screens().cleared.phase, Game::PanelPhase::SlidingOut);
         Frame(); // t0 dates from entering: play resumes at once
         EXPECT_EQ(Active().update, &Game::GameUpdate);
         EXPECT_EQ(g_Board.colours, std::min(colours + 1, 6));
@@ -346,7 +346,7 @@ TEST_F(ScreensFixture, HelpFromTheStartPanelComesBackToTheSamePanel) {
     Frame();
     Advance(501);
     Frame();
-    ASSERT_EQ(Game::Screens().start.phase, 1);
+    ASSERT_EQ(Game::Screens().start.phase, Game::PanelPhase::Shown);
     Frame();
     Click(2); // Help
     Frame();
@@ -356,7 +356,7 @@ TEST_F(ScreensFixture, HelpFromTheStartPanelComesBackToTheSamePanel) {
     Frame({Key::Escape});
     EXPECT_EQ(world_.active, "Level_02_00");
     EXPECT_EQ(Active().update, &Game::StartPanelUpdate);
-    EXPECT_EQ(Game::Screens().start.phase, 1);
+    EXPECT_EQ(Game::Screens().start.phase, Game::PanelPhase::Shown);
 
     // Play: the panel slides out and the game runs.
     Frame();
@@ -383,7 +383,7 @@ TEST_F(ScreensFixture, MainMenuFromThePauseMenuClearsTheBoard) {
     Frame();
     EXPECT_EQ(world_.active, "Level_00_00");
     EXPECT_EQ(g_Board.ItemCount(), 0);
-    EXPECT_EQ(Game::Screens().pause.phase, -1);
+    EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::Entering);
     EXPECT_EQ(world_.scenes["Level_01_00"].update, &Game::GameUpdate);
     EXPECT_FALSE(Animation::IsFrozen());
 }

@@ -34,6 +34,7 @@
 #include "ui/HighScores.h"
 #include "ui/Language.h"
 #include "ui/Menu.h"
+#include "ui/MenuIds.h"
 #include "ui/TextTable.h"
 
 namespace fs = std::filesystem;
@@ -150,7 +151,7 @@ class SessionTest : public ::testing::Test {
 
     std::string SavesFolder() const { return dir_->path() + "/data"; }
     bool ContinueShown() {
-        const MenuItem* item = Menu::FindCurrent(Frontend::kContinueItem);
+        const MenuItem* item = Menu::FindCurrent(MenuId::Main::Continue);
         return item && item->enabled && item->text && item->text[0];
     }
 
@@ -188,7 +189,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
             // The panel a cleared board brings, with its five lines; Resume deals the next board.
             Game::OpenBoardClearedScreen();
             Frames(30);
-            EXPECT_EQ(Game::Screens().cleared.phase, 1);
+            EXPECT_EQ(Game::Screens().cleared.phase, Game::PanelPhase::Shown);
             Shot("board-cleared");
             Press(Key::Enter);
             Frames(30);
@@ -197,7 +198,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
         Press(Key::Escape); // the board's menu button
         Frames(30);
         EXPECT_TRUE(Animation::IsFrozen());
-        EXPECT_EQ(Game::Screens().pause.phase, 1);
+        EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::Shown);
         if (i == 0) Shot("pause-menu");
         // Help from the game opens on the game's own page and leads back to the panel.
         Click(3);
@@ -208,7 +209,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
         EXPECT_EQ(Scene(), i == 3 ? "Level_02_00" : "Level_01_00");
         EXPECT_EQ(Frontend::Screen().helpPage, 0);
         Frames(30);
-        EXPECT_EQ(Game::Screens().pause.phase, 1);
+        EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::Shown);
         Press(Key::Escape); // Resume
         Frames(30);
         EXPECT_FALSE(Animation::IsFrozen());
@@ -285,14 +286,14 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     Click(1);
     Frames(30);
     int guard = 0;
-    while (Game::Screens().result.phase == -1 && guard++ < 20000) {
+    while (Game::Screens().result.phase == Game::PanelPhase::Entering && guard++ < 20000) {
         // Nobody clears lines here: a score makes the result worth a row.
         if (Game::g_Board.score == 0) Game::g_Board.score = 135;
         Frame(100);
     }
-    ASSERT_NE(Game::Screens().result.phase, -1) << "the board never filled";
+    ASSERT_NE(Game::Screens().result.phase, Game::PanelPhase::Entering) << "the board never filled";
     Frames(40);
-    ASSERT_EQ(Game::Screens().result.phase, 3);
+    ASSERT_EQ(Game::Screens().result.phase, Game::PanelPhase::NameEntry);
     for (int i = 0; i < 20; ++i)
         Press(Key::Backspace);
     // Letters of other layouts than the US one (a French "ë", a Czech "Č").
@@ -327,7 +328,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     ASSERT_TRUE(resultShown()) << "the board never filled";
     Game::g_Board.score = 0; // the panel decides once it has slid in
     Frames(40);
-    ASSERT_EQ(Game::Screens().result.phase, 4);
+    ASSERT_EQ(Game::Screens().result.phase, Game::PanelPhase::GameOverMenu);
     Shot("game-over");
     Click(5);
     EXPECT_EQ(Scene(), "Level_00_00");
@@ -573,12 +574,12 @@ TEST_F(SessionTest, AnUnfinishedGameIsKeptAtTheEndAndContinuedPausedAtTheNextSta
     Frames(3);
     EXPECT_TRUE(ContinueShown());
     Shot("title-continue");
-    Click(Frontend::kContinueItem);
+    Click(MenuId::Main::Continue);
     EXPECT_EQ(Scene(), "Level_01_00");
     // Everything as it was, timers included (kept relative to the frame clock).
     EXPECT_EQ(Game::FormatSavedGame(Game::CaptureGame(Game::g_Board)), before);
     Frames(30);
-    EXPECT_EQ(Game::Screens().pause.phase, 1);
+    EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::Shown);
     EXPECT_TRUE(Animation::IsFrozen());
     Press(Key::Escape); // Resume
     Frames(60, 30);
