@@ -57,11 +57,15 @@ std::string g_workingDirectory;
 // The windowed size the player chose, kept across mode switches and runs.
 Platform::WindowPlacement g_placement;
 
+// A stored number, or `absent` when the store has none (a first run, a value never written).
+uint32_t Stored(const char* name, uint32_t absent = 0) {
+    uint32_t value = 0;
+    return g_Settings.ReadDword(value, name) ? value : absent;
+}
+
 void ReadPlacement() {
-    uint32_t w = 0, h = 0, maximised = 0;
-    g_Settings.ReadDword(w, "WindowWidth");
-    g_Settings.ReadDword(h, "WindowHeight");
-    g_Settings.ReadDword(maximised, "WindowMaximized");
+    const uint32_t w = Stored("WindowWidth"), h = Stored("WindowHeight"),
+                   maximised = Stored("WindowMaximized");
     g_placement.width = static_cast<int32_t>(std::min<uint32_t>(w, 16384));
     g_placement.height = static_cast<int32_t>(std::min<uint32_t>(h, 16384));
     g_placement.maximised = maximised != 0;
@@ -143,7 +147,7 @@ void SwitchDisplayMode() {
     Input::Shutdown();
     Graphics::Shutdown();
     Platform::DestroyMainWindow();
-    g_Settings.ReadDword(g_fullscreen, "fullscreen");
+    g_fullscreen = Stored("fullscreen", g_fullscreen);
     if (!CreateWindow()) return;
     Rebuilt(Graphics::Init(kWidth, kHeight, kDepth, g_fullscreen != 0, Platform::MainWindow()), "display");
     Rebuilt(Renderer::Init(kWidth, kHeight, g_Settings), "renderer");
@@ -233,8 +237,9 @@ void SaveAtExit() {
     g_Settings.WriteDword(Graphics::Fullscreen() ? 1 : 0, "fullscreen");
     NotePlacement();
     WritePlacement();
-    g_Settings.Key().Commit();
-    HighScores::SaveUnsaved();
+    // The store says why a save failed (its own log line); these say what was lost.
+    if (!g_Settings.Key().Commit()) LogMsg("The settings were not saved at exit\n");
+    if (!HighScores::SaveUnsaved()) LogMsg("The high scores were not saved at exit\n");
 }
 
 std::string g_archive; // the archive start-up mounted
@@ -317,13 +322,15 @@ bool StartUp(StartOptions options) {
     // 3. Working directory, log, archive.
     // Found from the executable, never from the current folder.
     Platform::GameLocation at{Platform::CurrentDirectory(), "game.dat", "Game.ini", false};
+    bool entered = true;
     if (options.locate) {
         at = Platform::LocateGame(Platform::ExecutableDirectory());
-        Platform::SetCurrentDirectory(at.workDir);
+        entered = Platform::SetCurrentDirectory(at.workDir);
     }
     g_archive = at.archive;
     g_workingDirectory = Platform::CurrentDirectory() + "/";
     Log::Start(options.logDirectory.empty() ? g_workingDirectory : options.logDirectory);
+    if (!entered) LogMsg("Unable to enter the game folder '%s'\n", at.workDir.c_str());
     if (!keyOpen) LogMsg("Unable to open registry key '%s'\n", kOptionsKey);
     FileLayer::Mount(at.archive.c_str(), "", 3);
     // The settings file is optional; without it `bVerticalRetrace` stays false.
@@ -331,8 +338,7 @@ bool StartUp(StartOptions options) {
         LogMsg("Unable to read settings file '%s'\n", at.settings.c_str());
 
     // 4.-7. Window in the stored mode.
-    g_Settings.ReadDword(g_fullscreen, "fullscreen");
-    g_fullscreen = g_fullscreen ? 1 : 0;
+    g_fullscreen = Stored("fullscreen") ? 1 : 0;
     Platform::PreferSessionVideoDriver();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         LogMsg("Unable to initialize SDL: %s\n", SDL_GetError());
@@ -374,12 +380,11 @@ bool StartUp(StartOptions options) {
     }
     Animation::SetWorkingDirectory(g_workingDirectory.c_str());
     if (!Animation::LoadAll()) return false;
-    Sound::Start(std::move(options.sound));
+    // Without a sound device the game goes on silent; the server logs why.
+    if (!Sound::Start(std::move(options.sound))) LogMsg("Sound Server: not started\n");
 
     // 9.-11.
-    uint32_t showFps = 0;
-    g_Settings.ReadDword(showFps, "bShowFPS");
-    SetShowFps(showFps != 0);
+    SetShowFps(Stored("bShowFPS") != 0);
     g_TextTable.Load();
     Language::ChooseAtStartUp();
     HighScores::Load();

@@ -101,7 +101,7 @@ struct ScreenshotTaker {
     // that is there: the first shot of a run continues after the highest "screenNNNN.jpg" of the
     // folder. The file appears whole or not at all. False, with the reason, when it could not be
     // written; `name` is the file's name either way.
-    bool Write(const std::string& folder, const std::vector<uint8_t>& jpeg, std::string& name,
+    [[nodiscard]] bool Write(const std::string& folder, const std::vector<uint8_t>& jpeg, std::string& name,
                std::string& error);
     // One past the highest "screenNNNN.jpg" in `folder` (0 when there is none).
     static uint32_t NumberAfterExisting(const std::string& folder);

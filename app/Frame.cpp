@@ -120,7 +120,8 @@ std::string ScreenshotTaker::NextName() const {
 uint32_t ScreenshotTaker::NumberAfterExisting(const std::string& folder) {
     uint32_t next = 0;
     std::vector<Platform::DirEntry> entries;
-    Platform::ListDirectory(folder, entries);
+    // A folder that cannot be listed holds no earlier screenshots to count past.
+    if (!Platform::ListDirectory(folder, entries)) return 0;
     for (const Platform::DirEntry& e : entries) {
         const std::string& n = e.name;
         if (e.isDirectory || n.size() != 14 || n.compare(0, 6, "screen") != 0 ||

@@ -20,6 +20,7 @@
 // report sink are replaceable defaults (tests replace them; the log takes the reports when it
 // starts), and the sound backend is chosen by `StartOptions`.
 #include "app/App.h"
+#include "core/Log.h"
 #include "game/GameBoard.h"
 #include "gfx/Animation.h"
 #include "gfx/Renderer.h"
@@ -76,7 +77,9 @@ void ConnectModules() {
         Game::GameMode mode;
         return Game::SavedGameOffered(mode);
     };
-    game.continueSavedGame = &Game::ContinueSavedGame;
+    game.continueSavedGame = []() {
+        if (!Game::ContinueSavedGame()) LogMsg("No saved game to continue\n");
+    };
     game.tickPreviews = &Game::TickPreviews;
     game.drawPreviews = &Game::DrawPreviews;
     Frontend::SetGameHooks(game);

@@ -163,7 +163,8 @@ bool ConfigDoc::ReadDword(uint32_t& out, const char* name) const {
 }
 
 void ConfigDoc::WriteDword(uint32_t value, const char* name) {
-    if (key_.IsOpen()) key_.WriteDword(name, value);
+    // A failed save is reported by the store and kept in memory for its next save.
+    if (key_.IsOpen()) (void)key_.WriteDword(name, value);
 }
 
 bool ConfigDoc::ReadString(char* buf, size_t cap, const char* name) const {
@@ -171,5 +172,5 @@ bool ConfigDoc::ReadString(char* buf, size_t cap, const char* name) const {
 }
 
 void ConfigDoc::WriteString(const char* value, const char* name) {
-    if (key_.IsOpen() && value) key_.WriteString(name, value);
+    if (key_.IsOpen() && value) (void)key_.WriteString(name, value);
 }

@@ -23,7 +23,7 @@ class ConfigDoc {
     };
 
     // Replaces the whole content by the parsed file; false only when the file cannot be opened.
-    bool Load(const char* path);
+    [[nodiscard]] bool Load(const char* path);
     // Parses text already in memory (same rules as Load).
     void Parse(const char* text, size_t length);
     void Clear() { sections_.clear(); }
@@ -42,11 +42,11 @@ class ConfigDoc {
     const std::vector<Section>& Sections() const { return sections_; }
 
     // Registry key of the settings store.
-    bool OpenKey(const char* path);
-    bool ReadDword(uint32_t& out, const char* name) const;
+    [[nodiscard]] bool OpenKey(const char* path);
+    [[nodiscard]] bool ReadDword(uint32_t& out, const char* name) const;
     void WriteDword(uint32_t value, const char* name);
     // Bounded by the caller's buffer; untouched on failure.
-    bool ReadString(char* buf, size_t cap, const char* name) const;
+    [[nodiscard]] bool ReadString(char* buf, size_t cap, const char* name) const;
     void WriteString(const char* value, const char* name);
     Platform::RegistryKey& Key() { return key_; }
 

@@ -98,7 +98,7 @@ class GameBoard {
     // shows it (on the cell under the mouse when the mouse is over the board); then the arrows
     // move it, stopping at the edges, and "act" is a click on its cell.
     void HandleBoardKeys(uint32_t keys, int32_t mouseX, int32_t mouseY);
-    bool FindPath(BoardItem& item, int32_t tx, int32_t ty);
+    [[nodiscard]] bool FindPath(BoardItem& item, int32_t tx, int32_t ty);
     void CheckRemoval(int32_t x, int32_t y);
     void CompactColumns();
     bool IsStuck();
@@ -108,7 +108,7 @@ class GameBoard {
     int32_t CellPixelX(int32_t x) const { return static_cast<int32_t>(x * cellWidth + 33.0); }
     int32_t CellPixelY(int32_t y) const { return static_cast<int32_t>(y * cellHeight + 36.0); }
     // Cell under a mouse position; false when it is off the board.
-    bool CellAt(int32_t mx, int32_t my, int32_t& x, int32_t& y) const;
+    [[nodiscard]] bool CellAt(int32_t mx, int32_t my, int32_t& x, int32_t& y) const;
     bool OnBoard(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < w && y < h; }
     // Cell code: 0 free, 1..13 an item of that kind at rest, -1 busy.
     int32_t Code(int32_t x, int32_t y) const { return grid[x * MaxSide + y]; }

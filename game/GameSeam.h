@@ -80,7 +80,7 @@ class GameSeam {
 
     // Input: takes the oldest mouse event into `event` and returns true; false (event untouched)
     // when the queue is empty.
-    virtual bool NextMouseEvent(uint32_t& event) = 0;
+    [[nodiscard]] virtual bool NextMouseEvent(uint32_t& event) = 0;
     // Mouse position in pixels of the 800 x 600 client area.
     virtual void MousePosition(int32_t& x, int32_t& y) = 0;
     // The board keys of this frame (BoardKey bits); arrows repeat while held.

@@ -54,7 +54,7 @@ class MemorySeam final : public GameSeam {
     // "board" answers the front of `boardMenuAnswers` (0 when empty); other menus answer 0.
     int32_t PollMenu(const char* menuName, uint32_t event) override;
 
-    bool NextMouseEvent(uint32_t& event) override;
+    [[nodiscard]] bool NextMouseEvent(uint32_t& event) override;
     void MousePosition(int32_t& x, int32_t& y) override {
         x = mouseX;
         y = mouseY;

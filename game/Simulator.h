@@ -28,7 +28,7 @@ class Simulator {
     Simulator();
 
     // Runs one line. False (with a reason in `error`) for a malformed or impossible command.
-    bool Execute(const std::string& line, std::ostream& out, std::string& error);
+    [[nodiscard]] bool Execute(const std::string& line, std::ostream& out, std::string& error);
     // Advances the clock by one frame and runs the game's tick while play goes on.
     void Frame();
     void Frames(uint32_t count);

@@ -233,6 +233,8 @@ AniGifReference* AnimationAction::AddGif(const std::string& gifName, uint32_t fr
 
 bool AnimationAction::CompileScript() {
     scriptStatus = AnimationScript::Compile(scriptSource, script);
+    if (scriptStatus != -1)
+        LogMsg("Animation action '%s': script error at %d\n", sName.c_str(), scriptStatus);
     return scriptStatus == -1;
 }
 
@@ -304,9 +306,15 @@ void SetWorkingDirectory(const char* dir) {
 
 bool ReadFile(const char* path) {
     ConfigDoc doc;
-    if (!path || !doc.Load(path)) return false;
+    if (!path || !doc.Load(path)) {
+        LogMsg("Animation file '%s' not read\n", path ? path : "");
+        return false;
+    }
     std::string name;
-    if (!doc.Get(name, "name", "Animation")) return false;
+    if (!doc.Get(name, "name", "Animation")) {
+        LogMsg("Animation file '%s' has no name; not used\n", path);
+        return false;
+    }
     if (Find(name)) return false; // the first file of a name wins
 
     g_registry.push_back(std::make_unique<AnimationRecord>());
@@ -374,7 +382,10 @@ bool WriteAll() {
     for (const auto& anim : g_registry) {
         const std::string path = g_workingDirectory + "Data\\Library\\Animation\\" + anim->name + ".ani";
         FILE* f = Platform::OpenFile(path, "wb");
-        if (!f) return false;
+        if (!f) {
+            LogMsg("Unable to write '%s'\n", path.c_str());
+            return false;
+        }
         std::fprintf(f, "[Animation]\n");
         std::fprintf(f, "name = %s\n", anim->name.c_str());
         int n = 1;
@@ -413,17 +424,20 @@ bool WriteAll() {
 }
 
 static void ReadOne(const char* fileName, void*) {
-    ReadFile(fileName);
+    // ReadFile says why a file is not used; a second copy of a name (archive and folder) is
+    // skipped quietly.
+    (void)ReadFile(fileName);
 }
 
 bool LoadAll() {
-    if (!g_workingDirectory.empty()) Platform::SetCurrentDirectory(g_workingDirectory);
+    if (!g_workingDirectory.empty() && !Platform::SetCurrentDirectory(g_workingDirectory))
+        LogMsg("Unable to enter the working directory '%s'\n", g_workingDirectory.c_str());
     FileLayer::Enumerate("data", "ani", &ReadOne, nullptr);
     return true;
 }
 
 void ReleaseAll() {
-    if (g_saveLibrary) WriteAll();
+    if (g_saveLibrary && !WriteAll()) LogMsg("The animations were not saved\n");
     g_registry.clear();
 }
 

@@ -13,7 +13,7 @@ class Bitmap;
 namespace Animation {
 
 // Reads every "ani" file the file layer offers under "data", in the order offered. Returns true.
-bool LoadAll();
+[[nodiscard]] bool LoadAll();
 // Writes the animations back when the save-library switch is on, then destroys them all
 // (frame sheet surfaces included).
 void ReleaseAll();
@@ -29,13 +29,13 @@ bool GetFrame(AnimationState& state, SDL_Surface*& surface, FrameRect& rect);
 
 // Copies frame `frame` of the named action (names compared exactly) from the object library into
 // `out` (32 bits per pixel). False when the action or the frame does not exist.
-bool GetFrameImage(const char* animation, const char* action, uint32_t frame, Bitmap& out);
+[[nodiscard]] bool GetFrameImage(const char* animation, const char* action, uint32_t frame, Bitmap& out);
 
 // Reads one animation file (configuration syntax). False when the file was skipped.
-bool ReadFile(const char* path);
+[[nodiscard]] bool ReadFile(const char* path);
 // Writes every animation to "<working dir>Data\Library\Animation\<name>.ani"; stops at the first
 // file that cannot be created. Returns false then.
-bool WriteAll();
+[[nodiscard]] bool WriteAll();
 
 // Number of loaded animations (registry order is load order).
 int32_t Count();
@@ -46,7 +46,7 @@ bool IsFrozen();
 
 // The save-library switch (shared with the object library): write the files back on release.
 void SetSaveLibrary(bool on);
-bool SaveLibrary();
+[[nodiscard]] bool SaveLibrary();
 
 // Folder in front of "Data\Library\Animation\" when writing (ends with a separator; empty means
 // the current directory). Set by start-up to the working directory.

@@ -27,7 +27,7 @@ enum class Memory { Default, System };
 
 // Opens the display on `window` (may be nullptr for headless use: no presentation). In windowed
 // mode a width or height of -1 means the desktop's. depth 16 gives a 5-6-5 display, else 32.
-bool Init(int32_t width, int32_t height, int32_t depth, bool fullscreen, SDL_Window* window);
+[[nodiscard]] bool Init(int32_t width, int32_t height, int32_t depth, bool fullscreen, SDL_Window* window);
 void Shutdown();
 bool IsInitialised();
 void Present(bool waitForRetrace);
@@ -63,7 +63,7 @@ bool Blit(Surface* destination, int32_t x, int32_t y, Surface* source, const Rec
 // surface's source key is set. The rectangle is clipped to both.
 bool Upload(const Bitmap& picture, const Rect& source, Surface* surface, int32_t x, int32_t y, bool colorKey);
 // `picture` becomes a 32-bit copy (key 0) of the surface's `rect`; parts outside the surface are 0.
-bool ReadBack(Surface* surface, const Rect& rect, Bitmap& picture);
+[[nodiscard]] bool ReadBack(Surface* surface, const Rect& rect, Bitmap& picture);
 
 void ReportVideoMemory();
 

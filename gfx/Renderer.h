@@ -31,7 +31,7 @@ extern uint32_t backLightCellSize;
 
 // Stores the screen size, checks/loads the default font, makes the text bitmap and the renderer's
 // own surfaces. False (with a log line) on failure.
-bool Init(uint32_t screenWidth, uint32_t screenHeight, ConfigDoc& settings);
+[[nodiscard]] bool Init(uint32_t screenWidth, uint32_t screenHeight, ConfigDoc& settings);
 // Rebuilds the layers for the given scene (nullptr: nothing happens).
 void OnSceneChanged(Level* scene);
 // Back layer (parallax scenes only) and main layer, each over the whole screen.

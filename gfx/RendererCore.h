@@ -61,7 +61,7 @@ struct LightBuffer {
         return &cells[(size_t(row) * width + column) * 3];
     }
     // Makes the buffer width × height; true when its size changed (the storage was replaced).
-    bool Resize(uint32_t w, uint32_t h);
+    [[nodiscard]] bool Resize(uint32_t w, uint32_t h);
 };
 
 // Fills the buffer with the ambient colour, adds every light (with hard shadows cast by `edges`),

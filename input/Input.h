@@ -50,7 +50,7 @@ constexpr int32_t ClientHeight = 600;
 // Starts the devices. fullscreen: the mouse is read as relative motion clamped to the layout;
 // windowed: the cursor position is taken from the window. Logs "Input::Init\n". Called at start-up
 // and after every display-mode switch; the position, previous states and event queue survive.
-bool Init(bool fullscreen);
+[[nodiscard]] bool Init(bool fullscreen);
 void Shutdown();
 // Deactivation releases the mouse and joysticks, activation takes them back.
 void SetAcquired(bool acquired);
@@ -87,7 +87,7 @@ const std::u16string& TypedText();
 
 // Stores the oldest queued mouse event in `out` and removes it; leaves `out` untouched and returns
 // false when the queue is empty.
-bool NextMouseEvent(uint32_t& out);
+[[nodiscard]] bool NextMouseEvent(uint32_t& out);
 // Mouse position in pixels of the 800 x 600 layout.
 void MousePosition(int32_t& x, int32_t& y);
 
@@ -104,7 +104,7 @@ struct JoystickState {
     uint8_t buttons[32] = {};
 };
 int JoystickCount();
-bool GetJoystick(int index, JoystickState& out);
+[[nodiscard]] bool GetJoystick(int index, JoystickState& out);
 
 // Game controllers (SDL's game-controller interface), opened at Init and whenever one is plugged
 // in. They act as keys: the D-pad and the left stick as the arrow keys (repeating while held),
@@ -115,11 +115,11 @@ int ControllerCount();
 // Scripted input: pushes real SDL events onto SDL's queue, so they take the same road as the
 // user's (the application drains them into HandleEvent). Positions are layout co-ordinates.
 // Returns false when SDL's event queue is not available.
-bool PushKey(uint8_t scanCode, bool down);
-bool PushMouseButton(uint32_t button, bool down);
-bool PushMouseMove(int32_t x, int32_t y);
+[[nodiscard]] bool PushKey(uint8_t scanCode, bool down);
+[[nodiscard]] bool PushMouseButton(uint32_t button, bool down);
+[[nodiscard]] bool PushMouseMove(int32_t x, int32_t y);
 // A text event, as a keyboard layout produces it (UTF-8).
-bool PushText(const char* utf8);
+[[nodiscard]] bool PushText(const char* utf8);
 // Drains SDL's queue into HandleEvent (tests and tools without a main loop of their own).
 void PumpEvents();
 

@@ -38,14 +38,14 @@ class Bitmap {
 
     // Frees the old content; key 0xFF00FF; pixels zeroed; for 8 bits a zeroed palette. False (and
     // empty) for a depth other than 8, 16, 32 or a size that is zero or too large.
-    bool Create(uint32_t width, uint32_t height, uint32_t bits);
+    [[nodiscard]] bool Create(uint32_t width, uint32_t height, uint32_t bits);
     void Free();
     void Clear();
     void Assign(const Bitmap& other);
     // Decodes PCX, BMP, JPEG (JFIF) or TGA through the file layer.
-    bool Load(const char* path);
+    [[nodiscard]] bool Load(const char* path);
     // The same decoders on bytes in memory (no logging, the missing-file switch is untouched).
-    bool LoadFromMemory(const uint8_t* data, size_t size);
+    [[nodiscard]] bool LoadFromMemory(const uint8_t* data, size_t size);
     // Fills this bitmap (size and depth already set; 16 or 32 bits) from a source of any depth and
     // size: a byte copy when they match, else an area average.
     void CopyFrom(const Bitmap& source);

@@ -70,9 +70,9 @@ bool MainWindowFullscreen();
 // not the game's.
 uint32_t MainWindowId();
 // The windowed window's size and state, to be remembered; false in fullscreen or without a window.
-bool CurrentPlacement(WindowPlacement& out);
+[[nodiscard]] bool CurrentPlacement(WindowPlacement& out);
 // 8-bit red, green, blue, alpha in memory order, `width` x `height`, rows packed.
-bool SetMainWindowIcon(const uint8_t* rgba, uint32_t width, uint32_t height);
+[[nodiscard]] bool SetMainWindowIcon(const uint8_t* rgba, uint32_t width, uint32_t height);
 
 // The largest whole-number scale (at least 1) at which a window showing the layout, plus its
 // frame, fits the usable desktop area.

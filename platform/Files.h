@@ -20,14 +20,14 @@ bool IsDirectory(const std::string& winPath);
 
 // Current directory of the process, without a trailing separator.
 std::string CurrentDirectory();
-bool SetCurrentDirectory(const std::string& winPath);
+[[nodiscard]] bool SetCurrentDirectory(const std::string& winPath);
 
 struct DirEntry {
     std::string name;
     bool isDirectory;
 };
 // Entries of a folder (no "." or ".."), sorted by name so listings are deterministic.
-bool ListDirectory(const std::string& winPath, std::vector<DirEntry>& out);
+[[nodiscard]] bool ListDirectory(const std::string& winPath, std::vector<DirEntry>& out);
 
 // Per-user folders (XDG). Each is created on first use.
 std::string ConfigDirectory();  // $XDG_CONFIG_HOME/parlorix or ~/.config/parlorix

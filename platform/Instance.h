@@ -12,7 +12,7 @@ class InstanceLock {
     ~InstanceLock();
     // True when this process now holds the lock named `name` (in the runtime folder and in
     // `storeFolder` when given); false when another process holds either.
-    bool Acquire(const std::string& name, const std::string& storeFolder = "");
+    [[nodiscard]] bool Acquire(const std::string& name, const std::string& storeFolder = "");
     void Release();
 
   private:

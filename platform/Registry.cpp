@@ -111,6 +111,13 @@ bool ValidName(const std::string& name) {
     return !name.empty() && name[0] != '#' && name.find_first_of("=\n\r") == std::string::npos;
 }
 
+// A name the store's lines cannot hold is a caller's fault: said, and nothing written.
+bool WritableName(const std::string& name) {
+    if (ValidName(name)) return true;
+    Report("Registry: '%s' cannot be a value name; not written\n", name.c_str());
+    return false;
+}
+
 template <class Value> bool ParseValue(const std::string& rest, Value& v) {
     if (rest.rfind("dword:", 0) == 0) {
         const char* digits = rest.c_str() + 6;
@@ -218,8 +225,9 @@ void RegistryKey::Reload() {
 
     damaged_ = true;
     const std::string keep = file_ + ".corrupt";
-    std::string ignored;
-    WriteFileAtomically(keep, text, &ignored);
+    std::string keepError;
+    if (!WriteFileAtomically(keep, text, &keepError))
+        Report("Registry: cannot keep the damaged file as '%s': %s\n", keep.c_str(), keepError.c_str());
     const std::string bak = file_ + ".bak";
     std::string bakText;
     std::map<std::string, Value> previous;
@@ -259,7 +267,7 @@ bool RegistryKey::ReadString(const std::string& name, char* buf, size_t cap) con
 }
 
 bool RegistryKey::WriteDword(const std::string& name, uint32_t value) {
-    if (!open_ || !ValidName(name)) return false;
+    if (!open_ || !WritableName(name)) return false;
     Value v;
     v.isDword = true;
     v.dword = value;
@@ -268,7 +276,7 @@ bool RegistryKey::WriteDword(const std::string& name, uint32_t value) {
 }
 
 bool RegistryKey::WriteString(const std::string& name, const std::string& value) {
-    if (!open_ || !ValidName(name)) return false;
+    if (!open_ || !WritableName(name)) return false;
     Value v;
     v.text = value;
     values_[name] = v;
@@ -294,7 +302,8 @@ void RegistryKey::KeepPreviousGeneration() {
     ::unlink(bak.c_str());
     if (::link(file_.c_str(), bak.c_str()) == 0) return;
     std::string text, reason;
-    if (ReadWhole(file_, text, reason)) WriteFileAtomically(bak, text, &reason);
+    if (!ReadWhole(file_, text, reason) || !WriteFileAtomically(bak, text, &reason))
+        Report("Registry: cannot keep the previous copy '%s': %s\n", bak.c_str(), reason.c_str());
 }
 
 bool RegistryKey::Save() {

@@ -20,24 +20,24 @@ class RegistryKey {
     // Opens or creates the key ("Software\Quillmarsh\Parlorix\Options"), reads its file and removes
     // temporary files that killed writers left. False only for a key name that cannot be a path;
     // a folder that cannot be created is logged, and every save then fails with that reason.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     bool IsOpen() const { return open_; }
 
-    bool ReadDword(const std::string& name, uint32_t& out) const;
+    [[nodiscard]] bool ReadDword(const std::string& name, uint32_t& out) const;
     // Copies at most cap-1 bytes plus the terminating zero; false and buffer untouched on failure.
-    bool ReadString(const std::string& name, char* buf, size_t cap) const;
-    bool ReadString(const std::string& name, std::string& out) const;
+    [[nodiscard]] bool ReadString(const std::string& name, char* buf, size_t cap) const;
+    [[nodiscard]] bool ReadString(const std::string& name, std::string& out) const;
 
     // Each write outside a batch saves the file; false when the save failed (LastError says why,
     // the value is kept in memory and goes out with the next save).
-    bool WriteDword(const std::string& name, uint32_t value);
-    bool WriteString(const std::string& name, const std::string& value);
+    [[nodiscard]] bool WriteDword(const std::string& name, uint32_t value);
+    [[nodiscard]] bool WriteString(const std::string& name, const std::string& value);
 
     // A batch: writes between Begin and Commit change memory only, and Commit saves them all in
     // one replacement of the file, so the file never holds a part of the batch. Batches nest; the
     // outermost Commit saves. Commit returns whether the save succeeded.
     void Begin();
-    bool Commit();
+    [[nodiscard]] bool Commit();
 
     // Reason of the last failed save; empty after a successful one.
     const std::string& LastError() const { return lastError_; }
@@ -52,7 +52,7 @@ class RegistryKey {
         uint32_t dword = 0;
         std::string text;
     };
-    bool Save();
+    [[nodiscard]] bool Save();
     void KeepPreviousGeneration();
     bool open_ = false;
     bool damaged_ = false; // the file on disk is damaged: it must not become the previous generation

@@ -1,5 +1,6 @@
 #include "scene/Level.h"
 
+#include <cassert>
 #include <cmath>
 #include <memory>
 
@@ -22,6 +23,12 @@ int64_t Trunc(float v) {
     if (v >= 9.0e18f) return INT64_MAX;
     if (v <= -9.0e18f) return INT64_MIN;
     return static_cast<int64_t>(v);
+}
+
+// A variable every object of that class has: not handling it is a fault of this file.
+void SetBuiltIn(VariableHolder* object, const char* name, const std::string& text) {
+    [[maybe_unused]] bool handled = SetVariable(object, name, text);
+    assert(handled && "a built-in variable");
 }
 
 int32_t ClampInt(int64_t v) {
@@ -128,7 +135,7 @@ Object* Level::CreateObject(const std::string& className, const std::string& tem
     }
 
     object->sName = className + std::to_string(g_objectCounter++);
-    SetVariable(object, "sType", templateName.empty() ? className : className + "." + templateName);
+    SetBuiltIn(object, "sType", templateName.empty() ? className : className + "." + templateName);
     object->SetWorldPosition(position);
     object->vSize = size;
     object->pivot = origin;
@@ -143,8 +150,11 @@ Object* Level::CreateObject(const std::string& className, const std::string& tem
         polygons.push_back(static_cast<Polygon*>(object));
 
     if (t) {
-        for (const auto& variable : t->variables)
-            SetVariable(object, variable.first, variable.second);
+        for (const auto& variable : t->variables) {
+            if (!SetVariable(object, variable.first, variable.second))
+                LogMsg("Template '%s' of %s: no variable '%s'\n", templateName.c_str(), className.c_str(),
+                       variable.first.c_str());
+        }
         ++t->instances;
     }
     return object;
@@ -276,11 +286,11 @@ Level* Episode::GetOrCreateScene(uint32_t column, uint32_t row) {
     Level*& cell = cells[uint64_t(row) * width + column];
     if (cell) return cell;
     cell = new Level();
-    SetVariable(cell, "sName", SceneName(column, row));
-    SetVariable(cell, "sType", "Level");
-    SetVariable(cell, "vPosition.x", std::to_string(column));
-    SetVariable(cell, "vPosition.y", std::to_string(row));
-    SetVariable(cell, "bActive", "1");
+    SetBuiltIn(cell, "sName", SceneName(column, row));
+    SetBuiltIn(cell, "sType", "Level");
+    SetBuiltIn(cell, "vPosition.x", std::to_string(column));
+    SetBuiltIn(cell, "vPosition.y", std::to_string(row));
+    SetBuiltIn(cell, "bActive", "1");
     cell->vSize = {800.0f, 600.0f};
     return cell;
 }
@@ -297,13 +307,14 @@ void Episode::Activate(int32_t column, int32_t row) {
         Library::ReleasePicture("Background", old->background);
 }
 
-void Episode::ActivateByName(const std::string& sceneName) {
+bool Episode::ActivateByName(const std::string& sceneName) {
     for (const auto& cell : cells) {
         if (SameNameNoCase(cell.second->sName, sceneName)) {
             Activate(static_cast<int32_t>(cell.first % width), static_cast<int32_t>(cell.first / width));
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -363,12 +374,16 @@ const std::vector<Episode*>& LoadedEpisodes() {
 }
 
 bool SwitchScene(const char* episodeName, const char* sceneName) {
+    bool found = true;
     if (sceneName) {
         if (episodeName) g_current = FindEpisode(episodeName);
-        if (g_current) g_current->ActivateByName(sceneName);
+        found = g_current && g_current->ActivateByName(sceneName);
+        if (!found)
+            LogMsg("No scene '%s' in episode '%s'; the scene stays as it was\n", sceneName,
+                   episodeName ? episodeName : "");
     }
     g_hooks.sceneChanged(GetActiveScene());
-    return true;
+    return found;
 }
 
 namespace {

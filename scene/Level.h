@@ -111,7 +111,8 @@ class Episode {
     // Makes the cell current when it lies inside the grid; releases the old background when the
     // scene's background changes.
     void Activate(int32_t column, int32_t row);
-    void ActivateByName(const std::string& name);
+    // False when the episode has no scene of that name.
+    bool ActivateByName(const std::string& name);
     // nullptr when the cell lies outside the grid.
     Level* GetOrCreateScene(uint32_t column, uint32_t row);
     // nullptr when the cell is outside the grid or empty.
@@ -129,10 +130,10 @@ class Episode {
 };
 
 // Scene manager (process-wide).
-bool LoadSceneFile(const char* path);
+[[nodiscard]] bool LoadSceneFile(const char* path);
 Level* GetActiveScene();
 Episode* GetCurrentEpisode();
-// Always tells the renderer (scene-changed hook) and returns true.
+// Always tells the renderer (scene-changed hook); false (logged) when the scene is not found.
 bool SwitchScene(const char* episodeName, const char* sceneName);
 void SetUpdateCallback(const char* episodeName, const char* sceneName, UpdateCallback function);
 void SetOverlayCallback(const char* episodeName, const char* sceneName, DrawCallback function);

@@ -344,7 +344,9 @@ void LibraryGroup::LoadFrom(const ConfigDoc& doc) {
         if (!doc.Get(groupName, Numbered("name", i).c_str(), "groups")) break;
         doc.Get(variables, Numbered("variables", i).c_str(), "groups");
         doc.Get(values, Numbered("values", i).c_str(), "groups");
-        CreateTemplateGroup(groupName);
+        if (!CreateTemplateGroup(groupName))
+            LogMsg("Library '%s': template group '%s' given twice; the first is kept\n",
+                   absoluteFolder.c_str(), groupName.c_str());
         std::vector<std::string> names = SplitList(variables), texts = SplitList(values);
         // Only the pairs present: a longer name list has nothing to pair with.
         for (size_t k = 0; k < names.size() && k < texts.size(); ++k)
@@ -425,7 +427,9 @@ bool LibraryGroup::Save() const {
     }
     std::string text = SaveText();
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
+    if (std::fclose(f) == 0 && ok) return true;
+    LogMsg("Failed to write library '%s'\n", path.c_str());
+    return false;
 }
 
 TemplateGroup* LibraryGroup::FindTemplateGroup(const std::string& groupName) {
@@ -541,7 +545,8 @@ bool Init(const std::string& workingDirectory) {
 
 void Release(bool saveLibrary) {
     for (auto& g : g_groups)
-        if (saveLibrary && g->modified) g->Save();
+        if (saveLibrary && g->modified && !g->Save())
+            LogMsg("Library '%s' not saved; its changes are lost\n", g->absoluteFolder.c_str());
     g_groups.clear();
     g_initialised = false;
 }

@@ -37,7 +37,7 @@ class LibraryData {
     // "Data\Library\Element\" + "board.jpg": sets name, extension and folder.
     void SetFile(const std::string& folder, const std::string& fileName);
     // Loads the picture when it is not loaded; false when there is none.
-    virtual bool Load();
+    [[nodiscard]] virtual bool Load();
     // Drops the picture; the next Picture() loads it again.
     virtual void Unload();
     // The picture, loaded on first use; nullptr when it cannot be had.
@@ -47,11 +47,11 @@ class LibraryData {
     // Half the size for light maps, (0, 0) otherwise.
     Vec2 GetPivot();
     // Editor support: copies `source` into `folder`.
-    virtual bool Import(const std::string& source, const std::string& folder);
+    [[nodiscard]] virtual bool Import(const std::string& source, const std::string& folder);
 
     // GIF frames (AniGif entries): decodes all frames on first use, then fills the entry's
     // picture with frame `index`.
-    bool GifFrame(uint32_t index, Bitmap*& picture, uint32_t& frameCount);
+    [[nodiscard]] bool GifFrame(uint32_t index, Bitmap*& picture, uint32_t& frameCount);
     // Absolute-or-relative path of the file: folder + name + "." + extension.
     std::string Path() const;
 
@@ -74,10 +74,10 @@ class GCD_ITEM : public LibraryData, public VariableHolder {
     void GetVariableList(std::vector<VariableInfo>& list) const override;
     bool Variable(std::string name, std::string& value, bool set) override;
     // Reads the .item file (logs "File not found '%s'\n" and makes a 32 x 32 picture when missing).
-    bool Load() override;
+    [[nodiscard]] bool Load() override;
     // Writes the .item file into `absoluteFolder`.
-    bool WriteFile(const std::string& absoluteFolder) const;
-    bool Import(const std::string& source, const std::string& folder) override;
+    [[nodiscard]] bool WriteFile(const std::string& absoluteFolder) const;
+    [[nodiscard]] bool Import(const std::string& source, const std::string& folder) override;
 
     std::string sAnimation;
     std::string sActionOnIdle;
@@ -111,15 +111,15 @@ class LibraryGroup {
     LibraryGroup& operator=(const LibraryGroup&) = delete;
 
     // Reads library.ini from the relative folder; logs "Library: failed to open '%s'\n" on failure.
-    bool Load();
+    [[nodiscard]] bool Load();
     // The steps of Load on a document already read (data, template groups, templates).
     void LoadFrom(const ConfigDoc& doc);
     // Writes library.ini into the absolute folder; logs "Failed to save library '%s'\n".
-    bool Save() const;
+    [[nodiscard]] bool Save() const;
     // The text Save writes.
     std::string SaveText() const;
 
-    bool CreateTemplateGroup(const std::string& name);
+    [[nodiscard]] bool CreateTemplateGroup(const std::string& name);
     void SetTemplateGroupVariable(const std::string& group, const std::string& variable,
                                   const std::string& value);
     // nullptr when the template group does not exist; the name is made unique ("%s_%02d").
@@ -157,7 +157,7 @@ namespace Library {
 
 // Creates the five groups (Element, Background, Light, AniGifs, Item) and loads them in the order
 // Element, Background, Light, Item, AniGifs; false at the first group that fails.
-bool Init(const std::string& workingDirectory);
+[[nodiscard]] bool Init(const std::string& workingDirectory);
 // Writes modified groups when `saveLibrary` is set (the save-library switch), then destroys all.
 void Release(bool saveLibrary);
 bool IsInitialised();
@@ -170,12 +170,12 @@ bool ReleasePicture(const std::string& className, const std::string& templateNam
 // Description of an item data object named by the template name (loaded first when needed).
 GCD_ITEM* GetItemDescription(const std::string& className, const std::string& templateName);
 // Replaces the three texts and writes the .item file.
-bool SetItemDescription(const std::string& className, const std::string& templateName,
+[[nodiscard]] bool SetItemDescription(const std::string& className, const std::string& templateName,
                         const std::string& animation, const std::string& actionOnIdle,
                         const std::string& sound);
 // Frame `index` of the animated GIF entry `gifName` of group AniGifs, with the frame count.
 // `picture` points at the entry's own picture (valid until the next call for that entry).
-bool GetGifFrame(const std::string& gifName, uint32_t index, Bitmap*& picture, uint32_t& frameCount);
+[[nodiscard]] bool GetGifFrame(const std::string& gifName, uint32_t index, Bitmap*& picture, uint32_t& frameCount);
 
 // The same for a type text ("Element.board"), split at its last ".".
 LibraryTemplate* FindTemplateByType(const std::string& type);

@@ -33,9 +33,9 @@ class VariableHolder {
 };
 
 // The one entry point for setting a variable from outside its class.
-bool SetVariable(VariableHolder* object, std::string name, std::string text);
+[[nodiscard]] bool SetVariable(VariableHolder* object, std::string name, std::string text);
 // Reads a variable as text; false (with the class chain's messages) when no class knows it.
-bool GetVariable(VariableHolder* object, std::string name, std::string& text);
+[[nodiscard]] bool GetVariable(VariableHolder* object, std::string name, std::string& text);
 
 // Text conversions shared by every class, so that all variables of one kind behave alike.
 int32_t IntFromText(const std::string& text); // "0x..." hexadecimal (saturating), else decimal

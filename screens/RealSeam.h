@@ -32,7 +32,7 @@ class RealSeam : public GameSeam {
     void OpenResultScreen() override;
     void OpenBoardClearedScreen() override;
     int32_t PollMenu(const char* menuName, uint32_t event) override;
-    bool NextMouseEvent(uint32_t& event) override;
+    [[nodiscard]] bool NextMouseEvent(uint32_t& event) override;
     void MousePosition(int32_t& x, int32_t& y) override;
     // Arrows (with repeat), Enter, keypad Enter and Space; controllers arrive as these keys.
     uint32_t BoardKeys() override;

@@ -16,9 +16,9 @@ namespace Game {
 // file or one of an unknown version is logged and set aside as "*.corrupt", never offered.
 void FindSavedGames(const std::string& folder);
 // The game the title's Continue line brings back (the most recently saved one); false when none.
-bool SavedGameOffered(GameMode& mode);
+[[nodiscard]] bool SavedGameOffered(GameMode& mode);
 // The title's Continue: the offered game on its scene, paused. False when nothing was offered.
-bool ContinueSavedGame();
+[[nodiscard]] bool ContinueSavedGame();
 // Shut-down: the game in play or paused (PauseMenu, or a screen opened from it) goes to its
 // mode's file. Nothing is written when no game is on.
 void SaveUnfinishedGame();

@@ -232,7 +232,8 @@ bool ApplyNameCharacter(char16_t* name, int32_t& length, char16_t c) {
 
 void LoadPlayerName() {
     char stored[64] = {};
-    g_Settings.ReadString(stored, sizeof stored, "Player");
+    // None stored yet: the name starts empty.
+    if (!g_Settings.ReadString(stored, sizeof stored, "Player")) stored[0] = '\0';
     std::fill(std::begin(g_state.playerName), std::end(g_state.playerName), u'\0');
     // UTF-8 since names take any letter; older stores hold one byte per character.
     const std::u16string name = Utf8::StoredToUtf16(stored);

@@ -16,7 +16,7 @@ class Backend {
     virtual ~Backend() = default;
 
     // Opens the output device; false when there is none.
-    virtual bool Open() = 0;
+    [[nodiscard]] virtual bool Open() = 0;
     // A number for the log after a failure.
     virtual int ErrorCode() = 0;
     // The library's own words for the last failure ("" when it has none).

@@ -11,7 +11,7 @@ namespace Sound {
 
 // Reads `SoundVolume` and `MusicVolume` from the settings store, opens the device, lists the
 // sound and music files (nothing is decoded yet). Always true. nullptr = SDL2_mixer.
-bool Start(std::unique_ptr<Backend> backend = nullptr);
+[[nodiscard]] bool Start(std::unique_ptr<Backend> backend = nullptr);
 // Clears both tables, stops and frees the output.
 void Shutdown();
 // An audio output device went away (`removed`) or appeared: the default device is opened again

@@ -16,7 +16,7 @@ class Font {
 
     // Releases what the font held, then opens the face from the whole file read through the
     // file layer. Size 10, smoothing 1 afterwards. False when any step fails.
-    bool Load(const char* path);
+    [[nodiscard]] bool Load(const char* path);
     void Release();
     bool IsLoaded() const { return face_ != nullptr; }
 
@@ -72,4 +72,4 @@ inline constexpr const char* kMainFontPath = "Data\\Library\\Font\\progbot.ttf";
 inline constexpr const char* kMenuFontPath = "Data\\Library\\Font\\Tahoma.ttf";
 
 // Start-up: the main font, then the menu font. False as soon as one fails.
-bool LoadFonts();
+[[nodiscard]] bool LoadFonts();

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "core/Config.h"
+#include "core/Log.h"
 #include "gfx/Graphics.h"
 #include "sound/SoundServer.h"
 #include "ui/Font.h"
@@ -21,8 +22,7 @@ namespace Option = MenuId::Option;
 
 uint32_t RegistryFullscreen() {
     uint32_t value = 0;
-    g_Settings.ReadDword(value, "fullscreen");
-    return value;
+    return g_Settings.ReadDword(value, "fullscreen") ? value : 0;
 }
 
 bool OptionMenuCurrent() {
@@ -98,7 +98,8 @@ void OptionsUpdate(uint32_t, FrameRecord*) {
         // Stored only when chosen here, so that a player who never picks one follows the desktop.
         if (Language::Current() != Language::Preferred())
             g_Settings.WriteString(Language::Current().c_str(), "Language");
-        g_Settings.Key().Commit();
+        // The store says why it could not save; the values stay for its next save.
+        if (!g_Settings.Key().Commit()) LogMsg("The options were not saved\n");
         SwitchBack(Screen().optionsReturn);
         break;
     case Option::Cancel: {

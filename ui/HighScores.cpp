@@ -114,8 +114,9 @@ bool Save(int32_t table) {
     g_key.Begin();
     for (int32_t e = 0; e < kEntries; ++e) {
         const Entry& entry = g_tables[table].entries[e];
-        g_key.WriteString(ValueName(table, e, "Name"), Utf8::FromUtf16(entry.name, kNameChars));
-        g_key.WriteDword(ValueName(table, e, "Score"), entry.score);
+        // Inside the batch a write only holds the value; Commit says whether it reached the file.
+        (void)g_key.WriteString(ValueName(table, e, "Name"), Utf8::FromUtf16(entry.name, kNameChars));
+        (void)g_key.WriteDword(ValueName(table, e, "Score"), entry.score);
     }
     if (!g_key.Commit()) {
         g_lastError = g_key.LastError();

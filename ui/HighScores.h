@@ -32,7 +32,7 @@ void Load();
 // then written back to the registry as one replacement of the store. The caller checks Qualifies
 // first. Out-of-range tables are ignored. Returns whether the save succeeded; when it did not, the
 // table stays unsaved (SaveFailed) and every later save, the one at exit included, tries again.
-bool Insert(int32_t table, const char16_t* name, uint32_t score);
+[[nodiscard]] bool Insert(int32_t table, const char16_t* name, uint32_t score);
 
 // Whether a finished game's result earns a row: the score is above 0 and above the lowest score
 // of the table (so a table with an empty row takes any positive score).
@@ -42,10 +42,10 @@ void ClearMarks(int32_t table);
 
 // Writes one table to the registry in one batch; false when the key cannot be opened or the store
 // not written (the reason is in the log and in LastSaveError).
-bool Save(int32_t table);
+[[nodiscard]] bool Save(int32_t table);
 
 // Saves every table whose last save failed; true when none is left unsaved.
-bool SaveUnsaved();
+[[nodiscard]] bool SaveUnsaved();
 // Whether the table's newest result is not on disk, and why.
 bool SaveFailed(int32_t table);
 const char* LastSaveError();

@@ -153,9 +153,10 @@ void Shot(const char* name) {
     SDL_Surface* copy = SDL_ConvertSurfaceFormat(back, SDL_PIXELFORMAT_ARGB8888, 0);
     if (!copy) return;
     if (SDL_LockSurface(copy) == 0) {
-        Image::WriteJpeg((g_shots + "/" + name + ".jpg").c_str(), static_cast<const uint8_t*>(copy->pixels),
-                         uint32_t(copy->w), uint32_t(copy->h), size_t(copy->pitch), Image::PixelOrder::BGRA,
-                         80);
+        const std::string path = g_shots + "/" + name + ".jpg";
+        if (!Image::WriteJpeg(path.c_str(), static_cast<const uint8_t*>(copy->pixels), uint32_t(copy->w),
+                              uint32_t(copy->h), size_t(copy->pitch), Image::PixelOrder::BGRA, 80))
+            std::fprintf(stderr, "cannot write '%s'\n", path.c_str());
         SDL_UnlockSurface(copy);
     }
     SDL_FreeSurface(copy);

@@ -212,27 +212,27 @@ TEST(Decoders, TruncatedAndCorruptFilesStayInBounds) {
             // A copy of exactly n bytes, so that reading past it is caught.
             std::vector<uint8_t> cut(f.begin(), f.begin() + static_cast<long>(n));
             Bitmap b;
-            b.LoadFromMemory(cut.data(), cut.size());
+            (void)b.LoadFromMemory(cut.data(), cut.size());
         }
         for (int round = 0; round < 200; ++round) {
             Bytes bad = f;
             for (int k = 0; k < 4; ++k)
                 bad[rng() % bad.size()] = static_cast<uint8_t>(rng());
             Bitmap b;
-            b.LoadFromMemory(bad.data(), bad.size());
+            (void)b.LoadFromMemory(bad.data(), bad.size());
         }
     }
     for (size_t n = 0; n <= gif.size(); ++n) {
         std::vector<uint8_t> cut(gif.begin(), gif.begin() + static_cast<long>(n));
         std::vector<Bitmap> frames;
-        Image::DecodeGif(cut.data(), cut.size(), frames);
+        (void)Image::DecodeGif(cut.data(), cut.size(), frames);
     }
     for (int round = 0; round < 300; ++round) {
         Bytes bad = gif;
         for (int k = 0; k < 3; ++k)
             bad[rng() % bad.size()] = static_cast<uint8_t>(rng());
         std::vector<Bitmap> frames;
-        Image::DecodeGif(bad.data(), bad.size(), frames);
+        (void)Image::DecodeGif(bad.data(), bad.size(), frames);
     }
 }
 

@@ -50,7 +50,7 @@ TEST_F(RegistryTest, ValuesSurviveARestartAndStayReadable) {
 TEST_F(RegistryTest, StringReadsAreBoundedByTheCallersBuffer) {
     Platform::RegistryKey k;
     ASSERT_TRUE(k.Open(key));
-    k.WriteString("Player", std::string(1000, 'n'));
+    ASSERT_TRUE(k.WriteString("Player", std::string(1000, 'n')));
     char buf[64];
     std::memset(buf, 'x', sizeof buf);
     char guard[8] = "guard!";
@@ -189,8 +189,7 @@ TEST(Instance, SecondHolderIsRefusedAndLockDiesWithTheProcess) {
     child = fork();
     if (child == 0) {
         Platform::InstanceLock crash;
-        crash.Acquire("Selvane running");
-        _exit(0);
+        _exit(crash.Acquire("Selvane running") ? 0 : 1);
     }
     waitpid(child, &status, 0);
     Platform::InstanceLock again;

@@ -328,7 +328,7 @@ TEST(AnimationReader, OddFilesLoadWithinTheirBytes) {
         for (int i = 0, n = int(next() % 400); i < n; ++i)
             text += char(next() % 3 ? "=[]\n,gifsrc 0123"[next() % 17] : next() & 0xFF);
         dir.Write("r.ani", text);
-        Animation::ReadFile("r.ani");
+        (void)Animation::ReadFile("r.ani");
     }
     Animation::ReleaseAll();
 }

@@ -11,7 +11,7 @@ namespace {
 
 LightBuffer Buffer(uint32_t w, uint32_t h) {
     LightBuffer b;
-    b.Resize(w, h);
+    EXPECT_TRUE(b.Resize(w, h));
     return b;
 }
 

@@ -38,7 +38,7 @@ inline std::map<std::string, Bitmap>& Pictures() {
 // A 32-bit picture of one colour (0xAARRGGBB).
 inline Bitmap Solid(uint32_t w, uint32_t h, uint32_t argb) {
     Bitmap b;
-    b.Create(w, h, 32);
+    if (!b.Create(w, h, 32)) return b; // empty: every comparison with it fails
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x)
             b.SetPixel32(x, y, argb);
@@ -261,7 +261,7 @@ class World {
         started = true;
         if (!Renderer::Init(800, 600, g_Settings)) return false;
         if (!Library::Init(dir.path() + "/")) return false;
-        Animation::LoadAll();
+        if (!Animation::LoadAll()) return false;
         return LoadSceneFile("Data\\Levels\\Board.eed");
     }
 

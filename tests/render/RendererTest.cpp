@@ -184,7 +184,7 @@ TEST_F(RendererTest, GoldenSceneFromSceneCompiler) {
 
     Renderer::bRenderSoftwareLightMap = 1;
     Renderer::bRenderPoly = 1;
-    SwitchScene("Board", "Level_00_00");
+    EXPECT_TRUE(SwitchScene("Board", "Level_00_00"));
     SDL_Surface* back = FilledBackBuffer();
     Renderer::DrawScene(back);
     ExpectPicture(back, GoldenPicture());
@@ -215,7 +215,7 @@ TEST_F(RendererTest, GoldenSceneComposition) {
 
     Renderer::bRenderSoftwareLightMap = 1;
     Renderer::bRenderPoly = 1;
-    SwitchScene("Board", "Level_00_00"); // the scene hook rebuilds the layers
+    EXPECT_TRUE(SwitchScene("Board", "Level_00_00")); // the scene hook rebuilds the layers
     EXPECT_TRUE(Renderer::Layer(0).active);
     EXPECT_FALSE(Renderer::Layer(1).active);
 
@@ -242,8 +242,8 @@ TEST_F(RendererTest, GoldenSceneOnSixteenBitDisplay) {
     BuildGoldenScene(GetActiveScene());
     Renderer::bRenderSoftwareLightMap = 1;
     Renderer::bRenderPoly = 1;
-    SwitchScene("Board", "Level_00_00");
-    SwitchScene("Board", "Level_00_00");
+    EXPECT_TRUE(SwitchScene("Board", "Level_00_00"));
+    EXPECT_TRUE(SwitchScene("Board", "Level_00_00"));
     EXPECT_EQ(Renderer::Layer(0).picture.Bits(), 16u);
 
     SDL_Surface* back = Graphics::GetBackBuffer();
@@ -284,7 +284,7 @@ TEST_F(RendererTest, ParallaxBackLayerShowsThroughTheMainLayer) {
     Episode* ep = GetCurrentEpisode();
     AddElement(ep->FindScene("Level_01_00"), "blue", 0, 0);
     AddElement(ep->FindScene("Level_00_00"), "red", 10, 10);
-    SwitchScene("Board", "Level_00_00");
+    EXPECT_TRUE(SwitchScene("Board", "Level_00_00"));
     ASSERT_TRUE(Renderer::Layer(1).active);
     EXPECT_FALSE(Renderer::Layer(1).isMain);
     EXPECT_EQ(Renderer::Layer(1).names[0], "Back layer #1");
@@ -301,7 +301,7 @@ TEST_F(RendererTest, ParallaxBackLayerShowsThroughTheMainLayer) {
     // A parallax name that no scene bears: only the main layer, and the back buffer keeps its colour.
     Renderer::ReleaseSurfaces();
     ep->FindScene("Level_00_00")->sParallaxName = "nowhere";
-    SwitchScene("Board", "Level_00_00");
+    EXPECT_TRUE(SwitchScene("Board", "Level_00_00"));
     EXPECT_FALSE(Renderer::Layer(1).active);
     back = FilledBackBuffer();
     Renderer::DrawScene(back);

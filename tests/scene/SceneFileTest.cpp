@@ -244,7 +244,7 @@ TEST_F(SceneFileTest, DamagedRecordsStayWithinTheFile) {
     ASSERT_TRUE(Load(nan, "d.eed"));
 }
 
-TEST_F(SceneFileTest, SwitchSceneAlwaysTellsTheRenderer) {
+TEST_F(SceneFileTest, SwitchSceneAlwaysTellsTheRendererAndSaysWhenTheSceneIsMissing) {
     SceneFileWriter a(2, 1);
     a.AddScene(0, 0, "", "", {});
     a.AddScene(1, 0, "", "", {});
@@ -262,18 +262,18 @@ TEST_F(SceneFileTest, SwitchSceneAlwaysTellsTheRenderer) {
 
     EXPECT_TRUE(SwitchScene(nullptr, "Level_00_00")); // within the current episode
     EXPECT_EQ(GetActiveScene()->sName, "Level_00_00");
-    EXPECT_TRUE(SwitchScene(nullptr, "Nowhere")); // unknown scene: the cell stays
+    EXPECT_FALSE(SwitchScene(nullptr, "Nowhere")); // unknown scene: said, and the cell stays
     EXPECT_EQ(GetActiveScene()->sName, "Level_00_00");
     EXPECT_TRUE(SwitchScene("Extra", nullptr)); // no scene name: nothing changes
     EXPECT_EQ(GetCurrentEpisode(), FindEpisode("Board"));
     EXPECT_EQ(changed.size(), 4u);
     EXPECT_EQ(changed.back(), GetActiveScene());
 
-    EXPECT_TRUE(SwitchScene("Unknown", "Level_00_00")); // no episode current afterwards
+    EXPECT_FALSE(SwitchScene("Unknown", "Level_00_00")); // no episode current afterwards
     EXPECT_EQ(GetCurrentEpisode(), nullptr);
     EXPECT_EQ(GetActiveScene(), nullptr);
     EXPECT_EQ(changed.back(), nullptr);
-    EXPECT_TRUE(SwitchScene(nullptr, "Level_00_00"));
+    EXPECT_FALSE(SwitchScene(nullptr, "Level_00_00"));
     EXPECT_EQ(GetActiveScene(), nullptr);
 
     ReleaseAllEpisodes();
@@ -291,9 +291,9 @@ TEST_F(SceneFileTest, LeavingABackgroundReleasesItsPicture) {
     ASSERT_NE(Library::GetPicture("Background", "A"), nullptr);
     ASSERT_NE(Library::GetPicture("Background", "B"), nullptr);
 
-    SwitchScene("Board", "Level_01_00"); // same background: nothing released
+    EXPECT_TRUE(SwitchScene("Board", "Level_01_00")); // same background: nothing released
     EXPECT_TRUE(BackgroundLoaded("a"));
-    SwitchScene("Board", "Level_02_00"); // A -> B releases A
+    EXPECT_TRUE(SwitchScene("Board", "Level_02_00")); // A -> B releases A
     EXPECT_FALSE(BackgroundLoaded("a"));
     EXPECT_TRUE(BackgroundLoaded("b"));
     ASSERT_NE(Library::GetPicture("Background", "A"), nullptr); // loads again on use

@@ -7,7 +7,7 @@ namespace SceneTesting {
 
 Bitmap MakePicture(uint32_t width, uint32_t height, uint8_t alpha) {
     Bitmap b;
-    b.Create(width, height, 32);
+    EXPECT_TRUE(b.Create(width, height, 32));
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x) {
             uint8_t* p = b.Row(y) + 4 * x;

@@ -60,9 +60,9 @@ TEST_F(VariablesTest, BoolAndFloatTexts) {
     EXPECT_EQ(BoolFromText("0x1"), 0); // no hexadecimal for bools
 
     Object o;
-    SetVariable(&o, "bFlipX", "2");
+    EXPECT_TRUE(SetVariable(&o, "bFlipX", "2"));
     EXPECT_EQ(Get(o, "bFlipX"), "true");
-    SetVariable(&o, "bFlipX", "256");
+    EXPECT_TRUE(SetVariable(&o, "bFlipX", "256"));
     EXPECT_EQ(Get(o, "bFlipX"), "false");
 
     EXPECT_EQ(FloatToText(800.0f), "800.000000");
@@ -139,12 +139,12 @@ TEST_F(VariablesTest, EachClassHandlesItsOwnAndInheritedNames) {
     Level level;
     EXPECT_EQ(level.cAmbient, 0x202020u);
     EXPECT_EQ(Get(level, "cAmbient"), "2105376");
-    SetVariable(&level, "cAmbient", "0x10");
+    EXPECT_TRUE(SetVariable(&level, "cAmbient", "0x10"));
     EXPECT_EQ(level.cAmbient, 16u);
-    SetVariable(&level, "cAmbient", "16");
+    EXPECT_TRUE(SetVariable(&level, "cAmbient", "16"));
     EXPECT_EQ(level.cAmbient, 16u);
-    SetVariable(&level, "sParallaxName", "Back");
-    SetVariable(&level, "bUseParallax", "1");
+    EXPECT_TRUE(SetVariable(&level, "sParallaxName", "Back"));
+    EXPECT_TRUE(SetVariable(&level, "bUseParallax", "1"));
     EXPECT_EQ(level.sParallaxName, "Back");
     EXPECT_EQ(level.bUseParallax, 1);
 

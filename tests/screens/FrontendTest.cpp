@@ -160,8 +160,8 @@ TEST_F(FrontendTest, FullscreenSwitchesOnlyOnSave) {
 
 TEST_F(FrontendTest, HighScoreTabsClearTheMarksOfThePageLeft) {
     HighScores::Load();
-    HighScores::Insert(0, u"lines", 10);
-    HighScores::Insert(1, u"groups", 10);
+    EXPECT_TRUE(HighScores::Insert(0, u"lines", 10));
+    EXPECT_TRUE(HighScores::Insert(1, u"groups", 10));
     FromTitle(4);
     ASSERT_EQ(world_.active, "Level_02_02");
     Frame();

@@ -25,8 +25,8 @@ class HighScoresTest : public ::testing::Test {
         ASSERT_TRUE(key.Open(HighScores::kRegistryKey));
         for (size_t e = 0; e < rows.size(); ++e) {
             const std::string prefix = "Player" + std::to_string(table) + std::to_string(e);
-            key.WriteString(prefix + "Name", rows[e].first);
-            key.WriteDword(prefix + "Score", rows[e].second);
+            EXPECT_TRUE(key.WriteString(prefix + "Name", rows[e].first));
+            EXPECT_TRUE(key.WriteDword(prefix + "Score", rows[e].second));
         }
     }
 
@@ -53,12 +53,12 @@ TEST_F(HighScoresTest, InsertKeepsBestFirstAndOlderEqualScoresAbove) {
     Store(0, {{"a", 900}, {"b", 800}, {"c", 700}, {"d", 600}, {"e", 100}});
     HighScores::Load();
 
-    HighScores::Insert(0, u"new", 500);
+    EXPECT_TRUE(HighScores::Insert(0, u"new", 500));
     EXPECT_EQ(Scores(0), (std::vector<int32_t>{900, 800, 700, 600, 500}));
     EXPECT_EQ(Marks(0), (std::vector<int>{0, 0, 0, 0, 1}));
 
     // An equal score ranks below the older one; the mark travels with its row.
-    HighScores::Insert(0, u"tie", 800);
+    EXPECT_TRUE(HighScores::Insert(0, u"tie", 800));
     EXPECT_EQ(Scores(0), (std::vector<int32_t>{900, 800, 800, 700, 600}));
     EXPECT_EQ(Name(0, 1), u"b");
     EXPECT_EQ(Name(0, 2), u"tie");
@@ -74,7 +74,7 @@ TEST_F(HighScoresTest, InsertAlwaysReplacesTheLastRowSoCallersAskFirst) {
     EXPECT_FALSE(HighScores::Qualifies(2, 50));
     EXPECT_FALSE(HighScores::Qualifies(2, 100));
     EXPECT_TRUE(HighScores::Qualifies(2, 101));
-    HighScores::Insert(2, u"low", 50);
+    EXPECT_TRUE(HighScores::Insert(2, u"low", 50));
     EXPECT_EQ(Scores(2), (std::vector<int32_t>{900, 800, 700, 600, 50}));
 }
 
@@ -97,10 +97,10 @@ TEST_F(HighScoresTest, ValueNamesAreTableThenRank) {
 TEST_F(HighScoresTest, RowNeedsBothValuesAndNamesAreCut) {
     Platform::RegistryKey key;
     ASSERT_TRUE(key.Open(HighScores::kRegistryKey));
-    key.WriteString("Player00Name", "only a name");
-    key.WriteDword("Player01Score", 77);
-    key.WriteString("Player02Name", "abcdefghijklmnopqrstuvwxyz");
-    key.WriteDword("Player02Score", 5);
+    EXPECT_TRUE(key.WriteString("Player00Name", "only a name"));
+    EXPECT_TRUE(key.WriteDword("Player01Score", 77));
+    EXPECT_TRUE(key.WriteString("Player02Name", "abcdefghijklmnopqrstuvwxyz"));
+    EXPECT_TRUE(key.WriteDword("Player02Score", 5));
     HighScores::Load();
     // The rows read unsorted are put in order, so the last row is the lowest.
     EXPECT_EQ(HighScores::Get(0).entries[0].score, 5);
@@ -116,8 +116,8 @@ TEST_F(HighScoresTest, NamesAreStoredAsUtf8AndOlderSingleByteNamesStillRead) {
     EXPECT_EQ(Name(1, 0), u"René");
     EXPECT_EQ(Name(1, 1), u"Ann");
 
-    HighScores::Insert(1, u"Zoë Čapek", 250);
-    HighScores::Insert(1, u"Жанна", 100);
+    EXPECT_TRUE(HighScores::Insert(1, u"Zoë Čapek", 250));
+    EXPECT_TRUE(HighScores::Insert(1, u"Жанна", 100));
     HighScores::Reset();
     HighScores::Load();
     EXPECT_EQ(Name(1, 0), u"René");
@@ -136,8 +136,8 @@ TEST_F(HighScoresTest, NamesAreStoredAsUtf8AndOlderSingleByteNamesStillRead) {
 
 TEST_F(HighScoresTest, InsertedResultsSurviveARestart) {
     HighScores::Load();
-    HighScores::Insert(3, u"Ann", 120);
-    HighScores::Insert(3, u"Bob", 340);
+    EXPECT_TRUE(HighScores::Insert(3, u"Ann", 120));
+    EXPECT_TRUE(HighScores::Insert(3, u"Bob", 340));
 
     HighScores::Reset(); // a new run of the program
     HighScores::Load();

@@ -49,7 +49,7 @@ class ScreensFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         Platform::SetRegistryRoot(dir_.path());
-        g_Settings.OpenKey("Software\\Quillmarsh\\Parlorix\\Options");
+        EXPECT_TRUE(g_Settings.OpenKey("Software\\Quillmarsh\\Parlorix\\Options"));
         World& w = world_;
         Platform::SetTimeSource([&w] { return w.now; });
 

@@ -227,7 +227,7 @@ TEST_F(ResultTest, EmptyNameDisablesOk) {
 TEST_F(ResultTest, ResultThatDoesNotQualifyGoesToTheGameOverMenu) {
     HighScores::Load();
     for (int i = 0; i < 5; ++i)
-        HighScores::Insert(0, u"x", 1000);
+        EXPECT_TRUE(HighScores::Insert(0, u"x", 1000));
     EndGame(1000, "me");
     EXPECT_EQ(Game::Screens().result.phase, Game::PanelPhase::GameOverMenu);
     Frame({});

@@ -105,9 +105,9 @@ class SessionTest : public ::testing::Test {
     }
 
     void Press(uint8_t key) {
-        Input::PushKey(key, true);
+        EXPECT_TRUE(Input::PushKey(key, true));
         Frame();
-        Input::PushKey(key, false);
+        EXPECT_TRUE(Input::PushKey(key, false));
         Frame();
     }
 
@@ -123,18 +123,18 @@ class SessionTest : public ::testing::Test {
             x = item->screenX + item->normal.Width() / 2;
             y = item->screenY + item->normal.Height() / 2;
         }
-        Input::PushMouseMove(x, y);
+        EXPECT_TRUE(Input::PushMouseMove(x, y));
         Frame();
-        Input::PushMouseButton(Input::MouseLeft, true);
+        EXPECT_TRUE(Input::PushMouseButton(Input::MouseLeft, true));
         Frame();
-        Input::PushMouseButton(Input::MouseLeft, false);
+        EXPECT_TRUE(Input::PushMouseButton(Input::MouseLeft, false));
         Frame();
     }
 
     // Typing as a keyboard layout does it: one text event per character (UTF-8), a frame each.
     void Type(const std::vector<std::string>& characters) {
         for (const std::string& c : characters) {
-            Input::PushText(c.c_str());
+            EXPECT_TRUE(Input::PushText(c.c_str()));
             Frames(2);
         }
     }
@@ -527,7 +527,7 @@ TEST_F(SessionTest, StaticScreenPresentsNothingNewUntilSomethingChanges) {
     for (const MenuItem& m : Menu::Current())
         if (m.kind == kMenuText && m.text && m.text[0]) item = &m;
     ASSERT_NE(item, nullptr);
-    Input::PushMouseMove(item->screenX, item->screenY + item->normal.Height() / 2);
+    EXPECT_TRUE(Input::PushMouseMove(item->screenX, item->screenY + item->normal.Height() / 2));
     appFrames(1);
     EXPECT_TRUE(App::LastFramePresented());
     EXPECT_EQ(Graphics::PresentCount(), presents + 1);

@@ -415,7 +415,10 @@ int main(int argc, char** argv) {
         Fault("the object library does not load");
         return 1;
     }
-    Animation::LoadAll();
+    if (!Animation::LoadAll()) {
+        Fault("the animations do not load");
+        return 1;
+    }
     for (const char* b : kBricks)
         CheckItem(b, false);
     for (const char* b : kBonuses)
