@@ -15,7 +15,11 @@ bool Text::LoadDefaultFont(const char* path, uint32_t pixelSize) {
 
 MenuDevices Menu::DefaultDevices() {
     MenuDevices devices;
-    devices.nextMouseEvent = [](uint32_t& event) { Input::NextMouseEvent(event); };
+    // An empty queue leaves the caller's event as it was.
+    devices.nextMouseEvent = [](uint32_t& event) {
+        uint32_t next = 0;
+        if (Input::NextMouseEvent(next)) event = next;
+    };
     devices.mousePosition = &Input::MousePosition;
     devices.keyPressed = [](uint32_t scanCode) {
         return scanCode < 256 && Input::KeyPressed(uint8_t(scanCode));

@@ -39,7 +39,7 @@ TextRect DrawParagraph(SDL_Surface* surface, Font& font, uint32_t size, uint32_t
 void SetCacheRegistry(SurfaceRegistry* registry);
 SurfaceRegistry* CacheRegistry();
 // The renderer's default-font loader: the font becomes g_DefaultFont.
-bool LoadDefaultFont(const char* path, uint32_t pixelSize);
+[[nodiscard]] bool LoadDefaultFont(const char* path, uint32_t pixelSize);
 
 // While on, each newly cached text replaces the previous volatile one (texts that change every
 // frame, such as counters).

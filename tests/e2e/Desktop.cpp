@@ -224,7 +224,7 @@ void LayoutToWindow(const Box& letterbox, int lx, int ly, int& wx, int& wy) {
 }
 
 void SampleLayout(const Bitmap& grab, const Box& letterbox, Bitmap& layout) {
-    layout.Create(800, 600, 32);
+    if (!layout.Create(800, 600, 32)) return; // out of memory: the comparisons with it fail
     for (int y = 0; y < 600; ++y) {
         uint8_t* row = layout.Row(static_cast<uint32_t>(y));
         for (int x = 0; x < 800; ++x) {
