@@ -593,7 +593,13 @@ void WaitForNextRefresh() {
     if (elapsed < period) {
         const int wait = static_cast<int>(period - elapsed);
         // The window's event queue wakes the wait; without a window there is nothing to wake it.
-        if (d.window)
+        // SDL can only block on the queue where the video driver waits on its connection and no
+        // joystick needs polling; otherwise it would poll every millisecond, so a plain sleep
+        // costs less and input waits at most one refresh.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const bool canBlock = d.window && driver && SDL_strcmp(driver, "dummy") != 0 &&
+                              SDL_strcmp(driver, "offscreen") != 0 && SDL_NumJoysticks() <= 0;
+        if (canBlock)
             SDL_WaitEventTimeout(nullptr, wait);
         else
             Platform::SleepMs(static_cast<uint32_t>(wait));
