@@ -83,11 +83,11 @@ inline bool WriteGif(const std::string& path, uint32_t w, uint32_t h, uint32_t f
     return ok;
 }
 
-struct GifSpec {
+struct GifDesc {
     std::string name;
     uint32_t width, height, frames;
 };
-struct TemplateSpec {
+struct TemplateDesc {
     std::string name; // template and data name
     uint32_t width, height;
 };
@@ -106,7 +106,7 @@ inline void PutText(std::string& s, size_t at, const std::string& text) {
     std::memcpy(&s[at], text.data(), text.size());
 }
 
-struct SceneSpec {
+struct SceneDesc {
     uint32_t column = 0, row = 0;
     std::string name;
     uint32_t ambient = 0x808080;
@@ -116,8 +116,8 @@ struct SceneSpec {
     std::string background;
 };
 
-inline SceneSpec MakeScene(uint32_t column, uint32_t row, const std::string& name) {
-    SceneSpec s;
+inline SceneDesc MakeScene(uint32_t column, uint32_t row, const std::string& name) {
+    SceneDesc s;
     s.column = column;
     s.row = row;
     s.name = name;
@@ -125,13 +125,13 @@ inline SceneSpec MakeScene(uint32_t column, uint32_t row, const std::string& nam
 }
 
 // An episode file of empty scenes (objects are added through Level::CreateObject).
-inline std::string EpisodeFile(uint32_t gridW, uint32_t gridH, const std::vector<SceneSpec>& scenes) {
+inline std::string EpisodeFile(uint32_t gridW, uint32_t gridH, const std::vector<SceneDesc>& scenes) {
     using namespace SceneRecord;
     std::string file(kFileHeaderSize, '\0');
     Put32(file, 0, kMagic);
     Put32(file, kGridWidth, gridW);
     Put32(file, kGridHeight, gridH);
-    for (const SceneSpec& sc : scenes) {
+    for (const SceneDesc& sc : scenes) {
         std::string r(512, '\0');
         Put32(r, kHeaderLength, kWrittenHeader);
         Put32(r, kRecordLength, 512);
@@ -150,7 +150,7 @@ inline std::string EpisodeFile(uint32_t gridW, uint32_t gridH, const std::vector
 }
 
 inline std::string LibraryIni(const std::vector<std::pair<std::string, std::string>>& data,
-                              const std::vector<TemplateSpec>& templates) {
+                              const std::vector<TemplateDesc>& templates) {
     std::string s = "[data]\nsize = " + std::to_string(data.size()) + "\n";
     for (size_t i = 0; i < data.size(); ++i)
         s += "data" + std::to_string(i + 1) + " = " + data[i].first + "," + data[i].second + "\n";
@@ -199,11 +199,11 @@ class World {
     }
 
     TempDir dir;
-    std::vector<GifSpec> gifs;
-    std::vector<TemplateSpec> elements;
-    std::vector<TemplateSpec> items; // item templates; their .item files name animation and action
+    std::vector<GifDesc> gifs;
+    std::vector<TemplateDesc> elements;
+    std::vector<TemplateDesc> items; // item templates; their .item files name animation and action
     std::map<std::string, std::pair<std::string, std::string>> itemAnimations;
-    std::vector<SceneSpec> scenes{MakeScene(0, 0, "Level_00_00")};
+    std::vector<SceneDesc> scenes{MakeScene(0, 0, "Level_00_00")};
     uint32_t gridW = 1, gridH = 1;
     uint32_t depth = 32;
     bool writeEpisode = true; // false: the test put its own Data/Levels/Board.eed in place
@@ -232,17 +232,17 @@ class World {
     bool Start() {
         std::vector<std::pair<std::string, std::string>> gifData, elemData, itemData;
         dir.Write("Data/Library/AniGifs/.keep", "");
-        for (const GifSpec& g : gifs) {
+        for (const GifDesc& g : gifs) {
             if (!WriteGif(dir / ("Data/Library/AniGifs/" + g.name + ".gif"), g.width, g.height, g.frames))
                 return false;
             gifData.push_back({g.name + ".gif", std::to_string(g.width) + "," + std::to_string(g.height)});
         }
-        for (const TemplateSpec& e : elements) {
+        for (const TemplateDesc& e : elements) {
             dir.Write("Data/Library/Element/" + e.name + ".tga",
                       fx::Str(fx::Tga(fx::FromBitmap(Pictures()[e.name]), 32)));
             elemData.push_back({e.name + ".tga", std::to_string(e.width) + "," + std::to_string(e.height)});
         }
-        for (const TemplateSpec& i : items) {
+        for (const TemplateDesc& i : items) {
             itemData.push_back({i.name + ".item", "53,53"});
             const auto& [anim, action] = itemAnimations[i.name];
             dir.Write("Data/Library/Item/" + i.name + ".item", "[item]\nsAnimation    = " + anim +

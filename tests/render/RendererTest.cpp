@@ -270,11 +270,11 @@ TEST_F(RendererTest, GoldenSceneOnSixteenBitDisplay) {
 
 TEST_F(RendererTest, ParallaxBackLayerShowsThroughTheMainLayer) {
     world.gridW = 2;
-    SceneSpec front = MakeScene(0, 0, "Level_00_00");
+    SceneDesc front = MakeScene(0, 0, "Level_00_00");
     front.parallax = true;
     front.parallaxName = "level_01_00";
     front.ambient = 0xFFFFFF;
-    SceneSpec backScene = MakeScene(1, 0, "Level_01_00");
+    SceneDesc backScene = MakeScene(1, 0, "Level_01_00");
     backScene.ambient = 0xFFFFFF;
     world.scenes = {front, backScene};
     world.AddElement("blue", Solid(100, 100, 0xFF0000FF));
