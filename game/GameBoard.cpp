@@ -3,6 +3,7 @@
 #include "game/GameBoard.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -165,6 +166,7 @@ BoardItem* GameBoard::RestoreItem(size_t slot, const BoardItem& item) {
 }
 
 void GameBoard::DestroyEntry(size_t index) {
+    assert(index < table_.size());
     BoardItem* item = table_[index].get();
     if (!item) return;
     if (item->object) seam_->DeleteObject(seam_->ObjectName(item->object));

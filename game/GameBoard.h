@@ -1,4 +1,5 @@
 #pragma once
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -111,13 +112,20 @@ class GameBoard {
     [[nodiscard]] bool CellAt(int32_t mx, int32_t my, int32_t& x, int32_t& y) const;
     bool OnBoard(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < w && y < h; }
     // Cell code: 0 free, 1..13 an item of that kind at rest, -1 busy.
-    int32_t Code(int32_t x, int32_t y) const { return grid[x * MaxSide + y]; }
+    // Callers test OnBoard first: a cell beyond it reads another column's storage.
+    int32_t Code(int32_t x, int32_t y) const {
+        assert(OnBoard(x, y));
+        return grid[x * MaxSide + y];
+    }
     // Library template (and animation) name of a kind in the current mode; "" for none.
     const char* TemplateName(int32_t kind) const;
 
     // --- item table
     size_t TableSize() const { return table_.size(); }
-    BoardItem* Entry(size_t i) const { return table_[i].get(); }
+    BoardItem* Entry(size_t i) const {
+        assert(i < table_.size());
+        return table_[i].get();
+    }
     int32_t ItemCount() const;
     // Puts an item (and the object it carries) into table entry `slot`, which must be empty; the
     // table grows when the slot lies beyond it. For restoring a saved game.

@@ -1,6 +1,7 @@
 // Starts the real program headless (SDL's dummy video and audio drivers) in a scratch working
 // directory with its own config and runtime folders, and checks what a player and a packager see
 // from outside: exit codes, the log, the saved settings.
+#include "support/Prerequisite.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -28,7 +29,7 @@ class ProcessTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!fs::exists(DataRoot() + "/Data/Library/Font"))
-            GTEST_SKIP() << "no generated content in " << DataRoot();
+            PARLORIX_MISSING("no generated content in " << DataRoot());
     }
 
     // Data/ made of links to the generated content, leaving out the named Library folders.

@@ -4,6 +4,7 @@
 // deterministic.
 #include "core/FileLayer.h"
 #include "gen-common/ImageIO.h"
+#include "support/Prerequisite.h"
 #include "ui/TextTable.h"
 
 #include <cstdio>
@@ -94,7 +95,7 @@ class FileLayerScope {
 TEST(BuiltContent, DataFolderAndArchiveEachPassContentcheck) {
     fs::path data = Env("PARLORIX_DATA_DIR");
     if (!fs::exists(data / "Data") || !fs::exists(data / "game.dat"))
-        GTEST_SKIP() << "no generated content in " << data << " (configure with PARLORIX_CONTENT=ON)";
+        PARLORIX_MISSING("no generated content in " << data << " (configure with PARLORIX_CONTENT=ON)");
     TempDir plain, archive;
     fs::create_directory_symlink(fs::absolute(data / "Data"), plain.path() / "Data");
     fs::create_symlink(fs::absolute(data / "game.dat"), archive.path() / "game.dat");
@@ -105,7 +106,7 @@ TEST(BuiltContent, DataFolderAndArchiveEachPassContentcheck) {
 
 TEST(BuiltContent, ContentcheckFindsMissingAndWrongContent) {
     fs::path data = Env("PARLORIX_DATA_DIR");
-    if (!fs::exists(data / "Data")) GTEST_SKIP() << "no generated content";
+    if (!fs::exists(data / "Data")) PARLORIX_MISSING("no generated content");
     TempDir t;
     fs::copy(data / "Data", t.path() / "Data", fs::copy_options::recursive);
     // An idle action that names an action of the animation would cut every game action short.
@@ -120,7 +121,7 @@ TEST(BuiltContent, ContentcheckFindsMissingAndWrongContent) {
 
 TEST(BuiltContent, ContentcheckFailsOnATextThatLeavesItsBox) {
     fs::path data = Env("PARLORIX_DATA_DIR");
-    if (!fs::exists(data / "Data")) GTEST_SKIP() << "no generated content";
+    if (!fs::exists(data / "Data")) PARLORIX_MISSING("no generated content");
     TempDir t;
     fs::copy(data / "Data", t.path() / "Data", fs::copy_options::recursive);
     // A language with an overlong main-menu item, a help page that runs past its buttons, a key

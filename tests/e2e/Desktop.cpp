@@ -19,11 +19,6 @@ namespace fs = std::filesystem;
 
 namespace E2e {
 
-bool InCi() {
-    const char* ci = std::getenv("CI");
-    return ci && std::string(ci) == "true";
-}
-
 std::string MissingTools(std::initializer_list<const char*> names) {
     std::string missing;
     for (const char* name : names)

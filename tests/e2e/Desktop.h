@@ -12,8 +12,6 @@
 
 namespace E2e {
 
-// True when the suite runs in CI, where a missing prerequisite fails instead of skipping.
-bool InCi();
 // The tools of `names` that are not on PATH, as "a, b"; empty when all are there.
 std::string MissingTools(std::initializer_list<const char*> names);
 

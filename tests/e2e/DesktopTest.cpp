@@ -6,6 +6,7 @@
 #include "e2e/Fixture.h"
 #include "e2e/LinesPlayer.h"
 #include "e2e/Screens.h"
+#include "support/Prerequisite.h"
 
 #include <filesystem>
 #include <functional>
@@ -33,8 +34,7 @@ constexpr Box kSlider{170, 140, 630, 165};
     do {                                                                                                     \
         const std::string missing = MissingTools({__VA_ARGS__});                                             \
         if (!missing.empty()) {                                                                              \
-            if (InCi()) FAIL() << "missing in CI: " << missing << " (scripts/install-deps.sh)";              \
-            GTEST_SKIP() << "missing: " << missing << " (Debian packages openbox, x11-utils, weston)";       \
+            PARLORIX_MISSING("missing: " << missing << " (Debian packages openbox, x11-utils, weston)");     \
         }                                                                                                    \
     } while (0)
 
@@ -347,8 +347,7 @@ class WaylandTest : public E2eTest {
     void SetUp() override {
         REQUIRE_TOOLS("weston");
         if (std::string(PARLORIX_WESTON_SEAT).empty()) {
-            if (InCi()) FAIL() << "the weston seat module was not built (libweston-10-dev)";
-            GTEST_SKIP() << "the weston seat module was not built (Debian package libweston-10-dev)";
+            PARLORIX_MISSING("the weston seat module was not built (Debian package libweston-10-dev)");
         }
         E2eTest::SetUp();
     }

@@ -2,6 +2,7 @@
 // Every end-to-end test: a scratch folder, its own Xvfb, and skips with a reason when the tools or
 // the generated content are missing.
 #include "e2e/Harness.h"
+#include "support/Prerequisite.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -21,12 +22,12 @@ class E2eTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!HaveTool("Xvfb") || !HaveTool("xdotool"))
-            GTEST_SKIP()
-                << "Xvfb and xdotool are needed (Debian packages xvfb, xdotool; scripts/install-deps.sh)";
+            PARLORIX_MISSING(
+                "Xvfb and xdotool are needed (Debian packages xvfb, xdotool; scripts/install-deps.sh)");
         if (!std::filesystem::exists(DataRoot() + "/Data/Library/Font") ||
             !std::filesystem::exists(DataRoot() + "/game.dat"))
-            GTEST_SKIP() << "no generated content (Data and game.dat) in '" << DataRoot()
-                         << "'; configure with -DPARLORIX_CONTENT=ON";
+            PARLORIX_MISSING("no generated content (Data and game.dat) in '"
+                             << DataRoot() << "'; configure with -DPARLORIX_CONTENT=ON");
         std::string error;
         ASSERT_TRUE(x.Start(error)) << error;
     }

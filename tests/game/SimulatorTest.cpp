@@ -7,6 +7,7 @@
 #include <string>
 
 #include "game/Simulator.h"
+#include "support/Prerequisite.h"
 
 using namespace Game;
 
@@ -114,7 +115,7 @@ TEST(SimulatorCommands, MalformedLinesNameTheLineAndExitTwo) {
 
 TEST(SimulatorBinary, RunsFromTheBuildTree) {
     const char* build = std::getenv("PARLORIX_BUILD_DIR");
-    if (!build) GTEST_SKIP() << "PARLORIX_BUILD_DIR not set";
+    if (!build) PARLORIX_MISSING("PARLORIX_BUILD_DIR not set");
     const std::string exe = std::string(build) + "/tools/parlorix-sim/parlorix-sim";
     const std::string cmd = "printf 'seed 5\\nnew groups\\nprint\\nnope\\n' | " + exe + " 2>&1";
     FILE* pipe = popen(cmd.c_str(), "r");

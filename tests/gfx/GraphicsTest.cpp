@@ -11,6 +11,7 @@
 #include "picture/PixelFormat.h"
 #include "platform/Display.h"
 #include "support/PictureFiles.h"
+#include "support/Prerequisite.h"
 #include "support/TempDir.h"
 
 using namespace fx;
@@ -388,7 +389,7 @@ TEST(Display, WindowedPresentIsOneToOne) {
     TempDir dir;
     Log::Start(dir.path() + "/");
     SDL_Window* w = Platform::CreateMainWindow(false);
-    if (!w) GTEST_SKIP() << "no video driver: " << SDL_GetError();
+    if (!w) PARLORIX_MISSING("no video driver: " << SDL_GetError());
     int ww = 0, wh = 0;
     SDL_GetWindowSize(w, &ww, &wh);
     EXPECT_EQ(ww, 800);
@@ -413,7 +414,7 @@ TEST(Display, FullscreenScalesTheLayoutIntoTheDesktop) {
     TempDir dir;
     Log::Start(dir.path() + "/");
     SDL_Window* w = Platform::CreateMainWindow(true);
-    if (!w) GTEST_SKIP() << "no video driver: " << SDL_GetError();
+    if (!w) PARLORIX_MISSING("no video driver: " << SDL_GetError());
     ASSERT_TRUE(Graphics::Init(800, 600, 32, true, w));
     EXPECT_TRUE(Graphics::Fullscreen());
     EXPECT_EQ(Graphics::Width(), 800u); // game co-ordinates stay those of the layout

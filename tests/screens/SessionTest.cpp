@@ -29,6 +29,7 @@
 #include "screens/Resume.h"
 #include "screens/Screens.h"
 #include "sound/SoundServer.h"
+#include "support/Prerequisite.h"
 #include "support/TempDir.h"
 #include "ui/Frontend.h"
 #include "ui/HighScores.h"
@@ -54,7 +55,7 @@ class SessionTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!fs::exists(DataRoot() + "/Data/Levels") || !fs::exists(DataRoot() + "/Data/Library/Font"))
-            GTEST_SKIP() << "no generated content in '" << DataRoot() << "'";
+            PARLORIX_MISSING("no generated content in '" << DataRoot() << "'");
         dir_ = std::make_unique<TempDir>(true);
         // A copy: the content folders are listed recursively, which does not follow links.
         fs::copy(DataRoot() + "/Data", fs::path(dir_->path()) / "Data", fs::copy_options::recursive);
