@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -40,6 +41,18 @@ long long Ms() {
         .count();
 }
 
+// Screenshots until `ready` finds the screen as expected (an empty reason) or 10 s pass; the last
+// reason otherwise. The next screen is met when the program gets there, however loaded the machine.
+std::string Await(Game& game, Bitmap& shot, const std::string& label,
+                  const std::function<std::string(const Bitmap&)>& ready) {
+    std::string why;
+    const long long deadline = NowMs() + 10000;
+    do {
+        why = game.Screenshot(shot, label) ? ready(shot) : "no screenshot";
+    } while (!why.empty() && NowMs() < deadline);
+    return why;
+}
+
 // Where the score stands in the Hud.
 constexpr Box kScore{630, 248, 750, 292};
 
@@ -54,20 +67,14 @@ TEST_F(E2eTest, PlayerSessionFromTitleThroughLinesOptionsAndHighScoresToExit) {
     EXPECT_EQ(CheckTitle(shot), "");
 
     game.Click(400, 240); // Play
-    Sleep(700);
-    ASSERT_TRUE(game.Screenshot(shot, "02-game-selection"));
-    EXPECT_EQ(CheckGameSelection(shot), "");
+    EXPECT_EQ(Await(game, shot, "02-game-selection", CheckGameSelection), "");
 
     game.Click(130, 372); // Lines
-    Sleep(900);
-    ASSERT_TRUE(game.Screenshot(shot, "03-start-panel"));
-    ASSERT_EQ(CheckBoardWithPanel(shot), "");
+    ASSERT_EQ(Await(game, shot, "03-start-panel", CheckBoardWithPanel), "");
 
     game.Click(400, 210); // Play on the StartPanel
-    Sleep(900);
     Bitmap start;
-    ASSERT_TRUE(game.Screenshot(start, "04-playing"));
-    EXPECT_EQ(CheckPlaying(start), "");
+    ASSERT_EQ(Await(game, start, "04-playing", CheckPlaying), "");
 
     // Play from the screenshots until the score moves.
     bool scored = false;
@@ -104,55 +111,49 @@ TEST_F(E2eTest, PlayerSessionFromTitleThroughLinesOptionsAndHighScoresToExit) {
     // Escape opens the PauseMenu, Escape again resumes.
     game.MoveMouse(700, 560);
     game.Key("Escape");
-    Sleep(900);
-    ASSERT_TRUE(game.Screenshot(shot, "07-paused"));
-    EXPECT_EQ(CheckBoardWithPanel(shot), "");
+    EXPECT_EQ(Await(game, shot, "07-paused", CheckBoardWithPanel), "");
     game.Key("Escape");
-    Sleep(900);
-    ASSERT_TRUE(game.Screenshot(shot, "08-resumed"));
-    EXPECT_EQ(CheckPlaying(shot), "");
+    EXPECT_EQ(Await(game, shot, "08-resumed", CheckPlaying), "");
 
     // Pause once more and leave for the main menu.
     game.Key("Escape");
-    Sleep(900);
+    ASSERT_EQ(Await(game, shot, "09-paused-again", CheckBoardWithPanel), "");
     game.Click(400, 370); // Main menu
-    Sleep(800);
-    ASSERT_TRUE(game.Screenshot(shot, "09-title-after-game"));
-    EXPECT_EQ(CheckTitle(shot), "");
+    EXPECT_EQ(Await(game, shot, "09-title-after-game", CheckTitle), "");
 
     game.Click(400, 320); // Options
-    Sleep(700);
     Bitmap options;
-    ASSERT_TRUE(game.Screenshot(options, "10-options"));
-    EXPECT_EQ(CheckOptions(options), "");
+    ASSERT_EQ(Await(game, options, "10-options", CheckOptions), "");
+    // Each press of "sound -" is seen to change the figure before the next.
+    const Box soundFigure{500, 259, 580, 295};
+    auto changedFrom = [&soundFigure](const Bitmap& before) {
+        return [&before, &soundFigure](const Bitmap& now) {
+            std::string why = CheckOptions(now);
+            if (why.empty() && Difference(before, now, soundFigure) <= 1.5)
+                why = "the sound volume figure did not change";
+            return why;
+        };
+    };
+    Bitmap once;
     game.Click(490, 280); // sound -
-    Sleep(200);
+    game.MoveMouse(700, 450);
+    ASSERT_EQ(Await(game, once, "11-options-sound-down-once", changedFrom(options)), "");
     game.Click(490, 280);
     game.MoveMouse(700, 450);
-    Sleep(300);
-    ASSERT_TRUE(game.Screenshot(shot, "11-options-sound-down"));
-    EXPECT_EQ(CheckOptions(shot), "");
-    EXPECT_GT(Difference(options, shot, {500, 259, 580, 295}), 1.5)
-        << "the sound volume figure did not change";
+    EXPECT_EQ(Await(game, shot, "11-options-sound-down", changedFrom(once)), "");
     EXPECT_LT(Difference(options, shot, {500, 209, 580, 245}), 1.5) << "the music volume figure changed";
 
     game.Click(400, 530); // Save and exit
-    Sleep(700);
-    ASSERT_TRUE(game.Screenshot(shot, "12-title-after-options"));
-    EXPECT_EQ(CheckTitle(shot), "");
+    EXPECT_EQ(Await(game, shot, "12-title-after-options", CheckTitle), "");
     std::map<std::string, std::string> saved;
     std::string bad;
     ASSERT_TRUE(ParseOptions(ReadFile(game.OptionsFile()), saved, bad)) << bad;
     EXPECT_EQ(saved["SoundVolume"], "dword:80") << "Save and exit writes the volumes at once";
 
     game.Click(400, 360); // High scores
-    Sleep(700);
-    ASSERT_TRUE(game.Screenshot(shot, "13-high-scores"));
-    EXPECT_EQ(CheckHighScores(shot), "");
+    EXPECT_EQ(Await(game, shot, "13-high-scores", CheckHighScores), "");
     game.Key("Escape");
-    Sleep(700);
-    ASSERT_TRUE(game.Screenshot(shot, "14-title-after-high-scores"));
-    EXPECT_EQ(CheckTitle(shot), "");
+    EXPECT_EQ(Await(game, shot, "14-title-after-high-scores", CheckTitle), "");
 
     game.Click(400, 400); // Exit
     EXPECT_EQ(game.WaitExit(10000), 0);
