@@ -90,6 +90,9 @@ void ResetState();
 inline constexpr int32_t kHelpPages = 8;
 // The help pages' text area, (150, 190) to (650, 550).
 inline constexpr int32_t kHelpAreaLeft = 150, kHelpAreaTop = 190, kHelpAreaRight = 650, kHelpAreaBottom = 550;
+// The top of the page counter's text box ("Page 1 of 8", size 16, centred on 400): the page's
+// text has to end above it.
+inline constexpr int32_t kHelpCounterTop = 472;
 // Lays out the page's paragraphs in the text area, drawing them when there is a surface, and
 // returns the y below the last line (the content check measures the pages without drawing).
 int32_t LayOutHelpPage(SDL_Surface* surface, int32_t page);

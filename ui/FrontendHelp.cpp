@@ -176,7 +176,6 @@ void DrawBonusPictures(SDL_Surface* surface, int32_t page) {
 }
 
 // "Page 1 of 8", at the foot of the text panel.
-constexpr int32_t kPageCounterY = 472;
 constexpr uint32_t kCounterColour = 0xFFB8C4F0;
 
 void DrawPageCounter(SDL_Surface* surface, int32_t page) {
@@ -184,7 +183,8 @@ void DrawPageCounter(SDL_Surface* surface, int32_t page) {
     if (!format) return;
     const std::u16string text =
         Text::SubstituteInt(Text::SubstituteInt(format, page + 1).c_str(), kHelpPages);
-    Text::DrawText(surface, g_MenuFont, 16, Text::kCentre, 400, kPageCounterY, kCounterColour, text.c_str());
+    Text::DrawText(surface, g_MenuFont, 16, Text::kCentre, 400, kHelpCounterTop, kCounterColour,
+                   text.c_str());
 }
 
 void EnablePrevNext() {

@@ -124,11 +124,12 @@ TEST(BuiltContent, ContentcheckFailsOnATextThatLeavesItsBox) {
     if (!fs::exists(data / "Data")) PARLORIX_MISSING("no generated content");
     TempDir t;
     fs::copy(data / "Data", t.path() / "Data", fs::copy_options::recursive);
-    // A language with an overlong main-menu item, a help page that runs past its buttons, a key
-    // the base texts do not have, and a character neither font draws.
-    std::string help = "Help_Scores=";
-    for (int i = 0; i < 40; ++i)
-        help += "Sehr lange Erkl\xC3\xA4rung ";
+    // A language with an overlong main-menu item, a help page that stays above its buttons but
+    // runs into the page counter (one line too many), a key the base texts do not have, and a
+    // character neither font draws.
+    const std::string help =
+        "Help_Level2=H\xC3\xB6here Stufen zahlen mehr, aber die Steine kommen schneller, und "
+        "wer dann noch z\xC3\xB6gert, hat bald ein volles Brett vor sich.";
     WriteAll(t.path() / "src.txt",
              "Menu_Exit=Das Spiel jetzt sofort beenden\n" + help + "\nMenu_Typo=x\nMenu_Back=\xE1\x9A\xA0\n");
     ASSERT_EQ(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "src.txt").string() + " " +
@@ -141,7 +142,8 @@ TEST(BuiltContent, ContentcheckFailsOnATextThatLeavesItsBox) {
     EXPECT_NE(out.find("FAIL text Menu_Exit [de] \"Das Spiel jetzt sofort beenden\" is "), std::string::npos)
         << out;
     EXPECT_NE(out.find("in the title menu panel (272 to 528) (224 px): "), std::string::npos) << out;
-    EXPECT_NE(out.find("FAIL help page 5 [de] ends at y "), std::string::npos) << out;
+    EXPECT_NE(out.find("FAIL help page 5 [de] ends at y 493, into the page counter"), std::string::npos)
+        << out;
     EXPECT_NE(out.find("FAIL text Menu_Typo [de]: no such key in the base texts"), std::string::npos) << out;
     EXPECT_NE(out.find("FAIL text Menu_Back [de]: character U+16A0 is missing from the main font"),
               std::string::npos)

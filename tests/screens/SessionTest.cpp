@@ -411,7 +411,7 @@ TEST_F(SessionTest, AHighScoreThatCannotBeSavedIsToldOnTheHighScoreScreen) {
 }
 
 // The desktop's locale picks the language at start; the Options line switches it at once. Every
-// language also leaves pictures of its title, first help page and options in screens-shots/languages.
+// language also leaves pictures of its title, every help page and options in screens-shots/languages.
 class LocaleSession : public SessionTest {
   protected:
     void SetEnv(const char* name, const char* value) {
@@ -475,9 +475,12 @@ TEST_F(LocaleSession, GermanAndRussianDesktopsGetTheirMenusAndOptionsSwitchToFre
         Frames(3);
         Shot(std::string("languages/") + code + "-title");
         Click(2); // Help
-        Press(Key::Right);
-        Frames(2);
-        Shot(std::string("languages/") + code + "-help-1");
+        for (int32_t page = 0; page < Frontend::kHelpPages; ++page) {
+            if (page > 0) Press(Key::Right);
+            Frames(2);
+            ASSERT_EQ(Frontend::Screen().helpPage, page) << code;
+            Shot(std::string("languages/") + code + "-help-" + std::to_string(page));
+        }
         Press(Key::Escape);
         Click(3); // Options
         Frames(3);
