@@ -119,8 +119,8 @@ void Rebuilt(bool ok, const char* part) {
 
 void Deactivate() {
     Input::SetAcquired(false);
-    Sound::PauseAllChannels();
-    Sound::StopMusic();
+    // Closing the output stops the audio library's thread, so a game in the background never wakes.
+    Sound::Suspend();
     // Fullscreen hands the desktop back; a window simply stays where it is.
     if (g_fullscreen && Platform::MainWindow()) SDL_MinimizeWindow(Platform::MainWindow());
 }
@@ -135,7 +135,7 @@ void Activate() {
     Rebuilt(Animation::LoadAll(), "animations");
     Input::SetAcquired(true);
     ReenterActiveScene();
-    Sound::ResumeAllChannels();
+    Sound::Resume();
     Sound::RestartMusic();
 }
 

@@ -36,6 +36,11 @@ struct LoopingSound {
     const uint8_t* flag;
 };
 
+struct SuspendedLoop {
+    size_t record; // index into the sample table
+    const uint8_t* flag;
+};
+
 struct Server {
     std::unique_ptr<Backend> backend;
     std::vector<Record> samples;
@@ -47,6 +52,8 @@ struct Server {
     uint32_t musicVolume = 100;
     bool samplesAvailable = true;
     bool musicAvailable = true;
+    bool suspended = false;
+    std::vector<SuspendedLoop> suspendedLoops;
 };
 
 Server s;
@@ -159,6 +166,44 @@ void ListFiles() {
     s.current = 0;
 }
 
+// Whatever the closed device held is gone with it: sounds and tracks load again when next played.
+void CloseDevice() {
+    s.looping.clear();
+    for (Record& r : s.samples)
+        r.handle = 0;
+    for (Record& r : s.music)
+        r.handle = 0;
+    for (PlaylistEntry& e : s.playlist)
+        e.channel = 0;
+    s.backend->Close();
+}
+
+// False (silent, with the library's reason logged) when no device opens.
+bool ReopenDevice() {
+    if (!s.backend->Open()) {
+        const std::string why = s.backend->ErrorText();
+        LogMsg("Sound Server: no audio device: %s\n", why.empty() ? "unknown reason" : why.c_str());
+        s.samplesAvailable = false;
+        s.musicAvailable = false;
+        return false;
+    }
+    s.samplesAvailable = true;
+    s.musicAvailable = true;
+    ApplyVolumes();
+    return true;
+}
+
+// The sample's handle, loading it on its first play; 0 (logged) when it does not load.
+SampleHandle Loaded(Record& rec) {
+    if (rec.handle == 0) {
+        FileBuffer file(rec.path.c_str());
+        if (file.ok()) rec.handle = s.backend->LoadSample(file.data(), file.size());
+        if (rec.handle == 0)
+            LogMsg("Error loading sound: %s (%d)\n", rec.path.c_str(), s.backend->ErrorCode());
+    }
+    return rec.handle;
+}
+
 } // namespace
 
 bool Start(std::unique_ptr<Backend> backend) {
@@ -181,30 +226,14 @@ bool Start(std::unique_ptr<Backend> backend) {
 }
 
 void DeviceChanged(bool removed) {
-    if (!Running()) return;
+    // A suspended server opens whichever device is the default when it resumes.
+    if (!Running() || s.suspended) return;
     const bool open = s.samplesAvailable || s.musicAvailable;
     if (open && !removed) return;
     LogMsg(removed ? "Sound Server: the audio device went away; opening the default device again\n"
                    : "Sound Server: an audio device appeared; opening it\n");
-    // Whatever the old device held is gone with it: sounds and tracks load again when next played.
-    s.looping.clear();
-    for (Record& r : s.samples)
-        r.handle = 0;
-    for (Record& r : s.music)
-        r.handle = 0;
-    for (PlaylistEntry& e : s.playlist)
-        e.channel = 0;
-    s.backend->Close();
-    if (!s.backend->Open()) {
-        const std::string why = s.backend->ErrorText();
-        LogMsg("Sound Server: no audio device: %s\n", why.empty() ? "unknown reason" : why.c_str());
-        s.samplesAvailable = false;
-        s.musicAvailable = false;
-        return;
-    }
-    s.samplesAvailable = true;
-    s.musicAvailable = true;
-    ApplyVolumes();
+    CloseDevice();
+    if (!ReopenDevice()) return;
     if (s.samples.empty() && s.music.empty()) {
         ListFiles(); // started without a device: nothing was listed yet
     } else if (!s.playlist.empty()) {
@@ -213,6 +242,35 @@ void DeviceChanged(bool removed) {
         s.playlist[s.current].t = 0.0f;
     }
     LogMsg("Sound Server: audio device open\n");
+}
+
+void Suspend() {
+    if (!Running() || s.suspended || !(s.samplesAvailable || s.musicAvailable)) return;
+    s.suspendedLoops.clear();
+    for (const LoopingSound& l : s.looping) {
+        auto it = std::find_if(s.samples.begin(), s.samples.end(),
+                               [&](const Record& r) { return r.handle == l.sample; });
+        if (it != s.samples.end())
+            s.suspendedLoops.push_back({static_cast<size_t>(it - s.samples.begin()), l.flag});
+    }
+    StopMusic();
+    CloseDevice();
+    s.suspended = true;
+}
+
+void Resume() {
+    if (!Running() || !s.suspended) return;
+    s.suspended = false;
+    std::vector<SuspendedLoop> loops;
+    loops.swap(s.suspendedLoops);
+    if (!ReopenDevice()) return;
+    // A loop's flag outlives the pause only if its owner did not call ForgetFlag meanwhile.
+    for (const SuspendedLoop& l : loops) {
+        if (*l.flag == 0) continue;
+        const SampleHandle sample = Loaded(s.samples[l.record]);
+        const ChannelHandle channel = sample ? s.backend->PlaySample(sample, true) : 0;
+        if (channel) s.looping.push_back({channel, sample, l.flag});
+    }
 }
 
 void Shutdown() {
@@ -234,21 +292,14 @@ void Shutdown() {
 }
 
 void Play(const char* name, const uint8_t* keepPlaying) {
-    if (!Running() || !s.samplesAvailable || !name) return;
+    if (!Running() || s.suspended || !s.samplesAvailable || !name) return;
     auto it =
         std::find_if(s.samples.begin(), s.samples.end(), [&](const Record& r) { return r.name == name; });
     if (it == s.samples.end()) {
         LogMsg("Sound Server: File not found %s\n", name);
         return;
     }
-    if (it->handle == 0) {
-        FileBuffer file(it->path.c_str());
-        if (file.ok()) it->handle = s.backend->LoadSample(file.data(), file.size());
-        if (it->handle == 0) {
-            LogMsg("Error loading sound: %s (%d)\n", it->path.c_str(), s.backend->ErrorCode());
-            return;
-        }
-    }
+    if (Loaded(*it) == 0) return;
     if (s.backend->Playbacks(it->handle) >= kMaxPlaybacks) return;
     ChannelHandle channel = s.backend->PlaySample(it->handle, keepPlaying != nullptr);
     if (keepPlaying && channel) s.looping.push_back({channel, it->handle, keepPlaying});
@@ -256,6 +307,7 @@ void Play(const char* name, const uint8_t* keepPlaying) {
 
 void ForgetFlag(const uint8_t* keepPlaying) {
     if (!Running()) return;
+    std::erase_if(s.suspendedLoops, [&](const SuspendedLoop& l) { return l.flag == keepPlaying; });
     std::erase_if(s.looping, [&](const LoopingSound& l) {
         if (l.flag != keepPlaying) return false;
         s.backend->StopChannel(l.channel);
@@ -265,6 +317,7 @@ void ForgetFlag(const uint8_t* keepPlaying) {
 
 void StopAllSamples() {
     if (!Running()) return;
+    s.suspendedLoops.clear();
     for (const LoopingSound& l : s.looping)
         s.backend->StopSample(l.sample);
     s.looping.clear();
@@ -299,7 +352,7 @@ void StopMusic() {
 }
 
 void Update(float dt) {
-    if (!Running()) return;
+    if (!Running() || s.suspended) return;
     if (s.samplesAvailable || s.musicAvailable) ApplyVolumes();
     // Only the channel tied to the cleared flag stops: other playbacks of the same sample, looping
     // or not, belong to other callers.

@@ -30,6 +30,12 @@ void StopAllSamples();
 void PauseAllChannels();
 void ResumeAllChannels();
 
+// Application deactivation: closes the output so no audio thread runs while the game is in the
+// background, remembering the looping sounds. Resume opens it again and starts those loops whose
+// flag is still set; the music starts wherever the playlist is told to (RestartMusic).
+void Suspend();
+void Resume();
+
 // Back to the first track, which starts at the next update (application activation).
 void RestartMusic();
 // Stops the current track (application deactivation).

@@ -355,6 +355,64 @@ TEST_F(SoundServerTest, DeactivationPausesLoopsAndStopsMusicActivationRestartsTh
     EXPECT_EQ(fake.Sounding("h"), 1);
 }
 
+TEST_F(SoundServerTest, SuspendClosesTheDeviceAndResumeBringsBackTheLoopsStillWanted) {
+    dir.Write("Data/Library/Sound/hum.ogg", "h");
+    dir.Write("Data/Library/Sound/buzz.ogg", "z");
+    dir.Write("Data/Library/Sound/ding.ogg", "d");
+    dir.Write("Data/Library/Music/a.it", "len=60");
+    dir.Write("Data/Library/Music/b.it", "len=60");
+    FakeBackend& fake = Start();
+    uint8_t hum = 1, buzz = 1, forgotten = 1;
+    Sound::Play("hum", &hum);
+    Sound::Play("buzz", &buzz);
+    Sound::Play("ding", &forgotten);
+    Sound::Update(0.0f);
+    for (int i = 0; i < 70 && Sound::CurrentTrack() == 0; ++i)
+        Sound::Update(1.0f);
+    Sound::Update(0.0f);
+    ASSERT_NE(fake.Playing(), nullptr);
+
+    Sound::Suspend();
+    EXPECT_EQ(fake.closes, 1);
+    EXPECT_TRUE(fake.channels.empty());
+    EXPECT_EQ(fake.Playing(), nullptr);
+    // Nothing reaches a closed device, and a second suspend closes nothing more.
+    Sound::Play("ding");
+    Sound::Update(1.0f);
+    Sound::DeviceChanged(true);
+    Sound::Suspend();
+    EXPECT_EQ(fake.opens, 1);
+    EXPECT_EQ(fake.closes, 1);
+    EXPECT_TRUE(fake.channels.empty());
+    // While away, one loop is no longer wanted and another's owner lets go of it.
+    buzz = 0;
+    Sound::ForgetFlag(&forgotten);
+
+    Sound::Resume();
+    Sound::RestartMusic();
+    EXPECT_EQ(fake.opens, 2);
+    EXPECT_EQ(fake.Sounding("h"), 1);
+    EXPECT_EQ(fake.channels.size(), 1u);
+    EXPECT_EQ(Sound::LoopingCount(), 1u);
+    EXPECT_EQ(fake.masterSound, 100u);
+    Sound::Update(0.0f);
+    ASSERT_NE(fake.Playing(), nullptr);
+    EXPECT_EQ(Sound::CurrentTrack(), 0);
+    hum = 0;
+    Sound::Update(0.0f);
+    EXPECT_EQ(fake.Sounding("h"), 0);
+
+    // No device on return: silent with the reason, and taken again once one appears.
+    Sound::Suspend();
+    fake.openResult = false;
+    Sound::Resume();
+    EXPECT_FALSE(Sound::SamplesAvailable());
+    EXPECT_NE(LogText().find("Sound Server: no audio device: no such device\n"), std::string::npos);
+    fake.openResult = true;
+    Sound::DeviceChanged(false);
+    EXPECT_TRUE(Sound::MusicAvailable());
+}
+
 TEST_F(SoundServerTest, WithoutADeviceEverythingIsSkippedSilently) {
     dir.Write("Data/Library/Sound/bonuce.ogg", "b");
     dir.Write("Data/Library/Music/a.it", "len=60");
