@@ -319,9 +319,15 @@ bool Game::FindWindow(int ms) {
         auto ids = Windows();
         if (!ids.empty()) {
             window_ = ids.front();
-            // The first frames come after the window is mapped; give them a moment.
-            Sleep(300);
-            return true;
+            // The window is mapped before its first frame: wait for the log to say it was shown
+            // (a build-tree copy logs in its folder, an installed game in its data folder).
+            while (NowMs() < deadline) {
+                for (const std::string& log : {workDir_ + "/Log000.txt", DataHome() + "/parlorix/Log000.txt"})
+                    if (ReadFile(log).find("First frame presented") != std::string::npos) return true;
+                if (pid_ > 0 && kill(pid_, 0) != 0) return false;
+                Sleep(20);
+            }
+            return false;
         }
         if (pid_ > 0 && kill(pid_, 0) != 0) return false;
         Sleep(100);
