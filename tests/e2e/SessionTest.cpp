@@ -101,8 +101,15 @@ TEST_F(E2eTest, PlayerSessionFromTitleThroughLinesOptionsAndHighScoresToExit) {
         game.Click(CellX(move.fromX), CellY(move.fromY));
         game.Click(CellX(move.toX), CellY(move.toY));
         ++moves;
-        // 400 ms per cell at level 1, then the bricks' disappearing.
-        Sleep(move.steps * 400 + (move.completes ? 900 : 200));
+        // Until the brick is seen in its cell, or the score has moved (a completed line leaves at
+        // once); at 400 ms a cell the path has a known longest time.
+        const int colour = board[move.fromY][move.fromX];
+        const long long settled = Ms() + move.steps * 400 + 3000;
+        while (Ms() < settled) {
+            ASSERT_TRUE(game.Screenshot(shot, "05-board"));
+            if (Difference(start, shot, kScore) > 1.5) break;
+            if (!move.completes && ReadBoard(shot)[move.toY][move.toX] == colour) break;
+        }
     }
     ASSERT_TRUE(scored) << "no line of five within 100 s after " << moves << " moves:\n" << history;
     ASSERT_TRUE(game.Screenshot(shot, "06-line-removed"));
