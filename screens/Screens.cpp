@@ -558,12 +558,7 @@ void RegisterScreens() {
     host.setAfterScene(SceneName::kBoard, &TargetMarkers);
     host.setUpdate(SceneName::kGroupsBoard, &StartPanelUpdate);
     host.setOverlay(SceneName::kGroupsBoard, &StartPanelOverlay);
-    Frontend::RegisterTitle();
-    Frontend::RegisterGameSelect();
-    Frontend::RegisterHelp();
-    Frontend::RegisterPostScores();
-    Frontend::RegisterScores();
-    Frontend::RegisterOptions();
+    Frontend::RegisterAll();
     Menu::CreateAllMenus();
 }
 

@@ -446,4 +446,13 @@ void RegisterOptions() {
     Register(SceneName::kOptions, &OptionsUpdate, &OptionsDraw);
 }
 
+void RegisterAll() {
+    RegisterTitle();
+    RegisterGameSelect();
+    RegisterHelp();
+    RegisterPostScores();
+    RegisterScores();
+    RegisterOptions();
+}
+
 } // namespace Frontend

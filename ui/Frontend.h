@@ -138,6 +138,8 @@ void RegisterHelp();
 void RegisterPostScores();
 void RegisterScores();
 void RegisterOptions();
+// All six of them, in the order above.
+void RegisterAll();
 
 // ---- Post-scores form ---------------------------------------------------------------------------
 

@@ -28,12 +28,7 @@ class FrontendTest : public ScreensFixture {
     }
     void SetUp() override {
         ScreensFixture::SetUp();
-        Frontend::RegisterTitle();
-        Frontend::RegisterGameSelect();
-        Frontend::RegisterHelp();
-        Frontend::RegisterPostScores();
-        Frontend::RegisterScores();
-        Frontend::RegisterOptions();
+        Frontend::RegisterAll();
     }
     // Opens a screen from the title's main menu.
     void FromTitle(int32_t id) {
