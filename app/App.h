@@ -102,7 +102,7 @@ struct ScreenshotTaker {
     // folder. The file appears whole or not at all. False, with the reason, when it could not be
     // written; `name` is the file's name either way.
     [[nodiscard]] bool Write(const std::string& folder, const std::vector<uint8_t>& jpeg, std::string& name,
-               std::string& error);
+                             std::string& error);
     // One past the highest "screenNNNN.jpg" in `folder` (0 when there is none).
     static uint32_t NumberAfterExisting(const std::string& folder);
     // How strongly the frames after a written shot are washed white (0 to 255): at most

@@ -17,8 +17,9 @@ template <class R, class... Args> class Hook<R(Args...)> {
   public:
     explicit Hook(const char* name) : name_(name) {}
     Hook(const Hook&) = default;
+    // The name stays with the slot; only the function is taken over.
+    // cppcheck-suppress operatorEqVarError
     Hook& operator=(const Hook& other) {
-        // The name stays with the slot; only the function is taken over.
         function_ = other.function_;
         return *this;
     }

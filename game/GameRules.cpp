@@ -67,7 +67,7 @@ void GameBoard::GameTick(uint32_t /*elapsedMs*/) {
     }
 
     uint32_t event = 0;
-    seam_->NextMouseEvent(event);
+    (void)seam_->NextMouseEvent(event); // no event leaves it 0, which polls nothing
     int32_t mx = 0, my = 0;
     seam_->MousePosition(mx, my);
 

@@ -22,11 +22,11 @@ namespace Image {
 // ---- JPEG writer ---------------------------------------------------------------------------------
 enum class PixelOrder { RGB, BGRA };
 // Encodes rows (`pitch` bytes apart) into `out`; quality 1..100.
-[[nodiscard]] bool EncodeJpeg(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width, uint32_t height,
-                size_t pitch, PixelOrder order, int quality);
+[[nodiscard]] bool EncodeJpeg(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
+                              uint32_t height, size_t pitch, PixelOrder order, int quality);
 // Writes a .jpg file (the path goes through Platform::ResolvePath).
-[[nodiscard]] bool WriteJpeg(const char* path, const uint8_t* pixels, uint32_t width, uint32_t height, size_t pitch,
-               PixelOrder order, int quality);
+[[nodiscard]] bool WriteJpeg(const char* path, const uint8_t* pixels, uint32_t width, uint32_t height,
+                             size_t pitch, PixelOrder order, int quality);
 // A 32-bit bitmap as a .jpg file.
 [[nodiscard]] bool WriteJpeg(const char* path, const Bitmap& bitmap, int quality);
 
@@ -34,7 +34,7 @@ enum class PixelOrder { RGB, BGRA };
 // Opaque picture "<folder><name>.<extension>": a 32-bit copy with alpha 255.
 // Logs "Image '%s' failed to load\n" on failure.
 [[nodiscard]] bool LoadOpaquePicture(Bitmap& out, const std::string& folder, const std::string& name,
-                       const std::string& extension);
+                                     const std::string& extension);
 // Picture with alpha: "<name>.tga", else "<name>.jpg" plus the grey companion "<name>a.jpg".
 // True when the entry counts as loaded (out then holds the 32-bit picture).
 [[nodiscard]] bool LoadAlphaPicture(Bitmap& out, const std::string& folder, const std::string& name);
@@ -66,11 +66,13 @@ class GifFrames {
 // Copies `sourcePath` to `destinationPath`, replacing an older copy. Logs "Error copying file: %d\n".
 [[nodiscard]] bool CopyFile(const std::string& sourcePath, const std::string& destinationPath);
 // Plain groups ("jpg" entries): the source is copied into the folder as `fileName`.
-[[nodiscard]] bool ImportPlain(const std::string& sourcePath, const std::string& folder, const std::string& fileName);
+[[nodiscard]] bool ImportPlain(const std::string& sourcePath, const std::string& folder,
+                               const std::string& fileName);
 // Elements and items: a ".tga" source is copied in as "<name>.tga" and split into "<name>.jpg"
 // (colours, black where alpha is 0) and "<name>a.jpg" (alpha as grey), quality 80. Any other
 // source is copied in as "<name>.jpg".
-[[nodiscard]] bool ImportAlphaPicture(const std::string& sourcePath, const std::string& folder, const std::string& name);
+[[nodiscard]] bool ImportAlphaPicture(const std::string& sourcePath, const std::string& folder,
+                                      const std::string& name);
 // Removes "<name>.jpg", "<name>a.jpg" and "<name>.tga" from the folder.
 void DeleteAlphaPicture(const std::string& folder, const std::string& name);
 

@@ -10,12 +10,12 @@ namespace Platform {
 // Replaces `path` (or creates it) with `data`. Readers see the old file or the new one, never a
 // part. On failure the old file is untouched, no temporary file is left, and `error` (when
 // given) says what failed and why.
-[[nodiscard]] bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error = nullptr,
-                         mode_t mode = 0600);
+[[nodiscard]] bool WriteFileAtomically(const std::string& path, const std::string& data,
+                                       std::string* error = nullptr, mode_t mode = 0600);
 
 // As above, but never replaces: fails (errno EEXIST, `error` saying so) when `path` exists.
-[[nodiscard]] bool WriteNewFileAtomically(const std::string& path, const std::string& data, std::string* error = nullptr,
-                            mode_t mode = 0644);
+[[nodiscard]] bool WriteNewFileAtomically(const std::string& path, const std::string& data,
+                                          std::string* error = nullptr, mode_t mode = 0644);
 
 // Removes the temporary files that killed writers left beside `path` ("<name>.tmp<pid>-<n>" of
 // processes that no longer run). Returns how many were removed.

@@ -578,7 +578,8 @@ LibraryData* DataOfTemplate(const std::string& className, const std::string& tem
 Bitmap* GetPicture(const std::string& className, const std::string& templateName) {
     LibraryData* d = DataOfTemplate(className, templateName);
     if (!d) return nullptr;
-    if (d->kind == LibraryDataKind::Item && !d->loaded) static_cast<GCD_ITEM*>(d)->Load();
+    // A failed load leaves no picture, which is the answer.
+    if (d->kind == LibraryDataKind::Item && !d->loaded) (void)static_cast<GCD_ITEM*>(d)->Load();
     return d->Picture();
 }
 
@@ -593,7 +594,7 @@ GCD_ITEM* GetItemDescription(const std::string& className, const std::string& te
     LibraryGroup* g = FindGroup(className);
     if (!g || g->kind != LibraryDataKind::Item) return nullptr;
     auto* item = static_cast<GCD_ITEM*>(g->FindData(templateName));
-    if (item && !item->described) item->Load();
+    if (item && !item->described) (void)item->Load(); // logged by Load; the caller sees what was read
     return item;
 }
 

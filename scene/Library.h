@@ -171,11 +171,12 @@ bool ReleasePicture(const std::string& className, const std::string& templateNam
 GCD_ITEM* GetItemDescription(const std::string& className, const std::string& templateName);
 // Replaces the three texts and writes the .item file.
 [[nodiscard]] bool SetItemDescription(const std::string& className, const std::string& templateName,
-                        const std::string& animation, const std::string& actionOnIdle,
-                        const std::string& sound);
+                                      const std::string& animation, const std::string& actionOnIdle,
+                                      const std::string& sound);
 // Frame `index` of the animated GIF entry `gifName` of group AniGifs, with the frame count.
 // `picture` points at the entry's own picture (valid until the next call for that entry).
-[[nodiscard]] bool GetGifFrame(const std::string& gifName, uint32_t index, Bitmap*& picture, uint32_t& frameCount);
+[[nodiscard]] bool GetGifFrame(const std::string& gifName, uint32_t index, Bitmap*& picture,
+                               uint32_t& frameCount);
 
 // The same for a type text ("Element.board"), split at its last ".".
 LibraryTemplate* FindTemplateByType(const std::string& type);

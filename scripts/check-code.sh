@@ -19,7 +19,7 @@ echo "== cppcheck"
 # Warnings, performance and portability findings; style is left to review. A finding kept on
 # purpose is suppressed where it stands (// cppcheck-suppress id) with the reason beside it.
 if ! cppcheck --quiet --std=c++20 --language=c++ --enable=warning,performance,portability \
-  --inline-suppr --error-exitcode=1 -I . -j"$(nproc)" platform core scene gfx sound input ui game app; then
+  --inline-suppr --error-exitcode=1 -I . -j"$(nproc)" platform core picture scene gfx sound input ui game screens app; then
   status=1
 fi
 
