@@ -5,6 +5,7 @@
 #include "core/FileLayer.h"
 #include "gen-common/ImageIO.h"
 #include "support/Prerequisite.h"
+#include "support/TempDir.h"
 #include "ui/TextTable.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
@@ -26,29 +28,18 @@ std::string Env(const char* name) {
     return v ? v : "";
 }
 
-std::string Tool(const std::string& dir, const std::string& name) {
-    return Env("PARLORIX_BUILD_DIR") + "/tools/" + dir + "/" + name;
-}
-
-int RunTool(const std::string& cmd) {
-    int rc = std::system((cmd + " > /dev/null 2>&1").c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-// Runs the command and returns what it printed; rc receives its exit code.
-std::string RunToolOutput(const std::string& cmd, int& rc) {
-    std::string out;
+// Runs the build tree's tool `name` on `args`; its exit code, and what it printed in `out`.
+int RunTool(const std::string& name, std::initializer_list<fs::path> args, std::string* out = nullptr) {
+    std::string cmd = Env("PARLORIX_BUILD_DIR") + "/tools/" + name + "/" + name;
+    for (const fs::path& a : args)
+        cmd.append(" ").append(a.string());
     FILE* p = popen((cmd + " 2>/dev/null").c_str(), "r");
-    if (!p) {
-        rc = -1;
-        return out;
-    }
+    if (!p) return -1;
     char buf[4096];
     for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
-        out.append(buf, n);
+        if (out) out->append(buf, n);
     const int status = pclose(p);
-    rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::vector<uint8_t> ReadAll(const fs::path& p) {
@@ -61,20 +52,10 @@ void WriteAll(const fs::path& p, const std::string& s) {
     std::ofstream(p, std::ios::binary) << s;
 }
 
-class TempDir {
-  public:
-    TempDir() {
-        char tmpl[] = "/tmp/parlorix-content-XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
+// A scratch folder, as a path.
+struct Scratch : TempDir {
+    Scratch() : TempDir(false) {}
+    fs::path path() const { return TempDir::path(); }
 };
 
 // Restores the working directory and drops the mounts a test made.
@@ -96,33 +77,32 @@ TEST(BuiltContent, DataFolderAndArchiveEachPassContentcheck) {
     fs::path data = Env("PARLORIX_DATA_DIR");
     if (!fs::exists(data / "Data") || !fs::exists(data / "game.dat"))
         PARLORIX_MISSING("no generated content in " << data << " (configure with PARLORIX_CONTENT=ON)");
-    TempDir plain, archive;
+    Scratch plain, archive;
     fs::create_directory_symlink(fs::absolute(data / "Data"), plain.path() / "Data");
     fs::create_symlink(fs::absolute(data / "game.dat"), archive.path() / "game.dat");
-    std::string check = Tool("contentcheck", "contentcheck");
-    EXPECT_EQ(RunTool(check + " " + plain.path().string()), 0) << "run " << check << " " << plain.path();
-    EXPECT_EQ(RunTool(check + " " + archive.path().string()), 0) << "run " << check << " " << archive.path();
+    EXPECT_EQ(RunTool("contentcheck", {plain.path()}), 0) << "run contentcheck " << plain.path();
+    EXPECT_EQ(RunTool("contentcheck", {archive.path()}), 0) << "run contentcheck " << archive.path();
 }
 
 TEST(BuiltContent, ContentcheckFindsMissingAndWrongContent) {
     fs::path data = Env("PARLORIX_DATA_DIR");
     if (!fs::exists(data / "Data")) PARLORIX_MISSING("no generated content");
-    TempDir t;
+    Scratch t;
     fs::copy(data / "Data", t.path() / "Data", fs::copy_options::recursive);
     // An idle action that names an action of the animation would cut every game action short.
     WriteAll(t.path() / "Data/Library/Item/Brick2.item",
              "[item]\nsAnimation    = Brick2\nsActionOnIdle = Stay\n");
-    EXPECT_NE(RunTool(Tool("contentcheck", "contentcheck") + " " + t.path().string()), 0);
+    EXPECT_NE(RunTool("contentcheck", {t.path()}), 0);
     fs::copy(data / "Data/Library/Item/Brick2.item", t.path() / "Data/Library/Item/Brick2.item",
              fs::copy_options::overwrite_existing);
     fs::remove(t.path() / "Data/Library/Sound/money1.ogg");
-    EXPECT_NE(RunTool(Tool("contentcheck", "contentcheck") + " " + t.path().string()), 0);
+    EXPECT_NE(RunTool("contentcheck", {t.path()}), 0);
 }
 
 TEST(BuiltContent, ContentcheckFailsOnATextThatLeavesItsBox) {
     fs::path data = Env("PARLORIX_DATA_DIR");
     if (!fs::exists(data / "Data")) PARLORIX_MISSING("no generated content");
-    TempDir t;
+    Scratch t;
     fs::copy(data / "Data", t.path() / "Data", fs::copy_options::recursive);
     // A language with an overlong main-menu item, a help page that stays above its buttons but
     // runs into the page counter (one line too many), a key the base texts do not have, and a
@@ -132,12 +112,9 @@ TEST(BuiltContent, ContentcheckFailsOnATextThatLeavesItsBox) {
         "wer dann noch z\xC3\xB6gert, hat bald ein volles Brett vor sich.";
     WriteAll(t.path() / "src.txt",
              "Menu_Exit=Das Spiel jetzt sofort beenden\n" + help + "\nMenu_Typo=x\nMenu_Back=\xE1\x9A\xA0\n");
-    ASSERT_EQ(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "src.txt").string() + " " +
-                      (t.path() / "Data/Library/text/de.txt").string()),
-              0);
-    int rc = 0;
-    const std::string out = RunToolOutput(Tool("contentcheck", "contentcheck") + " " + t.path().string(), rc);
-    EXPECT_EQ(rc, 1) << out;
+    ASSERT_EQ(RunTool("gen-texts", {t.path() / "src.txt", t.path() / "Data/Library/text/de.txt"}), 0);
+    std::string out;
+    EXPECT_EQ(RunTool("contentcheck", {t.path()}, &out), 1) << out;
     // The report names key, language, box and overflow, so that a translator knows what to shorten.
     EXPECT_NE(out.find("FAIL text Menu_Exit [de] \"Das Spiel jetzt sofort beenden\" is "), std::string::npos)
         << out;
@@ -154,16 +131,14 @@ TEST(BuiltContent, ContentcheckFailsOnATextThatLeavesItsBox) {
 
 TEST(Datpack, ArchiveReadsBackThroughTheFileLayer) {
     FileLayerScope scope;
-    TempDir src, run;
+    Scratch src, run;
     std::string binary(70000, '\0');
     for (size_t i = 0; i < binary.size(); ++i)
         binary[i] = char((i * 7919u) >> 3);
     WriteAll(src.path() / "Data/Library/Sound/Boom.ogg", binary);
     WriteAll(src.path() / "Data/Library/text/english.txt", "hello");
     WriteAll(src.path() / "Data/Levels/empty.eed", "");
-    ASSERT_EQ(RunTool(Tool("datpack", "datpack") + " " + (src.path() / "Data").string() + " " +
-                      (run.path() / "game.dat").string()),
-              0);
+    ASSERT_EQ(RunTool("datpack", {src.path() / "Data", run.path() / "game.dat"}), 0);
     fs::current_path(run.path());
     FileLayer::UnmountAll();
     ASSERT_NE(FileLayer::Mount("game.dat", "", 3), 0u);
@@ -190,19 +165,15 @@ TEST(Datpack, ArchiveReadsBackThroughTheFileLayer) {
     EXPECT_EQ(names, std::vector<std::string>{"Data\\Library\\Sound\\Boom.ogg"});
 
     // Same folder, same bytes.
-    ASSERT_EQ(RunTool(Tool("datpack", "datpack") + " " + (src.path() / "Data").string() + " " +
-                      (run.path() / "again.dat").string()),
-              0);
+    ASSERT_EQ(RunTool("datpack", {src.path() / "Data", run.path() / "again.dat"}), 0);
     EXPECT_EQ(ReadAll(run.path() / "game.dat"), ReadAll(run.path() / "again.dat"));
 }
 
 TEST(GenTexts, WritesUtf16WithMarkThatTheTextTableReads) {
-    TempDir t;
+    Scratch t;
     WriteAll(t.path() / "src.txt",
              "# comment\n\nMenu_Back=Back\nHelp_Descr=Caf\xC3\xA9 \xF0\x9F\x98\x80 a=b\r\n");
-    ASSERT_EQ(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "src.txt").string() + " " +
-                      (t.path() / "out.txt").string()),
-              0);
+    ASSERT_EQ(RunTool("gen-texts", {t.path() / "src.txt", t.path() / "out.txt"}), 0);
     std::vector<uint8_t> out = ReadAll(t.path() / "out.txt");
     ASSERT_GE(out.size(), 2u);
     EXPECT_EQ(out[0], 0xFF);
@@ -215,17 +186,13 @@ TEST(GenTexts, WritesUtf16WithMarkThatTheTextTableReads) {
 
     // Duplicate keys and lines without a key are mistakes in the source, not silently dropped.
     WriteAll(t.path() / "dup.txt", "Menu_Back=Back\nMenu_Back=Again\n");
-    EXPECT_NE(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "dup.txt").string() + " " +
-                      (t.path() / "o2.txt").string()),
-              0);
+    EXPECT_NE(RunTool("gen-texts", {t.path() / "dup.txt", t.path() / "o2.txt"}), 0);
     WriteAll(t.path() / "nokey.txt", "just some words\n");
-    EXPECT_NE(RunTool(Tool("gen-texts", "gen-texts") + " " + (t.path() / "nokey.txt").string() + " " +
-                      (t.path() / "o3.txt").string()),
-              0);
+    EXPECT_NE(RunTool("gen-texts", {t.path() / "nokey.txt", t.path() / "o3.txt"}), 0);
 }
 
 TEST(GifWriter, KeyColourOnlyInTheCornerAndTransparentParts) {
-    TempDir t;
+    Scratch t;
     Gen::Image a(20, 10), b(20, 10);
     // Frame 0: opaque except the top-left 4 x 4; the right half is exactly the key colour in its
     // source, which must not turn transparent.
@@ -251,7 +218,7 @@ TEST(GifWriter, KeyColourOnlyInTheCornerAndTransparentParts) {
 }
 
 TEST(JpegWriter, CarriesTheJfifMarkerTheGameLooksFor) {
-    TempDir t;
+    Scratch t;
     Gen::Image img(16, 8);
     img.Fill(Gen::Hex(0x336699));
     std::string path = (t.path() / "x.jpg").string();
@@ -262,17 +229,13 @@ TEST(JpegWriter, CarriesTheJfifMarkerTheGameLooksFor) {
 }
 
 TEST(Generators, SameRecipeSameFiles) {
-    TempDir t;
+    Scratch t;
     fs::path src = Env("PARLORIX_SOURCE_DIR");
     fs::create_directories(t.path() / "a");
     fs::create_directories(t.path() / "b");
     for (const char* dir : {"a", "b"}) {
-        ASSERT_EQ(RunTool(Tool("gen-sounds", "gen-sounds") + " " +
-                          (src / "content/recipes/sounds.ini").string() + " " + (t.path() / dir).string()),
-                  0);
-        ASSERT_EQ(RunTool(Tool("gen-music", "gen-music") + " " + (t.path() / dir).string() + " " +
-                          (src / "content/music/moonlit_puzzle.song").string()),
-                  0);
+        ASSERT_EQ(RunTool("gen-sounds", {src / "content/recipes/sounds.ini", t.path() / dir}), 0);
+        ASSERT_EQ(RunTool("gen-music", {t.path() / dir, src / "content/music/moonlit_puzzle.song"}), 0);
     }
     for (const char* f : {"bomb1.ogg", "cheers.ogg", "moonlit_puzzle.it"}) {
         std::vector<uint8_t> x = ReadAll(t.path() / "a" / f), y = ReadAll(t.path() / "b" / f);
@@ -282,7 +245,5 @@ TEST(Generators, SameRecipeSameFiles) {
     // A song whose melody does not fill its bars is refused.
     std::ofstream(t.path() / "bad.song")
         << "tempo = 120\nspeed = 6\nkey = C\nform = A\nchords.A = C F G C\nlead.A = 1-2-3\n";
-    EXPECT_NE(RunTool(Tool("gen-music", "gen-music") + " " + t.path().string() + " " +
-                      (t.path() / "bad.song").string()),
-              0);
+    EXPECT_NE(RunTool("gen-music", {t.path(), t.path() / "bad.song"}), 0);
 }

@@ -4,6 +4,7 @@
 #include "gen-common/ImageIO.h"
 #include "picture/Bitmap.h"
 #include "picture/Image.h"
+#include "support/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -30,16 +31,10 @@ uint32_t Le(const std::vector<uint8_t>& d, size_t at, int n) {
     return v;
 }
 
-struct Temp {
-    fs::path path;
-    Temp() {
-        char t[] = "/tmp/parlorix-writers-XXXXXX";
-        path = mkdtemp(t);
-    }
-    ~Temp() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
+// A scratch folder, as a path.
+struct Temp : TempDir {
+    Temp() : TempDir(false) {}
+    fs::path path() const { return TempDir::path(); }
 };
 
 // BGRA bytes of a 32-bit bitmap pixel.
@@ -54,8 +49,8 @@ TEST(Writers, TgaKeepsOrientationAndAlphaInTheGamesDecoder) {
     Gen::Image img(3, 2);
     img.at(0, 0) = {1, 0, 0, 1};       // top left: red, opaque
     img.at(2, 1) = {0, 0.5f, 0, 0.5f}; // bottom right: green at half coverage (premultiplied)
-    ASSERT_TRUE(Gen::WriteTga((t.path / "p.tga").string(), img));
-    std::vector<uint8_t> bytes = Bytes(t.path / "p.tga");
+    ASSERT_TRUE(Gen::WriteTga((t.path() / "p.tga").string(), img));
+    std::vector<uint8_t> bytes = Bytes(t.path() / "p.tga");
     ASSERT_EQ(bytes.size(), 18u + 3 * 2 * 4);
     EXPECT_EQ(bytes[2], 2); // true colour
     EXPECT_EQ(bytes[16], 32);
@@ -75,8 +70,8 @@ TEST(Writers, JpegAndGifDecodeInTheGame) {
     Temp t;
     Gen::Image img(40, 30);
     img.Fill(Gen::Hex(0x2050C0));
-    ASSERT_TRUE(Gen::WriteJpeg((t.path / "bg.jpg").string(), img, 90, Gen::Hex(0)));
-    std::vector<uint8_t> jpg = Bytes(t.path / "bg.jpg");
+    ASSERT_TRUE(Gen::WriteJpeg((t.path() / "bg.jpg").string(), img, 90, Gen::Hex(0)));
+    std::vector<uint8_t> jpg = Bytes(t.path() / "bg.jpg");
     Bitmap b;
     ASSERT_TRUE(b.LoadFromMemory(jpg.data(), jpg.size()));
     EXPECT_EQ(b.Width(), 40u);
@@ -89,9 +84,9 @@ TEST(Writers, JpegAndGifDecodeInTheGame) {
         f.Fill(Gen::Hex(c));
         frames.push_back(f);
     }
-    ASSERT_TRUE(Gen::WriteGif((t.path / "g.gif").string(), frames, Gen::Hex(0)));
+    ASSERT_TRUE(Gen::WriteGif((t.path() / "g.gif").string(), frames, Gen::Hex(0)));
     fs::path cwd = fs::current_path();
-    fs::current_path(t.path);
+    fs::current_path(t.path());
     Image::GifFrames gif;
     ASSERT_TRUE(gif.Load("g.gif"));
     fs::current_path(cwd);
@@ -112,11 +107,11 @@ TEST(Writers, TrackerModuleStructure) {
     const char* build = std::getenv("PARLORIX_BUILD_DIR");
     const char* src = std::getenv("PARLORIX_SOURCE_DIR");
     ASSERT_TRUE(build && src);
-    std::string cmd = std::string(build) + "/tools/gen-music/gen-music " + t.path.string() + " " + src +
+    std::string cmd = std::string(build) + "/tools/gen-music/gen-music " + t.path().string() + " " + src +
                       "/content/music/bright_bricks.song > /dev/null";
     int rc = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0);
-    std::vector<uint8_t> d = Bytes(t.path / "bright_bricks.it");
+    std::vector<uint8_t> d = Bytes(t.path() / "bright_bricks.it");
     ASSERT_GT(d.size(), 192u);
     EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "IMPM");
     uint32_t ord = Le(d, 32, 2), ins = Le(d, 34, 2), smp = Le(d, 36, 2), pat = Le(d, 38, 2);

@@ -38,16 +38,8 @@ bool Helper::Start(const std::vector<std::string>& args, const Env& env, const s
         int out = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         dup2(out >= 0 ? out : null, 1);
         dup2(out >= 0 ? out : null, 2);
-        for (const auto& [k, v] : env) {
-            if (v.empty())
-                unsetenv(k.c_str());
-            else
-                setenv(k.c_str(), v.c_str(), 1);
-        }
-        std::vector<char*> argv;
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
+        ApplyEnv(env);
+        auto argv = Argv(args);
         execvp(argv[0], argv.data());
         _exit(127);
     }
@@ -115,12 +107,6 @@ bool StartWeston(Helper& compositor, const std::string& runtimeDir, const std::s
 }
 
 // ---- What the X server says ------------------------------------------------------------------------
-
-int XdoOn(const std::string& display, const std::vector<std::string>& args, std::string* output) {
-    std::vector<std::string> argv{"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunTool(argv, {{"DISPLAY", display}}, 5000, output);
-}
 
 namespace {
 

@@ -65,8 +65,6 @@ struct WindowInfo {
 bool Inspect(const std::string& display, const std::string& window, WindowInfo& out);
 // The window that has the keyboard focus (decimal id, as xdotool prints it), "" when unknown.
 std::string FocusedWindow(const std::string& display);
-// Runs xdotool with `args` on `display`; its exit code.
-int XdoOn(const std::string& display, const std::vector<std::string>& args, std::string* output = nullptr);
 
 // The screen's pixels inside `box` (screen co-ordinates), as a 32-bit picture in the layout of the
 // game's screenshots. A copy goes to the build tree's e2e-shots folder as `<label>.jpg`.

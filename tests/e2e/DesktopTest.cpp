@@ -50,9 +50,8 @@ class DesktopTest : public E2eTest {
         std::string error;
         ASSERT_TRUE(StartOpenbox(wm, x.Display(), dir / "wm", error)) << error;
         work = dir / "work";
-        game = &NewGame(work, dir / "home");
+        game = &NewGameWithData(work);
         game->SetShotKey("F12");
-        fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
     }
     void TearDown() override {
         games.clear();
@@ -361,8 +360,7 @@ class WaylandTest : public E2eTest {
 
 TEST_F(WaylandTest, UnderAHeadlessCompositorTheGameReachesTheTitleAndEndsCleanlyOnSigterm) {
     const std::string work = dir / "work";
-    Game& game = NewGame(work, dir / "home");
-    fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
+    Game& game = NewGameWithData(work);
     std::string error;
     ASSERT_TRUE(StartWeston(compositor, game.RuntimeDir(), "wayland-parlorix", PARLORIX_WESTON_SEAT, error))
         << error;

@@ -2,6 +2,7 @@
 // Every end-to-end test: a scratch folder, its own Xvfb, and skips with a reason when the tools or
 // the generated content are missing.
 #include "e2e/Harness.h"
+#include "e2e/Screens.h"
 #include "support/Prerequisite.h"
 #include "support/TempDir.h"
 
@@ -50,11 +51,30 @@ class E2eTest : public ::testing::Test {
         return *games.back();
     }
 
+    // A build-tree copy in `workDir` with the generated Data linked in, its home the test's.
+    Game& NewGameWithData(const std::string& workDir) {
+        Game& game = NewGame(workDir, dir / "home");
+        if (!std::filesystem::exists(workDir + "/Data"))
+            std::filesystem::create_directory_symlink(DataRoot() + "/Data", workDir + "/Data");
+        return game;
+    }
+
     // Starts it and waits for its window.
     void StartAndFindWindow(Game& game) {
         ASSERT_TRUE(game.Start());
         ASSERT_TRUE(game.FindWindow(20000)) << "no window titled Parlorix; exit " << game.WaitExit(0) << "\n"
                                             << ReadFile(game.Home() + "/stdout.txt");
+    }
+
+    // From the title by the mouse: Play, Lines, Play on the StartPanel; `start` is the board in play.
+    void StartLinesByMouse(Game& game, const std::string& prefix, Bitmap& start) {
+        Bitmap shot;
+        game.Click(400, 240);
+        ASSERT_EQ(AwaitShot(game, shot, prefix + "-game-selection", CheckGameSelection), "");
+        game.Click(130, 372);
+        ASSERT_EQ(AwaitShot(game, shot, prefix + "-start-panel", CheckBoardWithPanel), "");
+        game.Click(400, 210);
+        ASSERT_EQ(AwaitShot(game, start, prefix + "-playing", CheckPlaying), "");
     }
 
     TempDir dir{false};

@@ -40,6 +40,8 @@ int Reap(pid_t pid, bool block) {
     return -1000;
 }
 
+} // namespace
+
 void ApplyEnv(const Env& env) {
     for (const auto& [k, v] : env) {
         if (v.empty())
@@ -56,8 +58,6 @@ std::vector<char*> Argv(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
     return argv;
 }
-
-} // namespace
 
 bool HaveTool(const std::string& name) {
     const char* path = std::getenv("PATH");
@@ -295,10 +295,14 @@ void Game::Kill() {
     }
 }
 
-int Game::Xdo(const std::vector<std::string>& args, std::string* output) const {
+int XdoOn(const std::string& display, const std::vector<std::string>& args, std::string* output) {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunTool(argv, {{"DISPLAY", display_}}, 5000, output);
+    return RunTool(argv, {{"DISPLAY", display}}, 5000, output);
+}
+
+int Game::Xdo(const std::vector<std::string>& args, std::string* output) const {
+    return XdoOn(display_, args, output);
 }
 
 std::vector<std::string> Game::Windows() const {
@@ -405,6 +409,17 @@ bool Game::Screenshot(Bitmap& out, const std::string& label, std::string* path) 
                       fs::copy_options::overwrite_existing, ec);
     }
     return out.Width() == 800 && out.Height() == 600;
+}
+
+std::string AwaitShot(Game& game, Bitmap& shot, const std::string& label,
+                      const std::function<std::string(const Bitmap&)>& fits, int ms) {
+    std::string why = "no screenshot";
+    for (const long long deadline = NowMs() + ms; NowMs() < deadline;) {
+        if (!game.Screenshot(shot, label)) continue;
+        why = fits(shot);
+        if (why.empty()) return why;
+    }
+    return label + ": " + why;
 }
 
 // ---- Pixels ----------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 // mouse and keyboard, and the program's own screenshots decoded for pixel checks.
 #include "picture/Bitmap.h"
 
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -13,6 +14,11 @@ namespace E2e {
 
 using Env = std::vector<std::pair<std::string, std::string>>;
 
+// In a child about to exec: sets the variables of `env` (an empty value unsets), and the argument
+// vector of `args` (pointing into it) for execvp.
+void ApplyEnv(const Env& env);
+std::vector<char*> Argv(const std::vector<std::string>& args);
+
 // True when `name` is an executable on PATH.
 bool HaveTool(const std::string& name);
 
@@ -21,6 +27,9 @@ bool HaveTool(const std::string& name);
 // could not be started.
 int RunTool(const std::vector<std::string>& argv, const Env& env, int timeoutMs,
             std::string* output = nullptr, const std::string& cwd = "");
+
+// Runs xdotool with `args` on `display`; its exit code.
+int XdoOn(const std::string& display, const std::vector<std::string>& args, std::string* output = nullptr);
 
 // The steady clock in milliseconds, for deadlines.
 long long NowMs();
@@ -113,6 +122,12 @@ class Game {
     std::string window_;
     long long lastShotMs_ = 0;
 };
+
+// Screenshots until `fits` finds the screen as expected (an empty reason) or `ms` pass; otherwise
+// "<label>: <last reason>". The next screen is met when the program gets there, however loaded
+// the machine.
+std::string AwaitShot(Game& game, Bitmap& shot, const std::string& label,
+                      const std::function<std::string(const Bitmap&)>& fits, int ms = 15000);
 
 // ---- Pixels of a screenshot ----------------------------------------------------------------------
 struct Rgb {

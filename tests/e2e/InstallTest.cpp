@@ -187,17 +187,8 @@ TEST_F(InstallTest, DebPackageHoldsTheGameAndRunsUnpacked) {
         }
     }
 
-    std::string list;
-    ASSERT_EQ(RunTool({"dpkg-deb", "-c", deb}, {}, 30000, &list), 0) << list;
-    for (const char* path :
-         {"./usr/games/parlorix", "./usr/share/games/parlorix/game.dat",
-          "./usr/share/games/parlorix/Game.ini", "./usr/share/applications/parlorix.desktop",
-          "./usr/share/metainfo/io.github.quillmarsh.parlorix.metainfo.xml",
-          "./usr/share/icons/hicolor/64x64/apps/parlorix.png",
-          "./usr/share/icons/hicolor/256x256/apps/parlorix.png"})
-        EXPECT_TRUE(Contains(list, std::string(path) + "\n")) << path << " missing from\n" << list;
-
-    // Unpacked into a scratch root instead of installing system-wide.
+    // Unpacked into a scratch root instead of installing system-wide: the package's files are the
+    // installed tree's.
     std::string root = dir / "root";
     ASSERT_EQ(RunTool({"dpkg-deb", "-x", deb, root}, {}, 60000, &out), 0) << out;
     CheckInstalledFiles(root + "/usr");

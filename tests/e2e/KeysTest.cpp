@@ -5,37 +5,8 @@
 #include "e2e/LinesPlayer.h"
 #include "e2e/Screens.h"
 
-#include <chrono>
-#include <filesystem>
-#include <functional>
-#include <sstream>
-
-namespace fs = std::filesystem;
-
 namespace E2e {
 namespace {
-
-long long NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-constexpr Box kScore{630, 248, 750, 292};
-
-// Screenshots until `fits` says the shot is right (""), or `ms` have passed; returns the last
-// complaint ("" on success).
-std::string WaitForShot(Game& game, Bitmap& shot, const std::string& label,
-                        const std::function<std::string(const Bitmap&)>& fits, int ms = 15000) {
-    const long long deadline = NowMs() + ms;
-    std::string why = "no screenshot";
-    while (NowMs() < deadline) {
-        if (!game.Screenshot(shot, label)) continue;
-        why = fits(shot);
-        if (why.empty()) return why;
-    }
-    return label + ": " + why;
-}
 
 // The cell cursor's gold frame: bright warm pixels along the edge of cell (x, y).
 bool CursorAt(const Bitmap& shot, int x, int y) {
@@ -55,31 +26,28 @@ bool CursorAt(const Bitmap& shot, int x, int y) {
 }
 
 TEST_F(E2eTest, AWholeSessionByKeysAlone) {
-    std::string work = dir / "work";
-    Game& game = NewGame(work, dir / "home");
-    fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
+    Game& game = NewGameWithData(dir / "work");
     StartAndFindWindow(game);
     Bitmap shot;
-    ASSERT_EQ(WaitForShot(game, shot, "keys-01-title", CheckTitle), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-01-title", CheckTitle), "");
 
     game.Key("Down"); // shows the highlight on Play
     game.Key("Return");
-    ASSERT_EQ(WaitForShot(game, shot, "keys-02-game-selection", CheckGameSelection), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-02-game-selection", CheckGameSelection), "");
     game.Key("Return"); // the keys own the highlight: Lines stands first
-    ASSERT_EQ(WaitForShot(game, shot, "keys-03-start-panel", CheckBoardWithPanel), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-03-start-panel", CheckBoardWithPanel), "");
     game.Key("Return"); // Play
     Bitmap start;
-    ASSERT_EQ(WaitForShot(game, start, "keys-04-playing", CheckPlaying), "");
+    ASSERT_EQ(AwaitShot(game, start, "keys-04-playing", CheckPlaying), "");
 
     // The first arrow shows the cursor (where the pointer rests, or in the middle); walking past
     // the corner puts it on a known cell whichever that was.
     int cx = 0, cy = 0;
     for (int i = 0; i < 21; ++i)
         game.Key(i < 11 ? "Left" : "Up");
-    ASSERT_EQ(
-        WaitForShot(game, shot, "keys-05-cursor",
-                    [](const Bitmap& s) { return CursorAt(s, 0, 0) ? "" : "no cell cursor at (0, 0)"; }),
-        "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-05-cursor",
+                        [](const Bitmap& s) { return CursorAt(s, 0, 0) ? "" : "no cell cursor at (0, 0)"; }),
+              "");
     auto walkTo = [&](int tx, int ty) {
         for (; cx < tx; ++cx)
             game.Key("Right");
@@ -92,57 +60,33 @@ TEST_F(E2eTest, AWholeSessionByKeysAlone) {
         game.Key("Return");
     };
 
-    bool scored = false;
-    std::string history;
-    const long long deadline = NowMs() + 120000;
-    while (!scored && NowMs() < deadline) {
-        ASSERT_TRUE(game.Screenshot(shot, "keys-06-board"));
-        if (Difference(start, shot, kScore) > 1.5) {
-            scored = true;
-            break;
-        }
-        const Board board = ReadBoard(shot);
-        Move move;
-        if (!PlanMove(board, move)) {
-            history += "wait\n" + Describe(board);
-            continue;
-        }
-        std::ostringstream s;
-        s << "move " << move.fromX << "," << move.fromY << " -> " << move.toX << "," << move.toY << "\n"
-          << Describe(board);
-        history += s.str();
-        const int colour = board[move.fromY][move.fromX];
-        walkTo(move.fromX, move.fromY);
-        walkTo(move.toX, move.toY);
-        // Until the brick has arrived (or the line went at once).
-        WaitForShot(
-            game, shot, "keys-06-board",
-            [&](const Bitmap& b) {
-                if (Difference(start, b, kScore) > 1.5) return std::string();
-                return ReadBoard(b)[move.toY][move.toX] == colour ? std::string() : std::string("moving");
-            },
-            10000);
-    }
-    ASSERT_TRUE(scored) << "no line of five within 120 s:\n" << history;
-    ASSERT_EQ(WaitForShot(game, shot, "keys-07-line-removed", CheckPlaying), "");
+    const std::string played = PlayUntilScored(
+        game, start, "keys-06-board",
+        [&](const Move& move) {
+            walkTo(move.fromX, move.fromY);
+            walkTo(move.toX, move.toY);
+        },
+        120000);
+    ASSERT_EQ(played, "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-07-line-removed", CheckPlaying), "");
 
     game.Key("Escape"); // pause: Resume is highlighted
-    ASSERT_EQ(WaitForShot(game, shot, "keys-08-paused", CheckBoardWithPanel), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-08-paused", CheckBoardWithPanel), "");
     game.Key("Return");
-    ASSERT_EQ(WaitForShot(game, shot, "keys-09-resumed", CheckPlaying), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-09-resumed", CheckPlaying), "");
 
     game.Key("Escape");
-    ASSERT_EQ(WaitForShot(game, shot, "keys-10-paused-again", CheckBoardWithPanel), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-10-paused-again", CheckBoardWithPanel), "");
     for (int i = 0; i < 4; ++i)
         game.Key("Down"); // Main menu
     game.Key("Return");
-    ASSERT_EQ(WaitForShot(game, shot, "keys-11-title", CheckTitle), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-11-title", CheckTitle), "");
     for (int i = 0; i < 3; ++i)
         game.Key("Down"); // High scores
     game.Key("Return");
-    ASSERT_EQ(WaitForShot(game, shot, "keys-12-high-scores", CheckHighScores), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-12-high-scores", CheckHighScores), "");
     game.Key("Escape");
-    ASSERT_EQ(WaitForShot(game, shot, "keys-13-title", CheckTitle), "");
+    ASSERT_EQ(AwaitShot(game, shot, "keys-13-title", CheckTitle), "");
     game.Key("Up"); // round from Play to Exit
     game.Key("Return");
     EXPECT_EQ(game.WaitExit(10000), 0);

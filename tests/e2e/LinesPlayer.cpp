@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <deque>
+#include <sstream>
 #include <tuple>
 
 namespace E2e {
@@ -143,6 +144,38 @@ bool PlanMove(const Board& board, Move& move) {
         }
     }
     return found;
+}
+
+std::string PlayUntilScored(Game& game, const Bitmap& start, const std::string& label,
+                            const std::function<void(const Move&)>& make, int ms) {
+    std::string history;
+    int moves = 0;
+    Bitmap shot;
+    for (const long long deadline = NowMs() + ms; NowMs() < deadline;) {
+        if (!game.Screenshot(shot, label)) return "no screenshot";
+        if (Difference(start, shot, kScore) > 1.5) return "";
+        const Board board = ReadBoard(shot);
+        Move move;
+        if (!PlanMove(board, move)) {
+            history += "wait\n" + Describe(board);
+            continue;
+        }
+        std::ostringstream s;
+        s << "move " << move.fromX << "," << move.fromY << " -> " << move.toX << "," << move.toY << " ("
+          << move.steps << " steps" << (move.completes ? ", completes" : "") << ")\n"
+          << Describe(board);
+        history += s.str();
+        make(move);
+        ++moves;
+        const int colour = board[move.fromY][move.fromX];
+        for (const long long settled = NowMs() + move.steps * 400 + 3000; NowMs() < settled;) {
+            if (!game.Screenshot(shot, label)) return "no screenshot";
+            if (Difference(start, shot, kScore) > 1.5) break;
+            if (!move.completes && ReadBoard(shot)[move.toY][move.toX] == colour) break;
+        }
+    }
+    return "no line of five within " + std::to_string(ms / 1000) + " s after " + std::to_string(moves) +
+           " moves:\n" + history;
 }
 
 } // namespace E2e

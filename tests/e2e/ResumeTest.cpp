@@ -7,27 +7,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 namespace fs = std::filesystem;
 
 namespace E2e {
 namespace {
 
-// Screenshots until `check` finds nothing wrong (""), within `ms`; the last reason otherwise.
-std::string WaitForScreen(Game& game, Bitmap& shot, const std::string& label,
-                          const std::function<std::string(const Bitmap&)>& check, int ms = 15000) {
-    std::string why = "no screenshot";
-    for (long long deadline = NowMs() + ms; NowMs() < deadline;) {
-        if (!game.Screenshot(shot, label)) continue;
-        why = check(shot);
-        if (why.empty()) return "";
-    }
-    return why;
-}
-
-// Where the Hud shows the score and the level.
-constexpr Box kScore{630, 248, 750, 292};
+// Where the Hud shows the level.
 constexpr Box kLevel{650, 18, 730, 62};
 // The title's Continue line, above the main menu's column.
 constexpr Box kContinue{300, 182, 500, 214};
@@ -51,18 +37,12 @@ std::string SaveFile(Game& game) {
 
 TEST_F(E2eTest, AClosedLinesGameIsOfferedAndComesBackPausedAsItWas) {
     const std::string work = dir / "work";
-    Game& first = NewGame(work, dir / "home");
-    fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
+    Game& first = NewGameWithData(work);
     StartAndFindWindow(first);
     Bitmap shot;
-    ASSERT_EQ(WaitForScreen(first, shot, "resume-01-title", CheckTitle), "");
+    ASSERT_EQ(AwaitShot(first, shot, "resume-01-title", CheckTitle), "");
     EXPECT_NE(ContinueShown(shot), "") << "Continue offered without a saved game";
-    first.Click(400, 240); // Play
-    ASSERT_EQ(WaitForScreen(first, shot, "resume-02-selection", CheckGameSelection), "");
-    first.Click(130, 372); // Lines
-    ASSERT_EQ(WaitForScreen(first, shot, "resume-03-start-panel", CheckBoardWithPanel), "");
-    first.Click(400, 210); // Play on the StartPanel
-    ASSERT_EQ(WaitForScreen(first, shot, "resume-04-playing", CheckPlaying), "");
+    ASSERT_NO_FATAL_FAILURE(StartLinesByMouse(first, "resume-02", shot));
 
     // One move, once a brick can go somewhere; then the board as it stands when the window closes.
     Move move;
@@ -76,25 +56,22 @@ TEST_F(E2eTest, AClosedLinesGameIsOfferedAndComesBackPausedAsItWas) {
     first.Click(CellX(move.toX), CellY(move.toY));
     // Arrived: the target cell holds a brick.
     Bitmap before;
-    ASSERT_EQ(WaitForScreen(first, before, "resume-06-moved",
-                            [&](const Bitmap& s) {
-                                return ReadBoard(s)[move.toY][move.toX] > 0 ? ""
-                                                                            : "the brick has not arrived";
-                            }),
+    ASSERT_EQ(AwaitShot(first, before, "resume-06-moved",
+                        [&](const Bitmap& s) {
+                            return ReadBoard(s)[move.toY][move.toX] > 0 ? "" : "the brick has not arrived";
+                        }),
               "");
     const Board was = ReadBoard(before);
     EXPECT_EQ(first.Close(), 0);
     ASSERT_TRUE(fs::exists(SaveFile(first))) << ReadFile(work + "/Log000.txt");
 
     // A working folder of its own: its screenshots are numbered from 0 again.
-    const std::string work2 = dir / "work2";
-    Game& second = NewGame(work2, dir / "home");
-    fs::create_directory_symlink(DataRoot() + "/Data", work2 + "/Data");
+    Game& second = NewGameWithData(dir / "work2");
     StartAndFindWindow(second);
-    ASSERT_EQ(WaitForScreen(second, shot, "resume-07-title-continue", ContinueShown), "");
+    ASSERT_EQ(AwaitShot(second, shot, "resume-07-title-continue", ContinueShown), "");
     second.Click(400, kContinueY);
     Bitmap after;
-    ASSERT_EQ(WaitForScreen(second, after, "resume-08-continued-paused", CheckBoardWithPanel), "");
+    ASSERT_EQ(AwaitShot(second, after, "resume-08-continued-paused", CheckBoardWithPanel), "");
     const Board is = ReadBoard(after);
     // Cell by cell where the panel leaves the board in view. A brick may have spawned between
     // the last screenshot and the close, into a cell that was empty.
@@ -116,21 +93,20 @@ TEST_F(E2eTest, AClosedLinesGameIsOfferedAndComesBackPausedAsItWas) {
     EXPECT_LT(Difference(before, after, kLevel), 1.5) << "the level changed";
 
     second.Key("Escape"); // Resume: play goes on
-    ASSERT_EQ(WaitForScreen(second, shot, "resume-09-playing-again", CheckPlaying), "");
+    ASSERT_EQ(AwaitShot(second, shot, "resume-09-playing-again", CheckPlaying), "");
     EXPECT_EQ(second.Close(), 0);
     EXPECT_TRUE(fs::exists(SaveFile(second))) << "the continued game was not kept again";
 }
 
 TEST_F(E2eTest, ADamagedSavedGameIsNotOfferedAndIsKeptAsCorrupt) {
     const std::string work = dir / "work";
-    Game& game = NewGame(work, dir / "home");
-    fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
+    Game& game = NewGameWithData(work);
     fs::create_directories(game.DataHome() + "/parlorix");
     const std::string damaged = "Parlorix saved game 1\nmode 0\nlevel 9\nscore 4";
     { std::ofstream(SaveFile(game), std::ios::binary) << damaged; }
     StartAndFindWindow(game);
     Bitmap shot;
-    ASSERT_EQ(WaitForScreen(game, shot, "resume-10-title-damaged", CheckTitle), "");
+    ASSERT_EQ(AwaitShot(game, shot, "resume-10-title-damaged", CheckTitle), "");
     EXPECT_NE(ContinueShown(shot), "") << "a damaged saved game was offered";
     EXPECT_FALSE(fs::exists(SaveFile(game)));
     EXPECT_EQ(ReadFile(SaveFile(game) + ".corrupt"), damaged);

@@ -5,10 +5,8 @@
 #include "e2e/LinesPlayer.h"
 #include "e2e/Screens.h"
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -35,102 +33,41 @@ bool ParseOptions(const std::string& text, std::map<std::string, std::string>& v
     return true;
 }
 
-long long Ms() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// Screenshots until `ready` finds the screen as expected (an empty reason) or 10 s pass; the last
-// reason otherwise. The next screen is met when the program gets there, however loaded the machine.
-std::string Await(Game& game, Bitmap& shot, const std::string& label,
-                  const std::function<std::string(const Bitmap&)>& ready) {
-    std::string why;
-    const long long deadline = NowMs() + 10000;
-    do {
-        why = game.Screenshot(shot, label) ? ready(shot) : "no screenshot";
-    } while (!why.empty() && NowMs() < deadline);
-    return why;
-}
-
-// Where the score stands in the Hud.
-constexpr Box kScore{630, 248, 750, 292};
-
 TEST_F(E2eTest, PlayerSessionFromTitleThroughLinesOptionsAndHighScoresToExit) {
-    std::string work = dir / "work";
-    Game& game = NewGame(work, dir / "home");
-    fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
+    const std::string work = dir / "work";
+    Game& game = NewGameWithData(work);
     StartAndFindWindow(game);
-    Bitmap shot;
-
+    Bitmap shot, start;
     ASSERT_TRUE(game.Screenshot(shot, "01-title"));
     EXPECT_EQ(CheckTitle(shot), "");
-
-    game.Click(400, 240); // Play
-    EXPECT_EQ(Await(game, shot, "02-game-selection", CheckGameSelection), "");
-
-    game.Click(130, 372); // Lines
-    ASSERT_EQ(Await(game, shot, "03-start-panel", CheckBoardWithPanel), "");
-
-    game.Click(400, 210); // Play on the StartPanel
-    Bitmap start;
-    ASSERT_EQ(Await(game, start, "04-playing", CheckPlaying), "");
-
-    // Play from the screenshots until the score moves.
-    bool scored = false;
-    std::string history;
-    long long deadline = Ms() + 100000;
-    int moves = 0;
-    while (!scored && Ms() < deadline) {
-        ASSERT_TRUE(game.Screenshot(shot, "05-board"));
-        if (Difference(start, shot, kScore) > 1.5) {
-            scored = true;
-            break;
-        }
-        Board board = ReadBoard(shot);
-        Move move;
-        if (!PlanMove(board, move)) {
-            history += "wait\n" + Describe(board);
-            continue;
-        }
-        std::ostringstream s;
-        s << "move " << move.fromX << "," << move.fromY << " -> " << move.toX << "," << move.toY << " ("
-          << move.steps << " steps" << (move.completes ? ", completes" : "") << ")\n"
-          << Describe(board);
-        history += s.str();
-        game.Click(CellX(move.fromX), CellY(move.fromY));
-        game.Click(CellX(move.toX), CellY(move.toY));
-        ++moves;
-        // Until the brick is seen in its cell, or the score has moved (a completed line leaves at
-        // once); at 400 ms a cell the path has a known longest time.
-        const int colour = board[move.fromY][move.fromX];
-        const long long settled = Ms() + move.steps * 400 + 3000;
-        while (Ms() < settled) {
-            ASSERT_TRUE(game.Screenshot(shot, "05-board"));
-            if (Difference(start, shot, kScore) > 1.5) break;
-            if (!move.completes && ReadBoard(shot)[move.toY][move.toX] == colour) break;
-        }
-    }
-    ASSERT_TRUE(scored) << "no line of five within 100 s after " << moves << " moves:\n" << history;
+    ASSERT_NO_FATAL_FAILURE(StartLinesByMouse(game, "02", start));
+    const std::string played = PlayUntilScored(
+        game, start, "05-board",
+        [&](const Move& move) {
+            game.Click(CellX(move.fromX), CellY(move.fromY));
+            game.Click(CellX(move.toX), CellY(move.toY));
+        },
+        100000);
+    ASSERT_EQ(played, "");
     ASSERT_TRUE(game.Screenshot(shot, "06-line-removed"));
     EXPECT_EQ(CheckPlaying(shot), "");
 
     // Escape opens the PauseMenu, Escape again resumes.
     game.MoveMouse(700, 560);
     game.Key("Escape");
-    EXPECT_EQ(Await(game, shot, "07-paused", CheckBoardWithPanel), "");
+    EXPECT_EQ(AwaitShot(game, shot, "07-paused", CheckBoardWithPanel), "");
     game.Key("Escape");
-    EXPECT_EQ(Await(game, shot, "08-resumed", CheckPlaying), "");
+    EXPECT_EQ(AwaitShot(game, shot, "08-resumed", CheckPlaying), "");
 
     // Pause once more and leave for the main menu.
     game.Key("Escape");
-    ASSERT_EQ(Await(game, shot, "09-paused-again", CheckBoardWithPanel), "");
+    ASSERT_EQ(AwaitShot(game, shot, "09-paused-again", CheckBoardWithPanel), "");
     game.Click(400, 370); // Main menu
-    EXPECT_EQ(Await(game, shot, "09-title-after-game", CheckTitle), "");
+    EXPECT_EQ(AwaitShot(game, shot, "09-title-after-game", CheckTitle), "");
 
     game.Click(400, 320); // Options
     Bitmap options;
-    ASSERT_EQ(Await(game, options, "10-options", CheckOptions), "");
+    ASSERT_EQ(AwaitShot(game, options, "10-options", CheckOptions), "");
     // Each press of "sound -" is seen to change the figure before the next.
     const Box soundFigure{500, 259, 580, 295};
     auto changedFrom = [&soundFigure](const Bitmap& before) {
@@ -144,23 +81,23 @@ TEST_F(E2eTest, PlayerSessionFromTitleThroughLinesOptionsAndHighScoresToExit) {
     Bitmap once;
     game.Click(490, 280); // sound -
     game.MoveMouse(700, 450);
-    ASSERT_EQ(Await(game, once, "11-options-sound-down-once", changedFrom(options)), "");
+    ASSERT_EQ(AwaitShot(game, once, "11-options-sound-down-once", changedFrom(options)), "");
     game.Click(490, 280);
     game.MoveMouse(700, 450);
-    EXPECT_EQ(Await(game, shot, "11-options-sound-down", changedFrom(once)), "");
+    EXPECT_EQ(AwaitShot(game, shot, "11-options-sound-down", changedFrom(once)), "");
     EXPECT_LT(Difference(options, shot, {500, 209, 580, 245}), 1.5) << "the music volume figure changed";
 
     game.Click(400, 530); // Save and exit
-    EXPECT_EQ(Await(game, shot, "12-title-after-options", CheckTitle), "");
+    EXPECT_EQ(AwaitShot(game, shot, "12-title-after-options", CheckTitle), "");
     std::map<std::string, std::string> saved;
     std::string bad;
     ASSERT_TRUE(ParseOptions(ReadFile(game.OptionsFile()), saved, bad)) << bad;
     EXPECT_EQ(saved["SoundVolume"], "dword:80") << "Save and exit writes the volumes at once";
 
     game.Click(400, 360); // High scores
-    EXPECT_EQ(Await(game, shot, "13-high-scores", CheckHighScores), "");
+    EXPECT_EQ(AwaitShot(game, shot, "13-high-scores", CheckHighScores), "");
     game.Key("Escape");
-    EXPECT_EQ(Await(game, shot, "14-title-after-high-scores", CheckTitle), "");
+    EXPECT_EQ(AwaitShot(game, shot, "14-title-after-high-scores", CheckTitle), "");
 
     game.Click(400, 400); // Exit
     EXPECT_EQ(game.WaitExit(10000), 0);
@@ -192,9 +129,8 @@ TEST_F(E2eTest, PlayerSessionFromTitleThroughLinesOptionsAndHighScoresToExit) {
 }
 
 TEST_F(E2eTest, ASecondCopyEndsAtOnceWithCodeZeroAndLeavesTheFirstAlone) {
-    std::string work = dir / "work";
-    Game& first = NewGame(work, dir / "home");
-    fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
+    const std::string work = dir / "work";
+    Game& first = NewGameWithData(work);
     StartAndFindWindow(first);
     std::string log = ReadFile(work + "/Log000.txt");
 
@@ -226,9 +162,7 @@ TEST_F(E2eTest, TheArchiveAloneReachesTheTitleScreen) {
 }
 
 TEST_F(E2eTest, KilledWhileSavingSettingsLeavesAReadableStore) {
-    std::string work = dir / "work";
-    fs::create_directories(work);
-    fs::create_directory_symlink(DataRoot() + "/Data", work + "/Data");
+    const std::string work = dir / "work";
     const std::string seeded =
         "# Parlorix settings. name=dword:<number> or name=string:<text>\n"
         "MusicVolume=dword:60\nPlayer=string:Tester\nSoundVolume=dword:70\nfullscreen=dword:0\n";
@@ -236,7 +170,7 @@ TEST_F(E2eTest, KilledWhileSavingSettingsLeavesAReadableStore) {
     // replace per value, about 20 ms each), so these land before, inside and after the writing.
     for (int delay : {0, 5, 10, 20, 35, 50, 70, 100, 150}) {
         SCOPED_TRACE("SIGKILL " + std::to_string(delay) + " ms after SIGTERM");
-        Game& game = NewGame(work, dir / "home");
+        Game& game = NewGameWithData(work);
         fs::create_directories(fs::path(game.OptionsFile()).parent_path());
         { std::ofstream(game.OptionsFile(), std::ios::binary | std::ios::trunc) << seeded; }
         StartAndFindWindow(game);

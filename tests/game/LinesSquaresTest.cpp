@@ -44,6 +44,19 @@ std::vector<std::pair<int32_t, int32_t>> Track(Sim& sim, BoardItem* item, int32_
     return cells;
 }
 
+// A brick on its way down a corridor along column 0 (closed by column 1), two cells along.
+BoardItem* DownTheCorridor(Sim& sim) {
+    sim.Empty("lines");
+    std::string wall;
+    for (int y = 0; y < 10; ++y)
+        wall += "put 1 " + std::to_string(y) + " " + std::to_string(Sim::Patterned(1, y)) + "\n";
+    sim.Cmd(wall + "put 0 0 1\nclick 0 0\nclick 0 9");
+    BoardItem* item = sim.At(0, 0);
+    while (item->y < 2)
+        sim.Frame();
+    return item;
+}
+
 } // namespace
 
 TEST(Lines, SelectMoveAndRemoveARowOfFive) {
@@ -153,15 +166,7 @@ TEST(Lines, ReplansWhenTheWayIsBlocked) {
 
 TEST(Lines, BlockedMoveWaitsShakesThenRests) {
     Sim sim;
-    sim.Empty("lines");
-    // A corridor along column 0, closed by column 1.
-    std::string wall;
-    for (int y = 0; y < 10; ++y)
-        wall += "put 1 " + std::to_string(y) + " " + std::to_string(Sim::Patterned(1, y)) + "\n";
-    sim.Cmd(wall + "put 0 0 1\nclick 0 0\nclick 0 9");
-    BoardItem* item = sim.At(0, 0);
-    while (item->y < 2)
-        sim.Frame();
+    BoardItem* item = DownTheCorridor(sim);
     sim.Cmd("put 0 5 3"); // shuts the corridor: the next search finds no way at all
     sim.Frame();
     ASSERT_EQ(item->state, ItemState::Wait);
@@ -185,14 +190,7 @@ TEST(Lines, BlockedMoveWaitsShakesThenRests) {
 
 TEST(Lines, WaitingBrickMovesOnWhenTheWayOpens) {
     Sim sim;
-    sim.Empty("lines");
-    std::string wall;
-    for (int y = 0; y < 10; ++y)
-        wall += "put 1 " + std::to_string(y) + " " + std::to_string(Sim::Patterned(1, y)) + "\n";
-    sim.Cmd(wall + "put 0 0 1\nclick 0 0\nclick 0 9");
-    BoardItem* item = sim.At(0, 0);
-    while (item->y < 2)
-        sim.Frame();
+    BoardItem* item = DownTheCorridor(sim);
     sim.Cmd("put 0 5 3");
     for (int i = 0; i < 500 && item->state != ItemState::Wait; ++i)
         sim.Frame();

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "gfx/Graphics.h"
@@ -315,31 +316,22 @@ TEST_F(GraphicsTest, RegistryReplacesFindsIgnoringCaseAndReleases) {
     EXPECT_EQ(Platform::SurfaceBytesInUse(), 800u * 600u * 4u); // only the back buffer is left
 }
 
-TEST(Display, LetterboxKeepsTheLayoutAspect) {
-    Platform::ViewRect v = Platform::ComputeLetterbox(1920, 1080, 800, 600);
-    EXPECT_EQ(v.x, 240);
-    EXPECT_EQ(v.y, 0);
-    EXPECT_EQ(v.w, 1440);
-    EXPECT_EQ(v.h, 1080);
-    v = Platform::ComputeLetterbox(1024, 1280, 800, 600);
-    EXPECT_EQ(v.x, 0);
-    EXPECT_EQ(v.w, 1024);
-    EXPECT_EQ(v.h, 768);
-    EXPECT_EQ(v.y, 256);
-    v = Platform::ComputeLetterbox(0, 600, 800, 600);
-    EXPECT_EQ(v.w, 0);
-}
-
-TEST(Display, WindowOpensAtTheLargestWholeScaleThatFitsTheDesktop) {
-    EXPECT_EQ(Platform::ChooseWindowScale(1366, 738, 800, 600), 1); // laptop, panel subtracted
-    EXPECT_EQ(Platform::ChooseWindowScale(1920, 1050, 800, 600), 1);
-    EXPECT_EQ(Platform::ChooseWindowScale(2560, 1400, 800, 600), 2);
-    EXPECT_EQ(Platform::ChooseWindowScale(1920, 1080, 800, 600), 1); // 3840 x 2160 at desktop scale 2
-    EXPECT_EQ(Platform::ChooseWindowScale(3840, 2120, 800, 600), 3); // the same screen unscaled
-    EXPECT_EQ(Platform::ChooseWindowScale(640, 480, 800, 600), 1);   // never below 1
-    EXPECT_EQ(Platform::ChooseWindowScale(0, 0, 800, 600), 1);
-    // The frame is not part of the usable area: exactly 1600 x 1200 usable is too small for 2x.
-    EXPECT_EQ(Platform::ChooseWindowScale(1600, 1200, 800, 600), 1);
+TEST(Display, LetterboxAndWindowScaleFitTheLayoutIntoTheDesktop) {
+    struct Box {
+        int w, h, x, y, vw, vh;
+    };
+    for (const Box& c : {Box{1920, 1080, 240, 0, 1440, 1080}, Box{1024, 1280, 0, 256, 1024, 768}}) {
+        const Platform::ViewRect v = Platform::ComputeLetterbox(c.w, c.h, 800, 600);
+        EXPECT_EQ(std::vector<int>({v.x, v.y, v.w, v.h}), std::vector<int>({c.x, c.y, c.vw, c.vh})) << c.w;
+    }
+    EXPECT_EQ(Platform::ComputeLetterbox(0, 600, 800, 600).w, 0);
+    // The largest whole scale that fits, never below 1; the frame is not part of the usable area,
+    // so exactly 1600 x 1200 usable is too small for 2x. 1920 x 1080 is also 3840 x 2160 at desktop
+    // scale 2, 3840 x 2120 the same screen unscaled; 1366 x 738 a laptop with its panel subtracted.
+    const int scales[][3] = {{1366, 738, 1},  {1920, 1050, 1}, {2560, 1400, 2}, {1920, 1080, 1},
+                             {3840, 2120, 3}, {640, 480, 1},   {0, 0, 1},       {1600, 1200, 1}};
+    for (const auto& [w, h, scale] : scales)
+        EXPECT_EQ(Platform::ChooseWindowScale(w, h, 800, 600), scale) << w << "x" << h;
 
     // A remembered size is kept while it fits; a smaller desktop or a nonsense value chooses anew.
     Platform::WindowPlacement kept = Platform::FitPlacement({1234, 901, false}, 2560, 1400);
@@ -358,36 +350,39 @@ TEST(Display, MouseMapsExactlyOntoTheScaledLayout) {
         EXPECT_EQ(lx, wx / 2) << wx;
         EXPECT_EQ(ly, wx * 3 / 4 / 2) << wx;
     }
-    // A high-DPI window: 800 x 600 points, 1600 x 1200 pixels, so points map 1:1 onto the layout.
-    Platform::MapWindowToLayout(799, 599, 800, 600, 1600, 1200, 800, 600, lx, ly);
-    EXPECT_EQ(lx, 799);
-    EXPECT_EQ(ly, 599);
-    // A non-whole, wider window: bars of 100 at the sides (1000 x 600 -> 800 x 600 at x 100).
-    Platform::MapWindowToLayout(100, 0, 1000, 600, 1000, 600, 800, 600, lx, ly);
-    EXPECT_EQ(lx, 0);
-    Platform::MapWindowToLayout(99, 0, 1000, 600, 1000, 600, 800, 600, lx, ly);
-    EXPECT_EQ(lx, -1); // in the bar, left of the layout
-    Platform::MapWindowToLayout(899, 599, 1000, 600, 1000, 600, 800, 600, lx, ly);
-    EXPECT_EQ(lx, 799);
-    EXPECT_EQ(ly, 599);
-    // 1.5x: 1200 x 900; the centre stays the centre and the last pixel the last.
-    Platform::MapWindowToLayout(600, 450, 1200, 900, 1200, 900, 800, 600, lx, ly);
-    EXPECT_EQ(lx, 400);
-    EXPECT_EQ(ly, 300);
-    Platform::MapWindowToLayout(1199, 899, 1200, 900, 1200, 900, 800, 600, lx, ly);
-    EXPECT_EQ(lx, 799);
-    EXPECT_EQ(ly, 599);
+    // Window point and size, drawable size -> layout point. A high-DPI window (800 x 600 points,
+    // 1600 x 1200 pixels) maps points 1:1; a non-whole, wider window has bars of 100 at the sides
+    // (left of the layout is -1); at 1.5x the centre stays the centre and the last pixel the last.
+    const int cases[][8] = {
+        {799, 599, 800, 600, 1600, 1200, 799, 599}, {100, 0, 1000, 600, 1000, 600, 0, 0},
+        {99, 0, 1000, 600, 1000, 600, -1, 0},       {899, 599, 1000, 600, 1000, 600, 799, 599},
+        {600, 450, 1200, 900, 1200, 900, 400, 300}, {1199, 899, 1200, 900, 1200, 900, 799, 599}};
+    for (const auto& c : cases) {
+        Platform::MapWindowToLayout(c[0], c[1], c[2], c[3], c[4], c[5], 800, 600, lx, ly);
+        EXPECT_EQ(lx, c[6]) << c[0] << "," << c[1] << " in " << c[2] << "x" << c[3];
+        EXPECT_EQ(ly, c[7]) << c[0] << "," << c[1] << " in " << c[2] << "x" << c[3];
+    }
 
-    EXPECT_TRUE(Platform::IsWholeScale(Platform::ComputeLetterbox(1600, 1200, 800, 600), 800, 600));
-    EXPECT_TRUE(Platform::IsWholeScale(Platform::ComputeLetterbox(1700, 1200, 800, 600), 800, 600));
-    EXPECT_TRUE(Platform::IsWholeScale(Platform::ComputeLetterbox(800, 600, 800, 600), 800, 600));
-    EXPECT_FALSE(Platform::IsWholeScale(Platform::ComputeLetterbox(1200, 900, 800, 600), 800, 600));
-    EXPECT_FALSE(Platform::IsWholeScale(Platform::ComputeLetterbox(1920, 1080, 800, 600), 800, 600));
+    for (const auto& [w, h, whole] :
+         {std::tuple{1600, 1200, true}, std::tuple{1700, 1200, true}, std::tuple{800, 600, true},
+          std::tuple{1200, 900, false}, std::tuple{1920, 1080, false}})
+        EXPECT_EQ(Platform::IsWholeScale(Platform::ComputeLetterbox(w, h, 800, 600), 800, 600), whole) << w;
 }
 
-TEST(Display, WindowedPresentIsOneToOne) {
+// A real window on the video driver; what a test made of it is taken down after it.
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Log::Start(dir.path() + "/"); }
+    void TearDown() override {
+        Graphics::Shutdown();
+        Platform::DestroyMainWindow();
+        EXPECT_EQ(Platform::MainWindow(), nullptr);
+        Log::Reset();
+    }
     TempDir dir;
-    Log::Start(dir.path() + "/");
+};
+
+TEST_F(WindowTest, WindowedPresentIsOneToOne) {
     SDL_Window* w = Platform::CreateMainWindow(false);
     if (!w) PARLORIX_MISSING("no video driver: " << SDL_GetError());
     int ww = 0, wh = 0;
@@ -404,15 +399,9 @@ TEST(Display, WindowedPresentIsOneToOne) {
     Platform::WindowToLayout(123, 456, lx, ly);
     EXPECT_EQ(lx, 123);
     EXPECT_EQ(ly, 456);
-    Graphics::Shutdown();
-    Platform::DestroyMainWindow();
-    EXPECT_EQ(Platform::MainWindow(), nullptr);
-    Log::Reset();
 }
 
-TEST(Display, FullscreenScalesTheLayoutIntoTheDesktop) {
-    TempDir dir;
-    Log::Start(dir.path() + "/");
+TEST_F(WindowTest, FullscreenScalesTheLayoutIntoTheDesktop) {
     SDL_Window* w = Platform::CreateMainWindow(true);
     if (!w) PARLORIX_MISSING("no video driver: " << SDL_GetError());
     ASSERT_TRUE(Graphics::Init(800, 600, 32, true, w));
@@ -433,17 +422,12 @@ TEST(Display, FullscreenScalesTheLayoutIntoTheDesktop) {
     EXPECT_EQ(ly, 0);
     Graphics::Present(false);
     EXPECT_EQ(LogText().find("Error"), std::string::npos);
-    Graphics::Shutdown();
-    Platform::DestroyMainWindow();
-    Log::Reset();
 }
 
 // Without a GPU the frame goes through the window surface: it shows the back buffer pixel for pixel
 // at scale 1, each pixel as a 2 x 2 block at scale 2 (changed parts only, the rest kept), and
 // letterboxed with black bars at a scale that is not whole.
-TEST(Display, WindowSurfaceShowsTheFrameAtEveryScale) {
-    TempDir dir;
-    Log::Start(dir.path() + "/");
+TEST_F(WindowTest, WindowSurfaceShowsTheFrameAtEveryScale) {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     SDL_Window* w = Platform::CreateMainWindow(false);
     ASSERT_NE(w, nullptr) << SDL_GetError();
@@ -499,7 +483,4 @@ TEST(Display, WindowSurfaceShowsTheFrameAtEveryScale) {
         EXPECT_EQ(shown(605 * 1000 / 800, 25 + 505 * 750 / 600), 0x20C040u); // inside a sprite
     }
     EXPECT_EQ(LogText().find("Error"), std::string::npos);
-    Graphics::Shutdown();
-    Platform::DestroyMainWindow();
-    Log::Reset();
 }

@@ -1,6 +1,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "input/Input.h"
@@ -32,6 +33,13 @@ class InputTest : public ::testing::Test {
     void Click(uint32_t button) {
         ASSERT_TRUE(Input::PushMouseButton(button, true));
         ASSERT_TRUE(Input::PushMouseButton(button, false));
+    }
+
+    using P = std::pair<int32_t, int32_t>;
+    static P Pointer() {
+        P at{-1, -1};
+        Input::MousePosition(at.first, at.second);
+        return at;
     }
 
     static SDL_Event Motion(int x, int y, int xrel, int yrel) {
@@ -202,32 +210,22 @@ TEST_F(InputTest, QueueKeepsFifteenEventsAndDropsTheRest) {
 
 TEST_F(InputTest, FullscreenMouseIsClampedToTheLayoutAndRespondsAtOnce) {
     Start(true);
-    int32_t x = -1, y = -1;
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
+    EXPECT_EQ(Pointer(), P(0, 0));
 
     Input::HandleEvent(Motion(0, 0, -40, -40));
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
+    EXPECT_EQ(Pointer(), P(0, 0));
 
     Input::HandleEvent(Motion(0, 0, 5000, 5000));
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, Input::ClientWidth - 1);
-    EXPECT_EQ(y, Input::ClientHeight - 1);
+    EXPECT_EQ(Pointer(), P(Input::ClientWidth - 1, Input::ClientHeight - 1));
 
     // Coming back from beyond the edge moves the pointer in the very first event.
     Input::HandleEvent(Motion(0, 0, 5000, 0));
     Input::HandleEvent(Motion(0, 0, -10, -20));
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, Input::ClientWidth - 11);
-    EXPECT_EQ(y, Input::ClientHeight - 21);
+    EXPECT_EQ(Pointer(), P(Input::ClientWidth - 11, Input::ClientHeight - 21));
 
     // Absolute window positions mean nothing in fullscreen.
     Input::HandleEvent(Motion(3, 3, 1, 1));
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, Input::ClientWidth - 10);
+    EXPECT_EQ(Pointer().first, Input::ClientWidth - 10);
 }
 
 // A window twice the layout's size with a 100-pixel bar on the left.
@@ -237,17 +235,12 @@ void DoubleSizeLetterbox(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly) {
 }
 
 TEST_F(InputTest, WindowedMouseUndoesTheDisplayScaling) {
-    int32_t x = 0, y = 0;
     Input::HandleEvent(Motion(250, 120, 250, 120));
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, 250);
-    EXPECT_EQ(y, 120);
+    EXPECT_EQ(Pointer(), P(250, 120));
 
     Input::SetWindowMapping(DoubleSizeLetterbox);
     Input::HandleEvent(Motion(900, 600, 0, 0));
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, 400);
-    EXPECT_EQ(y, 300);
+    EXPECT_EQ(Pointer(), P(400, 300));
     Input::SetWindowMapping(nullptr);
 }
 
@@ -257,14 +250,9 @@ TEST_F(InputTest, FullscreenMotionFollowsTheDisplayScaleWithoutLosingSlowMoves) 
     Input::HandleEvent(Motion(0, 0, 200, 100));
     for (int i = 0; i < 9; ++i)
         Input::HandleEvent(Motion(0, 0, 1, 1));
-    int32_t x = 0, y = 0;
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, 104);
-    EXPECT_EQ(y, 54);
+    EXPECT_EQ(Pointer(), P(104, 54));
     Input::HandleEvent(Motion(0, 0, 2000000000, -2000000000));
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, Input::ClientWidth - 1);
-    EXPECT_EQ(y, 0);
+    EXPECT_EQ(Pointer(), P(Input::ClientWidth - 1, 0));
     Input::SetWindowMapping(nullptr);
 }
 
@@ -275,10 +263,7 @@ TEST_F(InputTest, ScriptedMovesUseLayoutCoordinatesInBothModes) {
         ASSERT_TRUE(Input::PushMouseMove(321, 123));
         Click(Input::MouseLeft);
         Frame();
-        int32_t x = 0, y = 0;
-        Input::MousePosition(x, y);
-        EXPECT_EQ(x, 321) << fullscreen;
-        EXPECT_EQ(y, 123) << fullscreen;
+        EXPECT_EQ(Pointer(), P(321, 123)) << fullscreen;
         EXPECT_EQ(DrainQueue().size(), 2u);
         Input::SetWindowMapping(nullptr);
     }
@@ -307,10 +292,7 @@ TEST_F(InputTest, StateSurvivesReinitialisation) {
     Click(Input::MouseLeft);
     Frame();
     ASSERT_TRUE(Input::Init(true)); // display-mode switch
-    int32_t x = 0, y = 0;
-    Input::MousePosition(x, y);
-    EXPECT_EQ(x, 30);
-    EXPECT_EQ(y, 40);
+    EXPECT_EQ(Pointer(), P(30, 40));
     EXPECT_EQ(DrainQueue().size(), 2u);
 }
 

@@ -15,17 +15,6 @@ std::string Get(VariableHolder& o, const std::string& name) {
     return value;
 }
 
-std::vector<std::string> Names(const VariableHolder& o) {
-    std::vector<VariableInfo> list;
-    o.GetVariableList(list);
-    std::vector<std::string> names;
-    for (const auto& info : list) {
-        names.push_back(info.name);
-        EXPECT_TRUE(info.values.empty());
-    }
-    return names;
-}
-
 } // namespace
 
 TEST_F(VariablesTest, IntegerAndColourTexts) {
@@ -151,25 +140,4 @@ TEST_F(VariablesTest, EachClassHandlesItsOwnAndInheritedNames) {
     GCD_ITEM desc;
     EXPECT_TRUE(SetVariable(&desc, "sAnimation", "brick"));
     EXPECT_EQ(desc.sAnimation, "brick");
-}
-
-TEST_F(VariablesTest, VariableListsInDeclaredOrder) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(Names(Object()), (V{"sName", "sType", "nLife", "vPosition"}));
-    EXPECT_EQ(Names(Level()), (V{"sName", "sType", "vSize", "cAmbient", "bUseParallax", "sParallaxName"}));
-    EXPECT_EQ(Names(Element()), (V{"sName", "sType", "vPosition", "nSort", "bFirstPlane", "bVisible",
-                                   "nOpaque", "bFlipX", "bFlipY", "bBreakable", "nLife"}));
-    EXPECT_EQ(Names(Light()),
-              (V{"sName", "sType", "vPosition", "bActive", "cColor", "nRadius", "bCastShadow"}));
-    EXPECT_EQ(Names(Item()), (V{"sName", "sType", "nScore", "sOnPickupSound", "vPosition", "bVisible"}));
-    EXPECT_EQ(Names(Polygon()),
-              (V{"sName", "sType", "vPosition", "cColor", "bActive", "bCastShadow", "bObstacle", "bClosed"}));
-    EXPECT_EQ(Names(PolygonVertex({0, 0})), (V{"sName", "sType", "vPosition"}));
-    EXPECT_EQ(Names(GCD_ITEM()), (V{"sAnimation", "sActionOnIdle", "sSndOnPickup"}));
-
-    std::vector<VariableInfo> list;
-    Level().GetVariableList(list);
-    EXPECT_EQ(list[2].kind, VAR_VECTOR);
-    EXPECT_EQ(list[3].kind, VAR_COLOR);
-    EXPECT_EQ(list[4].kind, VAR_BOOL);
 }

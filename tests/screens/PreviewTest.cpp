@@ -25,19 +25,6 @@ class PreviewTest : public ::testing::Test {
     }
 };
 
-TEST_F(PreviewTest, ScriptsHaveTheirStepsAndPieces) {
-    const Game::PreviewStep* scripts[] = {Game::kPreviewLines, Game::kPreviewSwaps, Game::kPreviewSquares,
-                                          Game::kPreviewGroups};
-    const int steps[] = {62, 90, 50, 60};
-    const int pieces[] = {15, 18, 14, 17};
-    for (int i = 0; i < 4; ++i) {
-        Game::GamePreview p(scripts[i]);
-        EXPECT_EQ(p.StepCount(), steps[i]) << i;
-        EXPECT_EQ(static_cast<int>(p.pieces.size()), pieces[i]) << i;
-        EXPECT_EQ(p.step, 0);
-    }
-}
-
 TEST_F(PreviewTest, StepsWithoutWaitComeInTheSameFrameAndWaitingStepsEvery700Ms) {
     Game::GamePreview groups(Game::kPreviewGroups);
     groups.Tick();

@@ -353,28 +353,18 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
 }
 
 // Mean of the green channel, 0 to 255: how bright a picture is.
-double Brightness(SDL_Surface* surface) {
-    SDL_Surface* copy = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
-    if (!copy || SDL_LockSurface(copy) != 0) return -1;
-    double sum = 0;
-    for (int y = 0; y < copy->h; ++y) {
-        const auto* row =
-            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(copy->pixels) + y * copy->pitch);
-        for (int x = 0; x < copy->w; ++x)
-            sum += (row[x] >> 8) & 0xFF;
-    }
-    const double mean = sum / (double(copy->w) * copy->h);
-    SDL_UnlockSurface(copy);
-    SDL_FreeSurface(copy);
-    return mean;
-}
-
 double Brightness(const Bitmap& picture) {
     double sum = 0;
     for (uint32_t y = 0; y < picture.Height(); ++y)
         for (uint32_t x = 0; x < picture.Width(); ++x)
             sum += (picture.Pixel32(x, y) >> 8) & 0xFF;
     return sum / (double(picture.Width()) * picture.Height());
+}
+double Brightness(SDL_Surface* surface) {
+    Bitmap picture;
+    return Graphics::ReadBack(surface, Graphics::Rect{0, 0, surface->w, surface->h}, picture)
+               ? Brightness(picture)
+               : -1;
 }
 
 TEST_F(SessionTest, AScreenshotFlashesTheScreenAfterTheShotNotInIt) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -129,13 +130,25 @@ class SoundServerTest : public ::testing::Test {
         Platform::SetRegistryRoot("");
     }
 
-    // Starts the server on a fake and keeps a view of it (owned by the server until Shutdown).
-    FakeBackend& Start(bool device = true) {
+    // Starts the server on a fake over `files` (path under Data/Library, contents) and keeps a view
+    // of it (owned by the server until Shutdown).
+    FakeBackend& Start(std::initializer_list<std::pair<const char*, const char*>> files = {},
+                       bool device = true) {
+        for (const auto& [path, bytes] : files)
+            dir.Write(std::string("Data/Library/") + path, bytes);
         auto fake = std::make_unique<FakeBackend>();
         fake->openResult = device;
         FakeBackend& ref = *fake;
         EXPECT_TRUE(Sound::Start(std::move(fake)));
         return ref;
+    }
+
+    // Plays the first of two tracks through to the second.
+    static void IntoTheSecondTrack() {
+        Sound::Update(0.0f);
+        for (int i = 0; i < 70 && Sound::CurrentTrack() == 0; ++i)
+            Sound::Update(1.0f);
+        Sound::Update(0.0f);
     }
 
     std::string LogText() const { return dir.Read(Log::Path().substr(dir.path().size() + 1)); }
@@ -146,13 +159,12 @@ class SoundServerTest : public ::testing::Test {
 TEST_F(SoundServerTest, StartReadsVolumesAndListsFilesWithoutLoadingThem) {
     g_Settings.WriteDword(40, "SoundVolume");
     g_Settings.WriteDword(70, "MusicVolume");
-    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
-    dir.Write("Data/Library/Sound/menu/move_menu.ogg", "m");
-    dir.Write("Data/Library/Sound/readme.txt", "x");
-    dir.Write("Data/Library/Music/a.it", "len=10");
-    dir.Write("Data/Library/Music/b.mo3", "len=10");
-    dir.Write("Data/Library/Music/c.ogg", "len=10");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Sound/bonuce.ogg", "b"},
+                               {"Sound/menu/move_menu.ogg", "m"},
+                               {"Sound/readme.txt", "x"},
+                               {"Music/a.it", "len=10"},
+                               {"Music/b.mo3", "len=10"},
+                               {"Music/c.ogg", "len=10"}});
     EXPECT_EQ(Sound::GetSoundVolume(), 40u);
     EXPECT_EQ(Sound::GetMusicVolume(), 70u);
     EXPECT_EQ(fake.masterMusic, 70u);
@@ -168,18 +180,23 @@ TEST_F(SoundServerTest, StartReadsVolumesAndListsFilesWithoutLoadingThem) {
     EXPECT_EQ(fake.Sounding("m"), 1);
 }
 
-TEST_F(SoundServerTest, OutOfRangeStoredVolumesAreCapped) {
+TEST_F(SoundServerTest, VolumesAreCappedAndReachTheLibraryAtTheNextUpdate) {
     g_Settings.WriteDword(250, "SoundVolume");
-    Start();
+    FakeBackend& fake = Start({{"Music/theme.it", "len=60"}});
     EXPECT_EQ(Sound::GetSoundVolume(), 100u);
     EXPECT_EQ(Sound::GetMusicVolume(), 100u);
     Sound::SetMusicVolume(101);
     EXPECT_EQ(Sound::GetMusicVolume(), 100u);
+    Sound::SetMusicVolume(30);
+    Sound::SetSoundVolume(0);
+    EXPECT_EQ(fake.masterMusic, 100u);
+    Sound::Update(0.016f);
+    EXPECT_EQ(fake.masterMusic, 30u);
+    EXPECT_EQ(fake.masterSound, 0u);
 }
 
 TEST_F(SoundServerTest, NamesAreCaseSensitiveAndUnknownNamesAreLogged) {
-    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Sound/bonuce.ogg", "b"}});
     Sound::Play("Bonuce");
     EXPECT_EQ(fake.channels.size(), 0u);
     EXPECT_NE(LogText().find("Sound Server: File not found Bonuce\n"), std::string::npos);
@@ -188,9 +205,7 @@ TEST_F(SoundServerTest, NamesAreCaseSensitiveAndUnknownNamesAreLogged) {
 }
 
 TEST_F(SoundServerTest, SamplesLoadOnceAndBrokenOnesAreRetried) {
-    dir.Write("Data/Library/Sound/good.ogg", "g");
-    dir.Write("Data/Library/Sound/broken.ogg", "bad");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Sound/good.ogg", "g"}, {"Sound/broken.ogg", "bad"}});
     Sound::Play("good");
     Sound::Play("good");
     EXPECT_EQ(fake.sampleLoads, 1);
@@ -205,9 +220,7 @@ TEST_F(SoundServerTest, SamplesLoadOnceAndBrokenOnesAreRetried) {
 }
 
 TEST_F(SoundServerTest, AtMostTenPlaybacksOfOneSample) {
-    dir.Write("Data/Library/Sound/click.ogg", "c");
-    dir.Write("Data/Library/Sound/other.ogg", "o");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Sound/click.ogg", "c"}, {"Sound/other.ogg", "o"}});
     for (int i = 0; i < 12; ++i)
         Sound::Play("click");
     EXPECT_EQ(fake.Sounding("c"), 10);
@@ -221,8 +234,7 @@ TEST_F(SoundServerTest, AtMostTenPlaybacksOfOneSample) {
 }
 
 TEST_F(SoundServerTest, LoopingSoundStopsAtTheUpdateAfterItsFlagClears) {
-    dir.Write("Data/Library/Sound/hum.ogg", "h");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Sound/hum.ogg", "h"}});
     uint8_t first = 1, second = 1;
     Sound::Play("hum", &first);
     Sound::Play("hum", &second);
@@ -247,9 +259,7 @@ TEST_F(SoundServerTest, LoopingSoundStopsAtTheUpdateAfterItsFlagClears) {
 }
 
 TEST_F(SoundServerTest, StopAllSamplesStopsEveryPlaybackOfTheLoopingSamples) {
-    dir.Write("Data/Library/Sound/hum.ogg", "h");
-    dir.Write("Data/Library/Sound/ding.ogg", "d");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Sound/hum.ogg", "h"}, {"Sound/ding.ogg", "d"}});
     uint8_t flag = 1;
     Sound::Play("hum", &flag);
     Sound::Play("hum");
@@ -261,8 +271,7 @@ TEST_F(SoundServerTest, StopAllSamplesStopsEveryPlaybackOfTheLoopingSamples) {
 }
 
 TEST_F(SoundServerTest, PlaylistWithOneTrackFadesOutBeforeItsEndAndStartsAgain) {
-    dir.Write("Data/Library/Music/theme.it", "len=10");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Music/theme.it", "len=10"}});
     Sound::Update(0.0f);
     ASSERT_EQ(Sound::CurrentMusicState(), Sound::MusicFadingIn);
     const FakeBackend::Track* t = fake.Playing();
@@ -295,9 +304,7 @@ TEST_F(SoundServerTest, PlaylistWithOneTrackFadesOutBeforeItsEndAndStartsAgain) 
 }
 
 TEST_F(SoundServerTest, PlaylistMovesOnPastATrackThatDoesNotLoad) {
-    dir.Write("Data/Library/Music/a.it", "bad");
-    dir.Write("Data/Library/Music/b.it", "len=5");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Music/a.it", "bad"}, {"Music/b.it", "len=5"}});
     Sound::Update(0.0f);
     EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicFadingIn);
     EXPECT_EQ(fake.Playing(), nullptr);
@@ -309,31 +316,16 @@ TEST_F(SoundServerTest, PlaylistMovesOnPastATrackThatDoesNotLoad) {
     EXPECT_DOUBLE_EQ(fake.Playing()->length, 5.0);
 }
 
-TEST_F(SoundServerTest, VolumesReachTheLibraryAtTheNextUpdate) {
-    dir.Write("Data/Library/Music/theme.it", "len=60");
-    FakeBackend& fake = Start();
-    Sound::SetMusicVolume(30);
-    Sound::SetSoundVolume(0);
-    EXPECT_EQ(fake.masterMusic, 100u);
-    Sound::Update(0.016f);
-    EXPECT_EQ(fake.masterMusic, 30u);
-    EXPECT_EQ(fake.masterSound, 0u);
-}
-
 TEST_F(SoundServerTest, DeactivationPausesLoopsAndStopsMusicActivationRestartsTheList) {
-    dir.Write("Data/Library/Sound/hum.ogg", "h");
-    dir.Write("Data/Library/Sound/ding.ogg", "d");
-    dir.Write("Data/Library/Music/a.it", "len=60");
-    dir.Write("Data/Library/Music/b.it", "len=60");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Sound/hum.ogg", "h"},
+                               {"Sound/ding.ogg", "d"},
+                               {"Music/a.it", "len=60"},
+                               {"Music/b.it", "len=60"}});
     uint8_t flag = 1;
     Sound::Play("hum", &flag);
     Sound::Play("ding");
     // Into the second track.
-    Sound::Update(0.0f);
-    for (int i = 0; i < 70 && Sound::CurrentTrack() == 0; ++i)
-        Sound::Update(1.0f);
-    Sound::Update(0.0f);
+    IntoTheSecondTrack();
     ASSERT_EQ(Sound::CurrentTrack(), 1);
     ASSERT_NE(fake.Playing(), nullptr);
 
@@ -356,20 +348,16 @@ TEST_F(SoundServerTest, DeactivationPausesLoopsAndStopsMusicActivationRestartsTh
 }
 
 TEST_F(SoundServerTest, SuspendClosesTheDeviceAndResumeBringsBackTheLoopsStillWanted) {
-    dir.Write("Data/Library/Sound/hum.ogg", "h");
-    dir.Write("Data/Library/Sound/buzz.ogg", "z");
-    dir.Write("Data/Library/Sound/ding.ogg", "d");
-    dir.Write("Data/Library/Music/a.it", "len=60");
-    dir.Write("Data/Library/Music/b.it", "len=60");
-    FakeBackend& fake = Start();
+    FakeBackend& fake = Start({{"Sound/hum.ogg", "h"},
+                               {"Sound/buzz.ogg", "z"},
+                               {"Sound/ding.ogg", "d"},
+                               {"Music/a.it", "len=60"},
+                               {"Music/b.it", "len=60"}});
     uint8_t hum = 1, buzz = 1, forgotten = 1;
     Sound::Play("hum", &hum);
     Sound::Play("buzz", &buzz);
     Sound::Play("ding", &forgotten);
-    Sound::Update(0.0f);
-    for (int i = 0; i < 70 && Sound::CurrentTrack() == 0; ++i)
-        Sound::Update(1.0f);
-    Sound::Update(0.0f);
+    IntoTheSecondTrack();
     ASSERT_NE(fake.Playing(), nullptr);
 
     Sound::Suspend();
@@ -413,27 +401,9 @@ TEST_F(SoundServerTest, SuspendClosesTheDeviceAndResumeBringsBackTheLoopsStillWa
     EXPECT_TRUE(Sound::MusicAvailable());
 }
 
-TEST_F(SoundServerTest, WithoutADeviceEverythingIsSkippedSilently) {
-    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
-    dir.Write("Data/Library/Music/a.it", "len=60");
-    FakeBackend& fake = Start(false);
-    EXPECT_NE(LogText().find("Sound Server: BASS failed: 7\n"), std::string::npos);
-    EXPECT_FALSE(Sound::SamplesAvailable());
-    EXPECT_FALSE(Sound::MusicAvailable());
-    Sound::Play("bonuce");
-    Sound::Play("nothing");
-    Sound::RestartMusic();
-    Sound::Update(1.0f);
-    EXPECT_TRUE(fake.channels.empty());
-    EXPECT_TRUE(fake.tracks.empty());
-    EXPECT_EQ(LogText().find("File not found"), std::string::npos);
-}
-
 TEST_F(SoundServerTest, LostDeviceIsReopenedAndTheMusicGoesOnFromTheCurrentTrack) {
-    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
-    dir.Write("Data/Library/Music/a.it", "len=60");
-    dir.Write("Data/Library/Music/b.it", "len=90");
-    FakeBackend& fake = Start();
+    FakeBackend& fake =
+        Start({{"Sound/bonuce.ogg", "b"}, {"Music/a.it", "len=60"}, {"Music/b.it", "len=90"}});
     Sound::Update(0.0f);
     Sound::Update(1.0f);
     Sound::Update(60.0f); // into the fade-out of the first track
@@ -472,12 +442,21 @@ TEST_F(SoundServerTest, LostDeviceIsReopenedAndTheMusicGoesOnFromTheCurrentTrack
     EXPECT_TRUE(Sound::MusicAvailable());
 }
 
-TEST_F(SoundServerTest, StartedWithoutADeviceTakesOneThatAppearsLater) {
-    dir.Write("Data/Library/Sound/bonuce.ogg", "b");
-    dir.Write("Data/Library/Music/a.it", "len=60");
-    FakeBackend& fake = Start(false);
+TEST_F(SoundServerTest, WithoutADeviceEverythingIsSkippedSilentlyUntilOneAppears) {
+    FakeBackend& fake = Start({{"Sound/bonuce.ogg", "b"}, {"Music/a.it", "len=60"}}, false);
+    EXPECT_NE(LogText().find("Sound Server: BASS failed: 7\n"), std::string::npos);
     EXPECT_NE(LogText().find("Sound Server: no such device\n"), std::string::npos);
+    EXPECT_FALSE(Sound::SamplesAvailable());
+    EXPECT_FALSE(Sound::MusicAvailable());
     EXPECT_EQ(Sound::SampleCount(), 0u);
+    Sound::Play("bonuce");
+    Sound::Play("nothing");
+    Sound::RestartMusic();
+    Sound::Update(1.0f);
+    EXPECT_TRUE(fake.channels.empty());
+    EXPECT_TRUE(fake.tracks.empty());
+    EXPECT_EQ(LogText().find("File not found"), std::string::npos);
+
     fake.openResult = true;
     Sound::DeviceChanged(false);
     EXPECT_NE(LogText().find("Sound Server: an audio device appeared; opening it\n"), std::string::npos);
