@@ -82,7 +82,9 @@ class SessionTest : public ::testing::Test {
         options.instanceLock = false;
         options.locate = false; // the content is in the folder prepared here
         options.window = false;
-        options.logDirectory = shots_ + "/";
+        // The test's own folder: the session tests run side by side, and one shared log file
+        // would be overwritten by the next start while another reads it.
+        options.logDirectory = dir_->path() + "/";
         options.savedGamesFolder = SavesFolder();
         ASSERT_TRUE(App::StartUp(std::move(options))) << "start-up failed, see " << Log::Path();
         ASSERT_NE(GetActiveScene(), nullptr);
