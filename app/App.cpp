@@ -419,12 +419,15 @@ bool StartUp(StartOptions options) {
 }
 
 void RunLoop() {
+    bool pumped = false; // the idle wait left the window's events in the queue already
     while (!g_quit) {
+        // One pump a pass: each pump reads the window system's connection several times over.
+        if (!pumped) SDL_PumpEvents();
+        pumped = false;
         SDL_Event e;
-        if (SDL_PollEvent(&e)) {
+        while (!g_quit && SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
             Dispatch(e);
-            continue;
-        }
+        if (g_quit) break;
         if (!g_active || !g_hasArea) {
             if (SDL_WaitEvent(&e)) Dispatch(e);
             continue;
@@ -438,7 +441,7 @@ void RunLoop() {
             g_quit = true;
         } else if (!LastFramePresented() && g_Settings.GetBool("bVerticalRetrace", "Renderer")) {
             // Nothing new to show: sleep until the next refresh, or less when input comes.
-            Platform::WaitForNextRefresh();
+            pumped = Platform::WaitForNextRefresh();
         }
     }
 }

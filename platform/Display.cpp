@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <poll.h>
 #include <sys/stat.h>
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/WindowConnection.h"
 
 namespace Platform {
 
@@ -79,6 +81,7 @@ struct DisplayState {
     SDL_ScaleMode scaleMode = SDL_ScaleModeLinear;
     uint32_t lastPresentMs = 0;
     int32_t refreshHz = 60;
+    int x11Fd = -1; // the X server connection an idle wait blocks on; -1 without one
 };
 DisplayState g_display;
 std::atomic<uint64_t> g_surfaceBytes{0};
@@ -298,6 +301,7 @@ DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, ui
     if (window && !EnsureVideo()) return DisplayError::DDERR_NODIRECTDRAWHW;
     DisplayState& d = g_display;
     d.window = window;
+    d.x11Fd = X11ConnectionFd(window);
     d.width = width;
     d.height = height;
     d.fullscreen = fullscreen;
@@ -585,11 +589,12 @@ bool Repaint() {
     return ShowTexture(d, false) == DisplayError::Ok;
 }
 
-void WaitForNextRefresh() {
+bool WaitForNextRefresh() {
     DisplayState& d = g_display;
     const int32_t hz = d.refreshHz > 0 ? d.refreshHz : 60;
     const uint32_t period = static_cast<uint32_t>(1000 / hz);
     const uint32_t elapsed = Platform::TimeMs() - d.lastPresentMs;
+    bool pumped = false;
     if (elapsed < period) {
         const int wait = static_cast<int>(period - elapsed);
         // The window's event queue wakes the wait; without a window there is nothing to wake it.
@@ -599,12 +604,22 @@ void WaitForNextRefresh() {
         const char* driver = SDL_GetCurrentVideoDriver();
         const bool canBlock = d.window && driver && SDL_strcmp(driver, "dummy") != 0 &&
                               SDL_strcmp(driver, "offscreen") != 0 && SDL_NumJoysticks() <= 0;
-        if (canBlock)
-            SDL_WaitEventTimeout(nullptr, wait);
-        else
+        if (canBlock && d.x11Fd >= 0) {
+            // The last pump emptied Xlib's queue, so the socket alone tells of new events. SDL's
+            // own wait would read the connection twice more on every idle pass.
+            pollfd connection{d.x11Fd, POLLIN, 0};
+            ::poll(&connection, 1, wait);
+            SDL_PumpEvents();
+            pumped = true;
+        } else if (canBlock) {
+            SDL_WaitEventTimeout(nullptr, wait); // pumps as it returns
+            pumped = true;
+        } else {
             Platform::SleepMs(static_cast<uint32_t>(wait));
+        }
     }
     d.lastPresentMs = Platform::TimeMs();
+    return pumped;
 }
 
 ViewRect ComputeLetterbox(int32_t windowW, int32_t windowH, int32_t layoutW, int32_t layoutH) {

@@ -138,8 +138,9 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* 
 bool Repaint();
 
 // Sleeps until the next refresh is due (one refresh period after the previous present or wait),
-// waking at once when an event arrives; the event stays in the queue.
-void WaitForNextRefresh();
+// waking at once when an event arrives; the event stays in the queue. True when the window's
+// events were pumped into the queue on the way out, so the caller need not pump again.
+bool WaitForNextRefresh();
 
 // The letterbox in window points (what mouse events use).
 ViewRect LayoutViewport();

@@ -50,6 +50,7 @@ class MixerBackend final : public Backend {
             return false;
         }
         open_ = true;
+        appliedSound_ = appliedMusic_ = appliedTrack_ = kNotApplied;
         Mix_AllocateChannels(kChannels);
         generations_.assign(kChannels, 0);
         return true;
@@ -78,7 +79,12 @@ class MixerBackend final : public Backend {
 
     void SetMasterVolumes(uint32_t music, uint32_t sound) override {
         masterMusic_ = music;
-        Mix_Volume(-1, Gain(sound, kEffectsHeadroom));
+        // The server passes its volumes on every frame; the channels keep theirs, so only a change
+        // reaches the mixer.
+        if (sound != appliedSound_) {
+            Mix_Volume(-1, Gain(sound, kEffectsHeadroom));
+            appliedSound_ = sound;
+        }
         ApplyMusicVolume();
     }
 
@@ -218,6 +224,11 @@ class MixerBackend final : public Backend {
         uint32_t track = 100;
         auto it = music_.find(playing_);
         if (it != music_.end()) track = it->second.volume;
+        // Every new track takes the mixer's one music volume, so an unchanged one is left alone.
+        if (masterMusic_ == appliedMusic_ && track == appliedTrack_ && playing_ == appliedPlaying_) return;
+        appliedMusic_ = masterMusic_;
+        appliedTrack_ = track;
+        appliedPlaying_ = playing_;
         const int volume = static_cast<int>(std::lround(Gain(masterMusic_, kMusicHeadroom) * track / 100.0));
         Mix_VolumeMusic(volume);
         // The tracker player floors its own volume above zero, so music at 0 would still be heard:
@@ -238,6 +249,10 @@ class MixerBackend final : public Backend {
     uint32_t masterMusic_ = 100;
     MusicHandle playing_ = 0;
     bool mutedPause_ = false; // the music is paused because its volume is 0
+    // What the mixer was last given; kNotApplied after the device (re)opens.
+    static constexpr uint32_t kNotApplied = UINT32_MAX;
+    uint32_t appliedSound_ = kNotApplied, appliedMusic_ = kNotApplied, appliedTrack_ = kNotApplied;
+    MusicHandle appliedPlaying_ = 0;
     std::vector<uint32_t> generations_;
     std::map<SampleHandle, Mix_Chunk*> samples_;
     std::map<MusicHandle, Track> music_;

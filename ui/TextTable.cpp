@@ -46,14 +46,6 @@ void OnTextFile(const char* fileName, void* user) {
     if (file.ok()) static_cast<TextTable*>(user)->AddFile(file.data(), file.size(), LanguageOfFile(fileName));
 }
 
-bool SameKey(const char16_t* a, const char16_t* b) {
-    while (*a && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
 } // namespace
 
 void TextTable::Load() {
@@ -89,6 +81,9 @@ void TextTable::AddFile(const uint8_t* data, size_t size, const std::string& lan
             ++pos;
         if (pos < n) buf[pos++] = 0;
         pairs_.push_back({buf + keyStart, buf + textStart, index});
+        // The first pair read wins: a later one of the same key stays out of the index.
+        if (index_.size() <= size_t(index)) index_.resize(size_t(index) + 1);
+        index_[size_t(index)].try_emplace(std::u16string_view(buf + keyStart), pairs_.size() - 1);
         while (pos < n && IsBlank(buf[pos]))
             ++pos;
     }
@@ -97,6 +92,7 @@ void TextTable::AddFile(const uint8_t* data, size_t size, const std::string& lan
 
 void TextTable::Clear() {
     pairs_.clear();
+    index_.clear();
     buffers_.clear();
     languages_.assign(1, "");
     current_ = LanguageIndex(language_);
@@ -118,9 +114,10 @@ bool TextTable::HasLanguage(const std::string& code) const {
 }
 
 const TextTable::Pair* TextTable::Find(const char16_t* key, int32_t language) const {
-    for (const Pair& p : pairs_)
-        if (p.language == language && SameKey(p.key, key)) return &p;
-    return nullptr;
+    if (language < 0 || size_t(language) >= index_.size()) return nullptr;
+    const auto& keys = index_[size_t(language)];
+    const auto found = keys.find(std::u16string_view(key));
+    return found == keys.end() ? nullptr : &pairs_[found->second];
 }
 
 const char16_t* TextTable::GetText(const char16_t* key) const {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Localized texts shown to the player, looked up by key. Loaded once at start-up from every
@@ -56,6 +58,8 @@ class TextTable {
     // Each loaded file, kept whole: keys and texts point into these.
     std::vector<std::unique_ptr<char16_t[]>> buffers_;
     std::vector<Pair> pairs_;
+    // Per language: key -> index into pairs_ (texts are looked up on every frame).
+    std::vector<std::unordered_map<std::u16string_view, size_t>> index_;
     std::vector<std::string> languages_{""}; // index 0: the base texts
     std::string language_;
     int32_t current_ = -1;
