@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -95,6 +96,42 @@ TEST(Composition, ClippedAtCanvasAndClipRectangle) {
     // Far outside: nothing, and no access outside the canvas.
     ComposePicture(canvas.view(), canvas.all(), src.cview(), 1 << 30, -(1 << 30), 100, false, false);
     ComposePicture(canvas.view(), canvas.all(), src.cview(), INT32_MAX, INT32_MAX, 100, true, true);
+}
+
+// Wide rows are composed in runs, with shortcuts for runs that are clear or opaque throughout:
+// every pixel must still follow the rule, whichever run it falls in, flipped or not, at full or
+// partial opacity and from a clipped start.
+TEST(Composition, WideRowsFollowThePixelRuleInEveryKindOfRun) {
+    const uint32_t w = 400; // runs of 64 from x = 3, either way round: clear, opaque and mixed ones
+    Picture src(w, 2);
+    for (uint32_t x = 0; x < w; ++x) {
+        const uint32_t colour = 0x010203u * (x % 83);
+        uint32_t alpha = x < 80 ? 0 : x < 330 ? 255 : (x * 37) % 256;
+        if (x == 200) alpha = 254; // one pixel spoils an opaque run
+        src.at(x, 0) = alpha << 24 | colour;
+        src.at(x, 1) = (x % 2 ? 255u : 0u) << 24 | colour;
+    }
+    for (int32_t opacity : {100, 60})
+        for (bool flip : {false, true}) {
+            Picture canvas(w, 2);
+            for (uint32_t x = 0; x < w; ++x)
+                canvas.at(x, 0) = canvas.at(x, 1) = (x * 11 % 256) << 24 | 0x445566u;
+            Picture before = canvas;
+            const ClipRect clip{3, 0, int32_t(w), 2};
+            ComposePicture(canvas.view(), clip, src.cview(), 0, 0, opacity, flip, false);
+            const int32_t scale = opacity * 256 / 100;
+            for (uint32_t y = 0; y < 2; ++y)
+                for (uint32_t x = 0; x < w; ++x) {
+                    const uint32_t s = src.at(flip ? w - 1 - x : x, y), d = before.at(x, y);
+                    uint32_t want = d;
+                    if (x >= 3) {
+                        const uint32_t a = (s >> 24) * uint32_t(scale) / 256;
+                        want = ((a > 128 ? s : d) & 0xFFFFFFu) | std::max(a, d >> 24) << 24;
+                    }
+                    ASSERT_EQ(canvas.at(x, y), want)
+                        << "at " << x << "," << y << " opacity " << opacity << (flip ? " flipped" : "");
+                }
+        }
 }
 
 TEST(Lines, BresenhamSkipsPixelsOutsideTheCanvas) {
