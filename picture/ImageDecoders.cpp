@@ -230,14 +230,22 @@ bool DecodeTga(const uint8_t* data, size_t size, Bitmap& out) {
     }
     pos += mapBytes;
 
-    // Pixel stream in file order (rows bottom-up unless the descriptor says top-down).
+    // Pixel stream in file order (rows bottom-up unless the descriptor says top-down). The place is
+    // followed row by row: a division per pixel made large pictures slow to load.
     const bool topDown = (descriptor & 0x20) != 0;
     const uint64_t total = static_cast<uint64_t>(width) * height;
     uint64_t n = 0;
+    uint32_t x = 0, fy = 0;
+    uint8_t* row = out.Row(topDown ? 0 : height - 1);
+    auto advance = [&](uint32_t count) {
+        x += count;
+        n += count;
+        if (x == width) {
+            x = 0;
+            if (++fy < height) row = out.Row(topDown ? fy : height - 1 - fy);
+        }
+    };
     auto put = [&](const uint8_t* p) {
-        const uint32_t fy = static_cast<uint32_t>(n / width), x = static_cast<uint32_t>(n % width);
-        const uint32_t y = topDown ? fy : height - 1 - fy;
-        uint8_t* row = out.Row(y);
         switch (bits) {
         case 8:
             row[x] = p[0];
@@ -251,11 +259,19 @@ bool DecodeTga(const uint8_t* data, size_t size, Bitmap& out) {
                                    (static_cast<uint32_t>(p[1]) << 8) | p[0]);
         }
         }
-        ++n;
+        advance(1);
     };
     while (n < total) {
         if (!rle) {
             if (pos + pixelBytes > size) break; // cut short
+            if (pixelBytes == 4) {
+                // Stored as the bitmap holds them (blue, green, red, alpha): the rest of the row at once.
+                const uint32_t count = static_cast<uint32_t>(std::min<size_t>(width - x, (size - pos) / 4));
+                std::memcpy(row + x * 4, data + pos, static_cast<size_t>(count) * 4);
+                pos += static_cast<size_t>(count) * 4;
+                advance(count);
+                continue;
+            }
             put(data + pos);
             pos += pixelBytes;
             continue;

@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 
 #include "picture/Image.h"
+#include "picture/PixelFormat.h"
 #include "platform/Files.h"
 
 namespace Image {
@@ -71,8 +72,11 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Bitmap& out) {
     // Alpha is the grey level: a colour JPEG without its companion fades out where it is dark.
     uint8_t* p = out.Pixels();
     const size_t n = static_cast<size_t>(out.Width()) * out.Height();
-    for (size_t i = 0; i < n; ++i, p += 4)
-        p[3] = static_cast<uint8_t>((p[0] + p[1] + p[2]) / 3);
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t v = PixelFormat::Load32(p + i * 4);
+        const uint32_t grey = ((v & 0xFF) + ((v >> 8) & 0xFF) + ((v >> 16) & 0xFF)) / 3;
+        PixelFormat::Store32(p + i * 4, (v & 0xFFFFFFu) | (grey << 24));
+    }
     return true;
 }
 

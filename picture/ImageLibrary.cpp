@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <strings.h>
+#include <utility>
 
 #include "core/Log.h"
 #include "picture/Image.h"
@@ -15,8 +16,14 @@ namespace {
 Bitmap g_lightPicture;
 bool g_lightLoaded = false;
 
-// A 32-bit copy of any picture (alpha as CopyFrom gives it).
-bool To32Copy(const Bitmap& source, Bitmap& out) {
+// A decoded picture as 32 bits (alpha as CopyFrom gives it), key 0xFF00FF. A 32-bit one is taken
+// over rather than copied: a background is a large picture, and loading it is part of a switch.
+bool To32(Bitmap&& source, Bitmap& out) {
+    if (source.Bits() == 32 && !source.Empty()) {
+        out = std::move(source);
+        out.SetKeyColor(Bitmap::kDefaultKey);
+        return true;
+    }
     if (!out.Create(source.Width(), source.Height(), 32)) return false;
     out.CopyFrom(source);
     return true;
@@ -50,7 +57,7 @@ bool LoadOpaquePicture(Bitmap& out, const std::string& folder, const std::string
     const std::string path = folder + name + "." + extension;
     Bitmap::SetReportMissingFile(false);
     Bitmap loaded;
-    if (!loaded.Load(path.c_str()) || !To32Copy(loaded, out)) {
+    if (!loaded.Load(path.c_str()) || !To32(std::move(loaded), out)) {
         LogMsg("Image '%s' failed to load\n", path.c_str());
         out.Free();
         return false;
@@ -63,7 +70,7 @@ bool LoadAlphaPicture(Bitmap& out, const std::string& folder, const std::string&
     out.Free();
     Bitmap loaded;
     Bitmap::SetReportMissingFile(false);
-    if (loaded.Load((folder + name + ".tga").c_str()) && To32Copy(loaded, out)) return true;
+    if (loaded.Load((folder + name + ".tga").c_str()) && To32(std::move(loaded), out)) return true;
 
     const std::string colourPath = folder + name + ".jpg";
     Bitmap colour;
@@ -78,20 +85,20 @@ bool LoadAlphaPicture(Bitmap& out, const std::string& folder, const std::string&
             LogMsg("Sizes don't match for '%s'\n", colourPath.c_str());
             return false;
         }
-        if (!To32Copy(colour, out)) return false;
+        if (!To32(std::move(colour), out)) return false;
         out.SetAlphaFrom(companion);
         return true;
     }
     LogMsg("Image has no alpha channel '%s'\n", colourPath.c_str());
     // The colour JPEG's own alpha, its grey level, stands in.
-    return To32Copy(colour, out);
+    return To32(std::move(colour), out);
 }
 
 const Bitmap* SharedLightPicture(const std::string& lightFolder) {
     if (g_lightLoaded) return &g_lightPicture;
     const std::string path = lightFolder + "light.tga";
     Bitmap loaded;
-    if (!loaded.Load(path.c_str()) || !To32Copy(loaded, g_lightPicture)) {
+    if (!loaded.Load(path.c_str()) || !To32(std::move(loaded), g_lightPicture)) {
         LogMsg("Image '%s' failed to load\n", path.c_str());
         g_lightPicture.Free();
         return nullptr;
@@ -130,7 +137,7 @@ bool ImportAlphaPicture(const std::string& sourcePath, const std::string& folder
     std::vector<uint8_t> bytes;
     Bitmap decoded, picture;
     if (!ReadWholeFile(tgaPath, bytes) || !DecodeTga(bytes.data(), bytes.size(), decoded) ||
-        !To32Copy(decoded, picture))
+        !To32(std::move(decoded), picture))
         return false;
 
     const uint32_t w = picture.Width(), h = picture.Height();

@@ -49,6 +49,17 @@ TEST(Decoders, TgaTrueColourPlainRunLengthAndOrientation) {
     Picture flat{4, 4, std::vector<uint32_t>(16, 0x80112233)};
     ASSERT_TRUE(Decode(Tga(flat, 32, true), b));
     ExpectSame32(b, flat, true);
+
+    // A plain file cut short inside its second stored row, half a pixel past the seventh: what
+    // arrived is in place (bottom row first), the rest stays zero.
+    Bytes cut = Tga(p, 32);
+    cut.resize(18 + 7 * 4 + 2);
+    ASSERT_TRUE(Decode(cut, b));
+    for (uint32_t y = 0; y < 3; ++y)
+        for (uint32_t x = 0; x < 5; ++x) {
+            const bool arrived = y == 2 || (y == 1 && x < 2);
+            EXPECT_EQ(b.Pixel32(x, y), arrived ? p.at(x, y) : 0u) << "at " << x << "," << y;
+        }
 }
 
 TEST(Decoders, TgaSixteenBitBecomesTheDisplayLayout) {
