@@ -446,7 +446,7 @@ void RunLoop() {
     }
 }
 
-int ShutDown() {
+int ShutDown(bool processEnds) {
     // A game in play or paused is kept for the next start, while its scene still holds its items.
     Game::SaveUnfinishedGame();
     SaveAtExit();
@@ -460,7 +460,7 @@ int ShutDown() {
     ReleaseAllEpisodes();
     Graphics::Shutdown();
     Library::Release(Animation::SaveLibrary());
-    Sound::Shutdown();
+    Sound::Shutdown(processEnds);
     Platform::DestroyMainWindow();
 
     // What the screens remember, so that a new start-up in this process begins afresh.
@@ -470,14 +470,17 @@ int ShutDown() {
     Frontend::ResetState();
     Game::ResetScreens();
     g_initialised = false;
-    SDL_Quit();
+    if (processEnds)
+        SDL_QuitSubSystem(SDL_WasInit(0) & ~SDL_INIT_AUDIO); // closing the audio waits a buffer out
+    else
+        SDL_Quit();
     return g_exitCode;
 }
 
 int Run() {
     if (!StartUp()) return ExitCode();
     RunLoop();
-    return ShutDown();
+    return ShutDown(true);
 }
 
 } // namespace App

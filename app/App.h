@@ -51,8 +51,10 @@ void UpdateFrame();
 [[nodiscard]] bool DrawFrame();
 
 // Step 19: the volumes and the display mode written, every module shut down in its order.
-// Returns the exit code. A new `StartUp` may follow (tests run the program twice).
-int ShutDown();
+// Returns the exit code. A new `StartUp` may follow (tests run the program twice) unless
+// `processEnds`: then the audio device is silenced and left to the system rather than waited on,
+// and SDL's audio is not quit, so the process must end next.
+int ShutDown(bool processEnds = false);
 
 // Start-up, loop and shut-down; returns the process exit code.
 int Run();

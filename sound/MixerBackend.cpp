@@ -33,7 +33,9 @@ ChannelHandle MakeChannelHandle(int channel, uint32_t generation) {
 
 class MixerBackend final : public Backend {
   public:
-    ~MixerBackend() override { Close(); }
+    ~MixerBackend() override {
+        if (!leftForExit_) Close();
+    }
 
     bool Open() override {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -75,6 +77,22 @@ class MixerBackend final : public Backend {
         }
         if (audioInit_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
         audioInit_ = false;
+    }
+
+    void CloseForExit() override {
+        if (!open_) return Close();
+        // Once every channel and the music are halted the mixing callback touches nothing of ours,
+        // so what it played can be freed while the device's thread goes on until the process ends.
+        Mix_HaltChannel(-1);
+        Mix_HaltMusic();
+        for (auto& [h, chunk] : samples_)
+            Mix_FreeChunk(chunk);
+        for (auto& [h, m] : music_)
+            Mix_FreeMusic(m.music);
+        samples_.clear();
+        music_.clear();
+        open_ = false;
+        leftForExit_ = true;
     }
 
     void SetMasterVolumes(uint32_t music, uint32_t sound) override {
@@ -245,6 +263,7 @@ class MixerBackend final : public Backend {
     std::string error_;
     bool audioInit_ = false;
     bool open_ = false;
+    bool leftForExit_ = false; // the device stays open and locked until the process ends
     uint32_t nextHandle_ = 0;
     uint32_t masterMusic_ = 100;
     MusicHandle playing_ = 0;

@@ -22,6 +22,9 @@ class Backend {
     // The library's own words for the last failure ("" when it has none).
     virtual std::string ErrorText() { return {}; }
     virtual void Close() = 0;
+    // The process is about to end: playback stops and nothing plays again, but the device is
+    // left for the system to close (closing it waits out the device's current buffer).
+    virtual void CloseForExit() { Close(); }
 
     // Master volumes, 0..100 each: music for tracker music, sound for samples.
     virtual void SetMasterVolumes(uint32_t music, uint32_t sound) = 0;

@@ -273,7 +273,7 @@ void Resume() {
     }
 }
 
-void Shutdown() {
+void Shutdown(bool processEnds) {
     if (!Running()) return;
     for (const LoopingSound& l : s.looping)
         s.backend->StopChannel(l.channel);
@@ -287,7 +287,10 @@ void Shutdown() {
     s.samples.clear();
     s.music.clear();
     s.playlist.clear();
-    s.backend->Close();
+    if (processEnds)
+        s.backend->CloseForExit();
+    else
+        s.backend->Close();
     s.backend.reset();
 }
 

@@ -12,8 +12,9 @@ namespace Sound {
 // Reads `SoundVolume` and `MusicVolume` from the settings store, opens the device, lists the
 // sound and music files (nothing is decoded yet). Always true. nullptr = SDL2_mixer.
 [[nodiscard]] bool Start(std::unique_ptr<Backend> backend = nullptr);
-// Clears both tables, stops and frees the output.
-void Shutdown();
+// Clears both tables, stops and frees the output. `processEnds`: the process exits next, so the
+// device is silenced and left open instead of waited on (the caller must not quit SDL's audio).
+void Shutdown(bool processEnds = false);
 // An audio output device went away (`removed`) or appeared: the default device is opened again
 // (when one appeared, only while the server runs silent), every sound reloads on its next play and
 // the playlist's current track starts again. What happened is logged with the library's reason.
