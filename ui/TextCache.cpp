@@ -1,5 +1,6 @@
 #include "ui/TextCache.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -156,11 +157,33 @@ const char16_t* ApplySizePrefix(const char16_t* text, uint32_t& size) {
 
 std::string CacheKey(const Font& font, uint32_t size, uint32_t colour, const char16_t* text, int32_t x,
                      int32_t y) {
-    const std::string narrow = Narrow(text, 255);
+    // Built on every draw of every text, so by hand rather than through printf; the result is
+    // "fontCash_%x_%d_%x_%s_%s_%d_%d" exactly, cut to 511 bytes as that format's buffer was.
     const char* scene = g_hooks.activeSceneName();
-    char key[512];
-    std::snprintf(key, sizeof key, "fontCash_%x_%d_%x_%s_%s_%d_%d", font.Id(), int32_t(size), colour,
-                  narrow.c_str(), scene ? scene : "", x, y);
+    std::string key;
+    key.reserve(96);
+    char number[16];
+    auto append = [&](auto value, int base) {
+        const auto end = std::to_chars(number, number + sizeof number, value, base).ptr;
+        key.append(number, end);
+    };
+    key += "fontCash_";
+    append(font.Id(), 16);
+    key += '_';
+    append(int32_t(size), 10);
+    key += '_';
+    append(colour, 16);
+    key += '_';
+    // The low byte of each unit, up to 255 of them; a zero byte ends the text as it ends a "%s".
+    for (size_t i = 0; text && text[i] && i < 255 && (text[i] & 0xFF); ++i)
+        key += static_cast<char>(text[i] & 0xFF);
+    key += '_';
+    if (scene) key += scene;
+    key += '_';
+    append(x, 10);
+    key += '_';
+    append(y, 10);
+    if (key.size() > 511) key.resize(511);
     return key;
 }
 

@@ -49,6 +49,34 @@ TEST_F(TextCacheTest, OneSurfacePerFontSizeColourTextScenePosition) {
     EXPECT_EQ(std::count(longKey.begin(), longKey.end(), '%'), 255);
 }
 
+TEST_F(TextCacheTest, KeyIsExactlyTheFormattedOne) {
+    // The key is built by hand; it must equal what its printf format gives, edge values included.
+    struct Case {
+        uint32_t size, colour;
+        std::u16string text;
+        int32_t x, y;
+        std::string sceneName;
+    } cases[] = {
+        {30, 0xFF00FF00, u"Play", 400, 220, "Level_00_00"},
+        {0, 0, u"", -5, -2147483647 - 1, ""},
+        {4000000000u, 0xFFFFFFFF, u"Caf\u00e9 \u0410\u0100tail", 2147483647, 0, "Level_02_05"},
+        {12, 0x80, std::u16string(300, u'x'), 1, 2, std::string(300, 's')},
+    };
+    for (const Case& c : cases) {
+        scene = c.sceneName.c_str();
+        std::string narrow;
+        for (char16_t u : c.text) {
+            if ((u & 0xFF) == 0 || narrow.size() == 255) break;
+            narrow += char(u & 0xFF);
+        }
+        char want[512];
+        std::snprintf(want, sizeof want, "fontCash_%x_%d_%x_%s_%s_%d_%d", g_MainFont.Id(), int32_t(c.size),
+                      c.colour, narrow.c_str(), c.sceneName.c_str(), c.x, c.y);
+        EXPECT_EQ(Text::CacheKey(g_MainFont, c.size, c.colour, c.text.c_str(), c.x, c.y), want)
+            << c.sceneName;
+    }
+}
+
 TEST_F(TextCacheTest, VolatileSwitchKeepsOneChangingSurface) {
     Text::DrawText(screen, g_MainFont, 20, Text::kLeft, 10, 10, 0xFFFFFFFF, u"Level");
     Text::SetVolatile(true);
