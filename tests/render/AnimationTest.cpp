@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace RenderFixture;
 
 namespace {
@@ -14,6 +16,14 @@ uint32_t FakeClock() {
     return g_now;
 }
 
+const char* kBrickAni =
+    "[Animation]\nname = Brick\n[Action1]\nname = Stay\ndiroffset = 8\ndelay = 40\nkey = K\npivotX = 26\n"
+    "pivotY = 52\ngif1name  = five\ngif1size  = 53,53,5\ngif1flags = 1,0\ngif2name  = five\n"
+    "gif2size  = 53,53,5\ngif2flags = 0,1\nsrcstr 0 = frame(0);\nsrcstr 1 = frame(9);\nsrcstr 2 = goto(0);\n"
+    "[Action2]\nname = Wide\ngif1name  = ten\ngif1size  = 100\nsrcstr 0 = frame 7\n"
+    "[Action3]\nname = Empty\ngif1name  = five\ngif1size  = 53,53,5\n"
+    "[Action4]\nname = Broken\ngif1name  = five\nsrcstr 0 = delay(5);\n";
+
 class AnimationTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -22,6 +32,15 @@ class AnimationTest : public ::testing::Test {
     }
     void TearDown() override { Platform::SetTimeSource(nullptr); }
 
+    // The world with brick.ani over a GIF of five frames.
+    void StartBrick() {
+        world.AddGif("five", 53, 53, 5);
+        world.WriteAni("brick.ani", kBrickAni);
+        ASSERT_TRUE(world.Start()) << world.LogText();
+    }
+    static std::tuple<int32_t, int32_t, int32_t, int32_t> Rect(const FrameRect& r) {
+        return {r.left, r.top, r.right, r.bottom};
+    }
     AnimationAction* Action(const char* anim, const char* action) {
         AnimationRecord* a = Animation::Find(anim);
         return a ? a->FindAction(action) : nullptr;
@@ -30,71 +49,36 @@ class AnimationTest : public ::testing::Test {
     World world;
 };
 
-const char* kBrickAni = "[Animation]\n"
-                        "name = Brick\n"
-                        "[Action1]\n"
-                        "name = Stay\n"
-                        "diroffset = 8\n"
-                        "delay = 40\n"
-                        "key = K\n"
-                        "pivotX = 26\n"
-                        "pivotY = 52\n"
-                        "gif1name  = five\n"
-                        "gif1size  = 53,53,5\n"
-                        "gif1flags = 1,0\n"
-                        "gif2name  = five\n"
-                        "gif2size  = 53,53,5\n"
-                        "gif2flags = 0,1\n"
-                        "srcstr 0 = frame(0);\n"
-                        "srcstr 1 = frame(9);\n"
-                        "srcstr 2 = goto(0);\n"
-                        "[Action2]\n"
-                        "name = Wide\n"
-                        "gif1name  = ten\n"
-                        "gif1size  = 100\n"
-                        "srcstr 0 = frame 7\n"
-                        "[Action3]\n"
-                        "name = Empty\n"
-                        "gif1name  = five\n"
-                        "gif1size  = 53,53,5\n"
-                        "[Action4]\n"
-                        "name = Broken\n"
-                        "gif1name  = five\n"
-                        "srcstr 0 = delay(5);\n";
-
 } // namespace
 
 TEST_F(AnimationTest, ReaderFillsActionsAndGuardsIncompleteEntries) {
-    world.AddGif("five", 53, 53, 5);
-    world.WriteAni("brick.ani", kBrickAni);
     world.WriteAni("brick2.ani", "[Animation]\nname = Brick\n[Action1]\nname = Other\n"); // loses
     world.WriteAni("noname.ani", "[Animation]\n[Action1]\nname = X\n");                   // skipped
-    ASSERT_TRUE(world.Start()) << world.LogText();
+    StartBrick();
     ASSERT_EQ(Animation::Count(), 1);
 
     AnimationAction* stay = Action("Brick", "Stay");
     ASSERT_NE(stay, nullptr);
-    EXPECT_EQ(stay->dwNextDirection, 8u);
-    EXPECT_EQ(stay->dwPlayingDelay, 40u);
-    EXPECT_EQ(stay->sBindedKey, "K");
-    EXPECT_EQ(stay->nPivotX, 26);
-    EXPECT_EQ(stay->nPivotY, 52);
+    EXPECT_EQ(std::tuple(stay->dwNextDirection, stay->dwPlayingDelay, stay->sBindedKey, stay->nPivotX,
+                         stay->nPivotY),
+              std::tuple(8u, 40u, std::string("K"), 26, 52));
     ASSERT_EQ(stay->gifs.size(), 2u);
     EXPECT_EQ(stay->gifs[1]->surfaceName, "Animation.Brick.Stay.Surface#2");
-    EXPECT_EQ(stay->gifs[0]->bFlipX, 1);
-    EXPECT_EQ(stay->gifs[1]->bFlipY, 1);
+    EXPECT_EQ(std::tuple(stay->gifs[0]->bFlipX, stay->gifs[0]->bFlipY, stay->gifs[1]->bFlipX,
+                         stay->gifs[1]->bFlipY),
+              std::tuple(1, 0, 0, 1));
     EXPECT_EQ(stay->scriptSource, "frame(0);\r\nframe(9);\r\ngoto(0);\r\n");
     EXPECT_EQ(stay->script.size(), 3u);
     EXPECT_EQ(stay->scriptStatus, -1);
 
+    // Missing delay and diroffset take their defaults; the missing numbers of a size are 0.
     AnimationAction* wide = Action("Brick", "Wide");
     ASSERT_NE(wide, nullptr);
-    EXPECT_EQ(wide->dwPlayingDelay, 30u); // missing delay
-    EXPECT_EQ(wide->dwNextDirection, 0u); // missing diroffset
-    EXPECT_EQ(wide->gifs[0]->dwFrameSizeX, 100u);
-    EXPECT_EQ(wide->gifs[0]->dwFrameSizeY, 0u); // incomplete size: the missing numbers are 0
-    EXPECT_EQ(wide->gifs[0]->dwFrames, 0u);
-    EXPECT_EQ(wide->gifs[0]->bFlipX, 0);
+    const AniGifReference& g = *wide->gifs[0];
+    EXPECT_EQ(
+        std::tuple(wide->dwPlayingDelay, wide->dwNextDirection, g.dwFrameSizeX, g.dwFrameSizeY, g.dwFrames),
+        std::tuple(30u, 0u, 100u, 0u, 0u));
+    EXPECT_EQ(g.bFlipX, 0);
 
     AnimationAction* empty = Action("Brick", "Empty");
     ASSERT_NE(empty, nullptr);
@@ -105,9 +89,7 @@ TEST_F(AnimationTest, ReaderFillsActionsAndGuardsIncompleteEntries) {
 }
 
 TEST_F(AnimationTest, WriterOutputReadsBackTheSame) {
-    world.AddGif("five", 53, 53, 5);
-    world.WriteAni("brick.ani", kBrickAni);
-    ASSERT_TRUE(world.Start()) << world.LogText();
+    StartBrick();
     world.dir.Write("out/Data/Library/Animation/.keep", "");
     Animation::SetWorkingDirectory((world.dir.path() + "/out/").c_str());
     ASSERT_TRUE(Animation::WriteAll());
@@ -120,16 +102,14 @@ TEST_F(AnimationTest, WriterOutputReadsBackTheSame) {
     EXPECT_NE(text.find("srcstr 0 = frame(0);\nsrcstr 1 = frame(9);\nsrcstr 2 = goto(0);\n\n[Action2]\n"),
               std::string::npos);
 
-    // Reading the written file again gives the same actions.
+    // Reading the written file again and writing it once more gives the same text.
     Animation::ReleaseAll();
     ASSERT_TRUE(Animation::ReadFile((world.dir.path() + "/out/Data/Library/Animation/Brick.ani").c_str()));
-    AnimationAction* stay = Action("Brick", "Stay");
-    ASSERT_NE(stay, nullptr);
-    EXPECT_EQ(stay->dwNextDirection, 8u);
-    EXPECT_EQ(stay->nPivotY, 52);
-    EXPECT_EQ(stay->gifs.size(), 2u);
-    EXPECT_EQ(stay->scriptSource, "frame(0);\r\nframe(9);\r\ngoto(0);\r\n");
-    EXPECT_EQ(Action("Brick", "Empty")->scriptSource, "");
+    world.dir.Write("again/Data/Library/Animation/.keep", "");
+    Animation::SetWorkingDirectory((world.dir.path() + "/again/").c_str());
+    ASSERT_TRUE(Animation::WriteAll());
+    EXPECT_EQ(world.dir.Read("again/Data/Library/Animation/Brick.ani"), text);
+    EXPECT_EQ(Action("Brick", "Stay")->scriptSource, "frame(0);\r\nframe(9);\r\ngoto(0);\r\n");
 
     // A folder that cannot be created stops the writer.
     Animation::SetWorkingDirectory((world.dir.path() + "/missing/").c_str());
@@ -138,9 +118,7 @@ TEST_F(AnimationTest, WriterOutputReadsBackTheSame) {
 }
 
 TEST_F(AnimationTest, PlayFindsNamesIgnoringCaseAndLeavesUnknownsAlone) {
-    world.AddGif("five", 53, 53, 5);
-    world.WriteAni("brick.ani", kBrickAni);
-    ASSERT_TRUE(world.Start()) << world.LogText();
+    StartBrick();
 
     AnimationState s;
     Animation::Play("nothing", "Stay", s);
@@ -169,9 +147,7 @@ TEST_F(AnimationTest, PlayFindsNamesIgnoringCaseAndLeavesUnknownsAlone) {
 }
 
 TEST_F(AnimationTest, FramesWrapAtTheCycleAndWalkTheGifs) {
-    world.AddGif("five", 53, 53, 5);
-    world.WriteAni("brick.ani", kBrickAni);
-    ASSERT_TRUE(world.Start()) << world.LogText();
+    StartBrick();
 
     AnimationState s;
     SDL_Surface* surface = nullptr;
@@ -182,16 +158,12 @@ TEST_F(AnimationTest, FramesWrapAtTheCycleAndWalkTheGifs) {
     AnimationAction* stay = Action("Brick", "Stay");
     ASSERT_NE(stay->gifs[0]->sheet, nullptr);
     // Five 53-pixel frames fit one row of 800: sheet 265 x 106 (the extra row is always there).
-    EXPECT_EQ(stay->gifs[0]->sheetWidth, 265u);
-    EXPECT_EQ(stay->gifs[0]->sheetHeight, 106u);
+    EXPECT_EQ(std::tuple(stay->gifs[0]->sheetWidth, stay->gifs[0]->sheetHeight), std::tuple(265u, 106u));
 
     s.frame = 8; // equal to the cycle: not reduced, frame 3 of the second GIF
     ASSERT_TRUE(Animation::GetFrame(s, surface, r));
     EXPECT_EQ(surface, stay->gifs[1]->sheet);
-    EXPECT_EQ(r.left, 3 * 53);
-    EXPECT_EQ(r.right, 4 * 53);
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.bottom, 53);
+    EXPECT_EQ(Rect(r), std::tuple(3 * 53, 0, 4 * 53, 53));
 
     surface = nullptr;
     s.frame = 9; // 9 mod 8 = 1: frame 1 of the first GIF
@@ -218,31 +190,25 @@ TEST_F(AnimationTest, SheetOfTenFramesOfWidth100) {
     Animation::Play("Wide", "Run", s);
     AniGifReference* ref = Action("Wide", "Run")->gifs[0].get();
     ASSERT_NE(ref->sheet, nullptr);
-    EXPECT_EQ(ref->framesPerRow, 5u); // 10 x 100 > 800, halved to 5
-    EXPECT_EQ(ref->sheetWidth, 500u);
-    EXPECT_EQ(ref->sheetHeight, 60u); // (10 div 5 + 1) rows of 20
-    EXPECT_EQ(ref->sheet->w, 500);
-    EXPECT_EQ(ref->sheet->h, 60);
-    EXPECT_EQ(ref->colorKey, 0u); // the border colour of frame 0, alpha 0
+    // 10 x 100 > 800, halved to 5 a row; (10 div 5 + 1) rows of 20; the key is the border colour of
+    // frame 0, alpha 0.
+    EXPECT_EQ(std::tuple(ref->framesPerRow, ref->sheetWidth, ref->sheetHeight, ref->colorKey),
+              std::tuple(5u, 500u, 60u, 0u));
+    EXPECT_EQ(std::tuple(ref->sheet->w, ref->sheet->h), std::tuple(500, 60));
 
     SDL_Surface* surface = nullptr;
     FrameRect r;
     ASSERT_TRUE(Animation::GetFrame(s, surface, r));
-    EXPECT_EQ(r.left, 200); // frame 7: column 2, row 1
-    EXPECT_EQ(r.top, 20);
-    EXPECT_EQ(r.right, 300);
-    EXPECT_EQ(r.bottom, 40);
+    EXPECT_EQ(Rect(r), std::tuple(200, 20, 300, 40)); // frame 7: column 2, row 1
 
     // Frame 7's pixels landed there: border pixels became the sheet's key, the inside kept its colour.
     ASSERT_TRUE(SDL_LockSurface(surface) == 0);
-    const uint32_t inside = SurfacePixel(surface, 250, 30) & 0xFFFFFF;
-    const uint32_t border = SurfacePixel(surface, 200, 20) & 0xFFFFFF;
+    EXPECT_EQ(SurfacePixel(surface, 250, 30) & 0xFFFFFF, PaletteRgb(8));
+    EXPECT_EQ(SurfacePixel(surface, 200, 20) & 0xFFFFFF, Bitmap::kDefaultKey);
     SDL_UnlockSurface(surface);
-    EXPECT_EQ(inside, PaletteRgb(8));
-    EXPECT_EQ(border, Bitmap::kDefaultKey);
 
     // A frame wider than the screen cannot be laid out: no sheet, nothing drawn, nothing retried.
-    ASSERT_TRUE(WriteGif(world.dir / "Data/Library/AniGifs/wide.gif", 801, 4, 2));
+    world.dir.Write("Data/Library/AniGifs/wide.gif", GifFile(801, 4, 2));
     Library::FindGroup("AniGifs")->AddData("wide.gif", {801, 4});
     EXPECT_FALSE(Animation::ReadFile(nullptr));
     world.WriteAni("w.ani",
@@ -263,9 +229,7 @@ TEST_F(AnimationTest, SheetOfTenFramesOfWidth100) {
 }
 
 TEST_F(AnimationTest, GetFrameImageCopiesTheLibraryFrame) {
-    world.AddGif("five", 53, 53, 5);
-    world.WriteAni("brick.ani", kBrickAni);
-    ASSERT_TRUE(world.Start()) << world.LogText();
+    StartBrick();
     Bitmap out;
     ASSERT_TRUE(Animation::GetFrameImage("Brick", "Stay", 9, out)); // 9 mod 8 = 1
     EXPECT_EQ(out.Width(), 53u);
@@ -279,9 +243,7 @@ TEST_F(AnimationTest, GetFrameImageCopiesTheLibraryFrame) {
 }
 
 TEST_F(AnimationTest, FrozenFlagHoldsEveryAnimation) {
-    world.AddGif("five", 53, 53, 5);
-    world.WriteAni("brick.ani", kBrickAni);
-    ASSERT_TRUE(world.Start()) << world.LogText();
+    StartBrick();
     AnimationState s;
     Animation::Play("Brick", "Stay", s);
     g_now += 5;

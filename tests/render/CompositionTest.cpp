@@ -23,38 +23,26 @@ struct Picture {
 
 } // namespace
 
-TEST(Composition, OpacityFiftyWritesNoColourButCoverage) {
-    Picture canvas(4, 4, 0x00000000);
-    Picture src(2, 2, 0xFFFF0000); // opaque red
-    ComposePicture(canvas.view(), canvas.all(), src.cview(), 1, 1, 50, false, false);
-    // 255 * 128 / 256 = 127: not above 128, so only the alpha changes.
-    EXPECT_EQ(canvas.at(1, 1), 0x7F000000u);
-    EXPECT_EQ(canvas.at(2, 2), 0x7F000000u);
-    EXPECT_EQ(canvas.at(0, 0), 0u);
-    EXPECT_EQ(canvas.at(3, 3), 0u);
-}
-
-TEST(Composition, OpacityFiftyOneWritesColour) {
-    Picture canvas(4, 4, 0x00000000);
-    Picture src(2, 2, 0xFFFF0000);
-    ComposePicture(canvas.view(), canvas.all(), src.cview(), 1, 1, 51, false, false);
-    // 51 * 256 / 100 = 130; 255 * 130 / 256 = 129.
-    EXPECT_EQ(canvas.at(1, 1), 0x81FF0000u);
-}
-
+// One source pixel on one canvas pixel: the colour is all or nothing (coverage above 128), the
+// alpha the stronger of the two. Opacity 50 scales 255 to 127, 51 to 129 (51 * 256 / 100 = 130).
 TEST(Composition, KeepsStrongestAlphaAndAllOrNothingColour) {
-    Picture canvas(2, 1, 0xC8112233); // alpha 200
-    Picture src(2, 1);
-    src.at(0, 0) = 0x81445566; // 129: colour written, alpha stays 200
-    src.at(1, 0) = 0x80445566; // 128: nothing written
-    ComposePicture(canvas.view(), canvas.all(), src.cview(), 0, 0, 100, false, false);
-    EXPECT_EQ(canvas.at(0, 0), 0xC8445566u);
-    EXPECT_EQ(canvas.at(1, 0), 0xC8112233u);
-
-    Picture low(1, 1, 0x10000000);
-    Picture half(1, 1, 0x7FABCDEF);
-    ComposePicture(low.view(), low.all(), half.cview(), 0, 0, 100, false, false);
-    EXPECT_EQ(low.at(0, 0), 0x7F000000u); // coverage grows, colour untouched
+    const struct {
+        uint32_t canvas, src;
+        int32_t opacity;
+        uint32_t want;
+    } cases[] = {{0x00000000, 0xFFFF0000, 50, 0x7F000000},
+                 {0x00000000, 0xFFFF0000, 51, 0x81FF0000},
+                 {0xC8112233, 0x81445566, 100, 0xC8445566},
+                 {0xC8112233, 0x80445566, 100, 0xC8112233},
+                 {0x10000000, 0x7FABCDEF, 100, 0x7F000000}};
+    for (const auto& c : cases) {
+        Picture canvas(3, 3, c.canvas), src(1, 1, c.src);
+        ComposePicture(canvas.view(), canvas.all(), src.cview(), 1, 1, c.opacity, false, false);
+        EXPECT_EQ(canvas.at(1, 1), c.want)
+            << std::hex << c.src << " on " << c.canvas << " at " << std::dec << c.opacity;
+        EXPECT_EQ(canvas.at(0, 0), c.canvas);
+        EXPECT_EQ(canvas.at(2, 2), c.canvas);
+    }
 }
 
 TEST(Composition, FlipsReadRowsAndColumnsFromTheirEnds) {

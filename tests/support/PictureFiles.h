@@ -2,6 +2,8 @@
 // Small pictures written by the tests themselves, byte by byte, in each format the decoders read.
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,13 +16,10 @@ namespace fx {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void U16(Bytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-inline void U32(Bytes& b, uint32_t v) {
-    U16(b, v & 0xFFFF);
-    U16(b, v >> 16);
+// Little-endian values of `n` bytes.
+inline void Le(Bytes& b, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i)
+        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 inline std::string Str(const Bytes& b) {
     return std::string(b.begin(), b.end());
@@ -57,41 +56,27 @@ inline Picture Pattern(uint32_t w, uint32_t h, bool withAlpha) {
 inline Bytes Tga(const Picture& p, uint32_t depth, bool rle = false, bool topDown = false,
                  uint8_t idLength = 0) {
     Bytes b{idLength, 0, static_cast<uint8_t>(rle ? 10 : 2), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    U16(b, p.w);
-    U16(b, p.h);
+    Le(b, p.w, 2);
+    Le(b, p.h, 2);
     b.push_back(static_cast<uint8_t>(depth));
     b.push_back(static_cast<uint8_t>((depth == 32 ? 8 : 0) | (topDown ? 0x20 : 0)));
     for (int i = 0; i < idLength; ++i)
         b.push_back(static_cast<uint8_t>('a' + i));
-    auto pixel = [&](Bytes& o, uint32_t c) {
-        if (depth == 16) {
-            const uint32_t r = (c >> 19) & 31, g = (c >> 11) & 31, bl = (c >> 3) & 31;
-            U16(o, (r << 10) | (g << 5) | bl);
-            return;
-        }
-        o.push_back(static_cast<uint8_t>(c));
-        o.push_back(static_cast<uint8_t>(c >> 8));
-        o.push_back(static_cast<uint8_t>(c >> 16));
-        if (depth == 32) o.push_back(static_cast<uint8_t>(c >> 24));
+    auto pixel = [&](uint32_t c) {
+        if (depth == 16) return Le(b, ((c >> 19) & 31) << 10 | ((c >> 11) & 31) << 5 | ((c >> 3) & 31), 2);
+        Le(b, c, static_cast<int>(depth / 8));
     };
     std::vector<uint32_t> order;
-    for (uint32_t r = 0; r < p.h; ++r) {
-        const uint32_t y = topDown ? r : p.h - 1 - r;
+    for (uint32_t r = 0; r < p.h; ++r)
         for (uint32_t x = 0; x < p.w; ++x)
-            order.push_back(p.at(x, y));
-    }
-    if (!rle) {
-        for (uint32_t c : order)
-            pixel(b, c);
-        return b;
-    }
-    // Runs of equal pixels as run packets, everything else as raw packets of one.
+            order.push_back(p.at(x, topDown ? r : p.h - 1 - r));
+    // Run-length: runs of equal pixels as run packets, everything else as raw packets of one.
     for (size_t i = 0; i < order.size();) {
         size_t n = 1;
-        while (i + n < order.size() && n < 128 && order[i + n] == order[i])
+        while (rle && i + n < order.size() && n < 128 && order[i + n] == order[i])
             ++n;
-        b.push_back(static_cast<uint8_t>(n > 1 ? 0x80 | (n - 1) : 0));
-        pixel(b, order[i]);
+        if (rle) b.push_back(static_cast<uint8_t>(n > 1 ? 0x80 | (n - 1) : 0));
+        pixel(order[i]);
         i += n;
     }
     return b;
@@ -100,156 +85,82 @@ inline Bytes Tga(const Picture& p, uint32_t depth, bool rle = false, bool topDow
 // Colour-mapped TGA (type 1) with a 24-bit map.
 inline Bytes TgaMapped(uint32_t w, uint32_t h, const std::vector<uint32_t>& palette,
                        const std::vector<uint8_t>& idx) {
-    Bytes b{0, 1, 1};
-    U16(b, 0);
-    U16(b, static_cast<uint32_t>(palette.size()));
+    Bytes b{0, 1, 1, 0, 0};
+    Le(b, static_cast<uint32_t>(palette.size()), 2);
     b.push_back(24);
-    U16(b, 0);
-    U16(b, 0);
-    U16(b, w);
-    U16(b, h);
+    Le(b, 0, 4);
+    Le(b, w, 2);
+    Le(b, h, 2);
     b.push_back(8);
     b.push_back(0);
-    for (uint32_t c : palette) {
-        b.push_back(static_cast<uint8_t>(c));
-        b.push_back(static_cast<uint8_t>(c >> 8));
-        b.push_back(static_cast<uint8_t>(c >> 16));
-    }
-    for (uint32_t r = 0; r < h; ++r) {
-        const uint32_t y = h - 1 - r;
-        for (uint32_t x = 0; x < w; ++x)
-            b.push_back(idx[y * w + x]);
-    }
+    for (uint32_t c : palette)
+        Le(b, c, 3);
+    for (uint32_t r = 0; r < h; ++r)
+        b.insert(b.end(), idx.begin() + (h - 1 - r) * w, idx.begin() + (h - r) * w);
     return b;
 }
 
-// Bottom-up BMP, 24 bits (rows padded to four bytes) or 8 bits with a palette.
-inline Bytes Bmp24(const Picture& p) {
-    const uint32_t stride = (p.w * 3 + 3) & ~3u;
-    Bytes b{'B', 'M'};
-    U32(b, 54 + stride * p.h);
-    U32(b, 0);
-    U32(b, 54);
-    U32(b, 40);
-    U32(b, p.w);
-    U32(b, p.h);
-    U16(b, 1);
-    U16(b, 24);
-    U32(b, 0);
-    U32(b, stride * p.h);
-    U32(b, 2835);
-    U32(b, 2835);
-    U32(b, 0);
-    U32(b, 0);
-    for (uint32_t r = 0; r < p.h; ++r) {
-        const uint32_t y = p.h - 1 - r;
-        for (uint32_t x = 0; x < p.w; ++x) {
-            const uint32_t c = p.at(x, y);
-            b.push_back(static_cast<uint8_t>(c));
-            b.push_back(static_cast<uint8_t>(c >> 8));
-            b.push_back(static_cast<uint8_t>(c >> 16));
-        }
-        for (uint32_t i = p.w * 3; i < stride; ++i)
-            b.push_back(0);
-    }
-    return b;
-}
-
-inline Bytes Bmp8(uint32_t w, uint32_t h, const std::vector<uint32_t>& palette,
-                  const std::vector<uint8_t>& idx) {
-    const uint32_t stride = (w + 3) & ~3u;
+// Bottom-up BMP: 24 bits from `p` when the palette is empty, else 8 bits of `idx`; rows padded to
+// four bytes.
+inline Bytes Bmp(const Picture& p, const std::vector<uint32_t>& palette = {},
+                 const std::vector<uint8_t>& idx = {}) {
+    const uint32_t bpp = palette.empty() ? 3 : 1, stride = (p.w * bpp + 3) & ~3u;
     const uint32_t off = 54 + static_cast<uint32_t>(palette.size()) * 4;
     Bytes b{'B', 'M'};
-    U32(b, off + stride * h);
-    U32(b, 0);
-    U32(b, off);
-    U32(b, 40);
-    U32(b, w);
-    U32(b, h);
-    U16(b, 1);
-    U16(b, 8);
-    U32(b, 0);
-    U32(b, stride * h);
-    U32(b, 0);
-    U32(b, 0);
-    U32(b, static_cast<uint32_t>(palette.size()));
-    U32(b, 0);
+    for (uint32_t v : {off + stride * p.h, 0u, off, 40u, p.w, p.h})
+        Le(b, v, 4);
+    Le(b, 1, 2);
+    Le(b, bpp * 8, 2);
+    for (uint32_t v : {0u, stride * p.h, 2835u, 2835u, static_cast<uint32_t>(palette.size()), 0u})
+        Le(b, v, 4);
     for (uint32_t c : palette)
-        U32(b, c & 0xFFFFFF);
-    for (uint32_t r = 0; r < h; ++r) {
-        const uint32_t y = h - 1 - r;
-        for (uint32_t x = 0; x < w; ++x)
-            b.push_back(idx[y * w + x]);
-        for (uint32_t i = w; i < stride; ++i)
-            b.push_back(0);
+        Le(b, c & 0xFFFFFF, 4);
+    for (uint32_t r = 0; r < p.h; ++r) {
+        const uint32_t y = p.h - 1 - r;
+        for (uint32_t x = 0; x < p.w; ++x)
+            bpp == 3 ? Le(b, p.at(x, y), 3) : b.push_back(idx[y * p.w + x]);
+        b.resize(b.size() + stride - p.w * bpp, 0);
     }
     return b;
 }
 
-// PCX with run-length rows. planes 1: `idx` with `palette` (0xRRGGBB); planes 3: `p`.
-inline void PcxRun(Bytes& b, const std::vector<uint8_t>& row) {
-    for (size_t i = 0; i < row.size();) {
-        size_t n = 1;
-        while (i + n < row.size() && n < 63 && row[i + n] == row[i])
-            ++n;
-        if (n > 1 || (row[i] & 0xC0) == 0xC0) {
-            b.push_back(static_cast<uint8_t>(0xC0 | n));
-            b.push_back(row[i]);
-        } else {
-            b.push_back(row[i]);
-        }
-        i += n;
-    }
-}
-
-inline Bytes PcxHeader(uint32_t w, uint32_t h, uint32_t planes, uint32_t bytesPerLine) {
+// PCX with run-length rows: one plane of `idx` with `palette` (0xRRGGBB), or three planes of `p`
+// when the palette is empty.
+inline Bytes Pcx(const Picture& p, const std::vector<uint32_t>& palette = {},
+                 const std::vector<uint8_t>& idx = {}) {
+    const uint32_t bpl = (p.w + 1) & ~1u, planes = palette.empty() ? 3 : 1;
     Bytes b(128, 0);
     b[0] = 0x0A;
     b[1] = 5;
     b[2] = 1;
     b[3] = 8;
-    b[8] = static_cast<uint8_t>(w - 1);
-    b[9] = static_cast<uint8_t>((w - 1) >> 8);
-    b[10] = static_cast<uint8_t>(h - 1);
-    b[11] = static_cast<uint8_t>((h - 1) >> 8);
+    b[8] = static_cast<uint8_t>(p.w - 1);
+    b[9] = static_cast<uint8_t>((p.w - 1) >> 8);
+    b[10] = static_cast<uint8_t>(p.h - 1);
+    b[11] = static_cast<uint8_t>((p.h - 1) >> 8);
     b[65] = static_cast<uint8_t>(planes);
-    b[66] = static_cast<uint8_t>(bytesPerLine);
-    b[67] = static_cast<uint8_t>(bytesPerLine >> 8);
-    return b;
-}
-
-inline Bytes Pcx8(uint32_t w, uint32_t h, const std::vector<uint32_t>& palette,
-                  const std::vector<uint8_t>& idx) {
-    const uint32_t bpl = (w + 1) & ~1u;
-    Bytes b = PcxHeader(w, h, 1, bpl);
-    for (uint32_t y = 0; y < h; ++y) {
-        std::vector<uint8_t> row(bpl, 0);
-        for (uint32_t x = 0; x < w; ++x)
-            row[x] = idx[y * w + x];
-        PcxRun(b, row);
-    }
-    b.push_back(0x0C);
-    for (uint32_t i = 0; i < 256; ++i) {
-        const uint32_t c = i < palette.size() ? palette[i] : 0;
-        b.push_back(static_cast<uint8_t>(c >> 16));
-        b.push_back(static_cast<uint8_t>(c >> 8));
-        b.push_back(static_cast<uint8_t>(c));
-    }
-    return b;
-}
-
-inline Bytes Pcx24(const Picture& p) {
-    const uint32_t bpl = (p.w + 1) & ~1u;
-    Bytes b = PcxHeader(p.w, p.h, 3, bpl);
+    b[66] = static_cast<uint8_t>(bpl);
+    b[67] = static_cast<uint8_t>(bpl >> 8);
     for (uint32_t y = 0; y < p.h; ++y) {
-        std::vector<uint8_t> row(bpl * 3, 0);
-        for (uint32_t x = 0; x < p.w; ++x) {
-            const uint32_t c = p.at(x, y);
-            row[x] = static_cast<uint8_t>(c >> 16);
-            row[bpl + x] = static_cast<uint8_t>(c >> 8);
-            row[2 * bpl + x] = static_cast<uint8_t>(c);
+        std::vector<uint8_t> row(bpl * planes, 0);
+        for (uint32_t x = 0; x < p.w; ++x)
+            for (uint32_t k = 0; k < planes; ++k)
+                row[k * bpl + x] =
+                    planes == 1 ? idx[y * p.w + x] : static_cast<uint8_t>(p.at(x, y) >> (16 - 8 * k));
+        for (size_t i = 0; i < row.size();) {
+            size_t n = 1;
+            while (i + n < row.size() && n < 63 && row[i + n] == row[i])
+                ++n;
+            if (n > 1 || (row[i] & 0xC0) == 0xC0) b.push_back(static_cast<uint8_t>(0xC0 | n));
+            b.push_back(row[i]);
+            i += n;
         }
-        PcxRun(b, row);
+    }
+    if (planes == 1) {
+        b.push_back(0x0C);
+        for (uint32_t i = 0; i < 256; ++i)
+            for (int shift : {16, 8, 0})
+                b.push_back(static_cast<uint8_t>((i < palette.size() ? palette[i] : 0) >> shift));
     }
     return b;
 }
@@ -263,17 +174,16 @@ struct GifFrame {
     bool interlace = false;
 };
 
-inline int GifWrite(GifFileType* gif, const GifByteType* data, int len) {
-    auto* out = static_cast<Bytes*>(gif->UserData);
-    out->insert(out->end(), data, data + len);
-    return len;
-}
-
 inline Bytes Gif(int sw, int sh, const std::vector<uint32_t>& palette, int background,
                  const std::vector<GifFrame>& frames) {
     Bytes out;
     int err = 0;
-    GifFileType* gif = EGifOpen(&out, GifWrite, &err);
+    auto write = [](GifFileType* gif, const GifByteType* data, int len) {
+        auto* o = static_cast<Bytes*>(gif->UserData);
+        o->insert(o->end(), data, data + len);
+        return len;
+    };
+    GifFileType* gif = EGifOpen(&out, write, &err);
     if (!gif) return out;
     EGifSetGifVersion(gif, true);
     std::vector<GifColorType> colours;
@@ -288,39 +198,24 @@ inline Bytes Gif(int sw, int sh, const std::vector<uint32_t>& palette, int backg
         EGifGCBToExtension(&gcb, ext);
         EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext);
         EGifPutImageDesc(gif, f.left, f.top, f.w, f.h, f.interlace, nullptr);
+        // Interlaced rows go in four passes; a plain frame is one pass over every row.
+        const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
         std::vector<GifPixelType> line(static_cast<size_t>(f.w));
-        if (!f.interlace) {
-            for (int y = 0; y < f.h; ++y) {
+        for (int pass = 0; pass < (f.interlace ? 4 : 1); ++pass)
+            for (int y = f.interlace ? start[pass] : 0; y < f.h; y += f.interlace ? step[pass] : 1) {
                 std::memcpy(line.data(), f.idx.data() + y * f.w, static_cast<size_t>(f.w));
                 EGifPutLine(gif, line.data(), f.w);
             }
-        } else {
-            const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-            for (int pass = 0; pass < 4; ++pass)
-                for (int y = start[pass]; y < f.h; y += step[pass]) {
-                    std::memcpy(line.data(), f.idx.data() + y * f.w, static_cast<size_t>(f.w));
-                    EGifPutLine(gif, line.data(), f.w);
-                }
-        }
     }
     EGifCloseFile(gif, &err);
     GifFreeMapObject(map);
     return out;
 }
 
-// Everything logged since the test started the log in `dir` (path with trailing slash).
+// Everything logged since the log was started.
 inline std::string LogText() {
-    const std::string& p = Log::Path();
-    if (p.empty()) return {};
-    FILE* f = std::fopen(p.c_str(), "rb");
-    if (!f) return {};
-    std::string s;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        s.append(buf, n);
-    std::fclose(f);
-    return s;
+    std::ifstream in(Log::Path(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline size_t Count(const std::string& hay, const std::string& needle) {
