@@ -1,8 +1,10 @@
 #include "SceneFixture.h"
 
 #include <filesystem>
+#include <tuple>
 
 #include "core/Config.h"
+#include "picture/Image.h"
 
 using namespace SceneTesting;
 
@@ -10,14 +12,6 @@ namespace {
 
 class LibraryTest : public SceneTest {
   protected:
-    // Writes library.ini for each group (empty data for those not given).
-    void WriteLibrary(const std::map<std::string, std::string>& files) {
-        for (const char* g : {"Element", "Background", "Light", "AniGifs", "Item"}) {
-            auto it = files.find(g);
-            dir.Write(std::string("Data/Library/") + g + "/library.ini",
-                      it == files.end() ? "[data]\n" : it->second);
-        }
-    }
     const std::string* Var(const LibraryTemplate* t, const std::string& name) {
         for (const auto& p : t->variables)
             if (p.first == name) return &p.second;
@@ -77,9 +71,9 @@ TEST_F(LibraryTest, MissingLibraryFileFailsStartUpInGroupOrder) {
     EXPECT_NE(Library::FindGroup("AniGifs"), nullptr);
     EXPECT_EQ(Library::FindGroup("Polygon"), nullptr);
     EXPECT_EQ(Library::FindGroup("element"), nullptr);
-    EXPECT_EQ(Library::FindGroup("Light")->folder, "Data\\Library\\Light\\");
-    EXPECT_EQ(Library::FindGroup("Light")->extension, ".");
-    EXPECT_EQ(Library::FindGroup("Item")->extension, "item");
+    EXPECT_EQ(std::tuple(Library::FindGroup("Light")->folder, Library::FindGroup("Light")->extension,
+                         Library::FindGroup("Item")->extension),
+              std::tuple("Data\\Library\\Light\\", ".", "item"));
 }
 
 TEST_F(LibraryTest, TemplatesGroupsAndDuplicateNames) {
@@ -87,21 +81,18 @@ TEST_F(LibraryTest, TemplatesGroupsAndDuplicateNames) {
     ASSERT_TRUE(Library::Init(Root()));
     LibraryGroup* g = Library::FindGroup("Element");
     ASSERT_EQ(g->data.size(), 2u);
-    EXPECT_EQ(g->data[0].first->name, "board");
-    EXPECT_EQ(g->data[0].first->extension, "jpg");
-    EXPECT_EQ(g->data[0].first->folder, "Data\\Library\\Element\\");
+    EXPECT_EQ(std::tuple(g->data[0].first->name, g->data[0].first->extension, g->data[0].first->folder),
+              std::tuple("board", "jpg", "Data\\Library\\Element\\"));
     EXPECT_EQ(g->data[1].second, 2u); // brick is used by two templates
 
     ASSERT_EQ(g->templates.size(), 3u); // "ghost" names a template group that does not exist
     LibraryTemplate* board = Library::FindTemplate("Element", "board");
     ASSERT_NE(board, nullptr);
-    EXPECT_EQ(board->className, "Element");
-    EXPECT_EQ(board->groupName, "Default");
-    EXPECT_EQ(board->size.x, 640.0f); // from library.ini, nothing decoded
-    EXPECT_EQ(board->size.y, 480.0f);
-    EXPECT_EQ(*Var(board, "nOpaque"), "75");
-    EXPECT_EQ(*Var(board, "bFlipX"), "true");
-    EXPECT_EQ(*Var(board, "nSort"), "50");
+    EXPECT_EQ(std::tuple(board->className, board->groupName), std::tuple("Element", "Default"));
+    EXPECT_EQ(std::tuple(board->size.x, board->size.y),
+              std::tuple(640.f, 480.f)); // from library.ini, nothing decoded
+    EXPECT_EQ(std::tuple(*Var(board, "nOpaque"), *Var(board, "bFlipX"), *Var(board, "nSort")),
+              std::tuple("75", "true", "50"));
     EXPECT_EQ(Var(board, "nUnknown"), nullptr); // undeclared names are ignored
 
     // The second "brick" becomes brick_01 and keeps its own variables.
@@ -117,9 +108,7 @@ TEST_F(LibraryTest, TemplatesGroupsAndDuplicateNames) {
 
     // A template without data: 1 x 1 at (0, 0).
     LibraryTemplate* bare = g->CreateTemplate("bare", "Default", "nothing");
-    EXPECT_EQ(bare->dataName, "");
-    EXPECT_EQ(bare->size.x, 1.0f);
-    EXPECT_EQ(bare->size.y, 1.0f);
+    EXPECT_EQ(std::tuple(bare->dataName, bare->size.x, bare->size.y), std::tuple("", 1.f, 1.f));
 
     // By type text, split at the last ".".
     EXPECT_EQ(Library::FindTemplateByType("Element.brick_01"), brick01);
@@ -138,9 +127,8 @@ TEST_F(LibraryTest, NewTemplateGroupsStartFromTheDeclaredDefaults) {
     EXPECT_TRUE(light->modified);
     const TemplateGroup* warm = light->FindTemplateGroup("Warm");
     ASSERT_EQ(warm->variables.size(), 3u);
-    EXPECT_EQ(warm->variables[0], (std::pair<std::string, std::string>("bActive", "false")));
-    EXPECT_EQ(warm->variables[1], (std::pair<std::string, std::string>("nRadius", "0")));
-    EXPECT_EQ(warm->variables[2], (std::pair<std::string, std::string>("cColor", "0x000000")));
+    EXPECT_EQ(warm->variables,
+              (VariablePairs{{"bActive", "false"}, {"nRadius", "0"}, {"cColor", "0x000000"}}));
 
     light->SetTemplateGroupVariable("Warm", "nRadius", "80");
     light->SetTemplateGroupVariable("Warm", "nBogus", "1");
@@ -237,13 +225,10 @@ TEST_F(LibraryTest, ItemDescriptionsReadWriteAndStandIn) {
 
     GCD_ITEM* red = Library::GetItemDescriptionByType("Item.red");
     ASSERT_NE(red, nullptr);
-    EXPECT_EQ(red->sAnimation, "brick");
-    EXPECT_EQ(red->sActionOnIdle, "Stay");
-    EXPECT_EQ(red->sSndOnPickup, "ding");
+    EXPECT_EQ(std::tuple(red->sAnimation, red->sActionOnIdle, red->sSndOnPickup),
+              std::tuple("brick", "Stay", "ding"));
     // Its picture is frame 0 of the idle action.
-    EXPECT_EQ(frameAnimation, "brick");
-    EXPECT_EQ(frameAction, "Stay");
-    EXPECT_EQ(frameNumber, 0u);
+    EXPECT_EQ(std::tuple(frameAnimation, frameAction, frameNumber), std::tuple("brick", "Stay", 0u));
     Bitmap* picture = Library::GetPicture("Item", "red");
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->Width(), 16u);
@@ -256,8 +241,7 @@ TEST_F(LibraryTest, ItemDescriptionsReadWriteAndStandIn) {
     EXPECT_EQ(LogCount("File not found 'Data\\Library\\Item\\lost.item'\n"), 1);
     Bitmap* standIn = Library::GetPicture("Item", "lost");
     ASSERT_NE(standIn, nullptr);
-    EXPECT_EQ(standIn->Width(), 32u);
-    EXPECT_EQ(standIn->Height(), 32u);
+    EXPECT_EQ(std::tuple(standIn->Width(), standIn->Height()), std::tuple(32u, 32u));
     EXPECT_EQ(Library::GetItemDescription("Element", "red"), nullptr);
 
     ASSERT_TRUE(Library::SetItemDescription("Item", "red", "bonus", "Spin", ""));
@@ -296,4 +280,40 @@ TEST_F(LibraryTest, ManyTemplatesOfOneNameStayUniqueAndCheap) {
         g->CreateTemplate("red", "Items", "");
     EXPECT_EQ(g->templates.back()->name, "red_20003");
     EXPECT_EQ(Library::FindTemplate("Item", "red_150")->name, "red_150");
+}
+
+// Each group loads its pictures with its own rules: elements keep their alpha, backgrounds are
+// opaque, lights share one picture, GIFs give frames.
+TEST_F(LibraryTest, PicturesOfEveryKindLoadFromTheirFiles) {
+    auto ini = [](const std::string& data, const std::string& name) {
+        return "[data]\ndata1 = " + data + "\n[groups]\nname1 = basic\n[objects]\nname1 = " + name +
+               "\ngroup1 = basic\ndata1 = " + name + "\n";
+    };
+    WriteLibrary({{"Element", ini("brick.tga,4,2", "brick")},
+                  {"Background", ini("sky.tga,3,3", "sky")},
+                  {"Light", ini("lamp.tga,8,8", "lamp")},
+                  {"AniGifs", ini("spin.gif,2,1", "spin")}});
+    const fx::Picture brick = fx::Pattern(4, 2, true);
+    dir.Write("Data/Library/Element/brick.tga", fx::Str(fx::Tga(brick, 32)));
+    dir.Write("Data/Library/Background/sky.tga", fx::Str(fx::Tga(fx::Pattern(3, 3, true), 32)));
+    dir.Write("Data/Library/Light/light.tga", fx::Str(fx::Tga(fx::Pattern(8, 8, true), 32)));
+    dir.Write("Data/Library/AniGifs/spin.gif",
+              fx::Str(fx::Gif(2, 1, {0x000000, 0xFF0000}, 0, {{0, 0, 2, 1, {1, 0}}, {0, 0, 2, 1, {0, 1}}})));
+
+    ASSERT_TRUE(Library::Init(Root()));
+    Bitmap* element = Library::GetPicture("Element", "brick");
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(element->Pixel32(3, 1), brick.at(3, 1)); // alpha kept
+    Bitmap* sky = Library::GetPicture("Background", "sky");
+    ASSERT_NE(sky, nullptr);
+    EXPECT_EQ(sky->Pixel32(1, 1) >> 24, 255u); // opaque
+    EXPECT_NE(Library::GetPicture("Light", "lamp"), nullptr);
+    Bitmap* frame = nullptr;
+    uint32_t count = 0;
+    ASSERT_TRUE(Library::GetGifFrame("spin", 1, frame, count));
+    EXPECT_EQ(count, 2u);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->Pixel32(1, 0), 0xFFFF0000u);
+    Library::Release(false);
+    Image::ReleaseSharedLightPicture();
 }

@@ -1,5 +1,7 @@
 #include "SceneFixture.h"
 
+#include <tuple>
+
 #include "core/Config.h"
 
 using namespace SceneTesting;
@@ -8,20 +10,15 @@ namespace {
 
 class ObjectTest : public SceneTest {
   protected:
-    // A library whose Element group has template "disc" (40 x 30 picture data "disc.jpg") and whose
+    // A library whose Element group has template "disc" (40 x 30 picture data "disc.tga") and whose
     // Light group has "lamp"; the other groups are empty.
     void MakeLibrary() {
-        dir.Write("Data/Library/Element/library.ini",
-                  "[data]\nsize = 1\ndata1 = disc.tga,40,30\n"
-                  "[groups]\nname1 = Default\n"
-                  "[objects]\nname1 = disc\ngroup1 = Default\ndata1 = disc\n"
-                  "variables1 = \"nSort\",\"bFlipX\",\nvalues1 = \"7\",\"true\",\n");
-        dir.Write("Data/Library/Light/library.ini",
-                  "[data]\ndata1 = glow.tga,64,32\n[groups]\nname1 = Lights\n"
-                  "[objects]\nname1 = lamp\ngroup1 = Lights\ndata1 = glow\n"
-                  "variables1 = \"nRadius\",\nvalues1 = \"150\",\n");
-        for (const char* g : {"Background", "AniGifs", "Item"})
-            dir.Write(std::string("Data/Library/") + g + "/library.ini", "[data]\n");
+        WriteLibrary({{"Element", "[data]\nsize = 1\ndata1 = disc.tga,40,30\n[groups]\nname1 = Default\n"
+                                  "[objects]\nname1 = disc\ngroup1 = Default\ndata1 = disc\n"
+                                  "variables1 = \"nSort\",\"bFlipX\",\nvalues1 = \"7\",\"true\",\n"},
+                      {"Light", "[data]\ndata1 = glow.tga,64,32\n[groups]\nname1 = Lights\n"
+                                "[objects]\nname1 = lamp\ngroup1 = Lights\ndata1 = glow\n"
+                                "variables1 = \"nRadius\",\nvalues1 = \"150\",\n"}});
         ASSERT_TRUE(Library::Init(""));
     }
 };
@@ -29,23 +26,21 @@ class ObjectTest : public SceneTest {
 } // namespace
 
 TEST_F(ObjectTest, RectangleHitsIncludeLeftAndTopEdgesOnly) {
-    Object o;
+    Object o, parent;
     o.vPosition = {100, 50};
     o.pivot = {10, 5};
     o.vSize = {20, 10}; // rectangle 90..110 x 45..55
-    Object* child = &o;
-    EXPECT_TRUE(o.HitTest({90, 45}, child));
-    EXPECT_TRUE(o.HitTest({109.9f, 54.9f}, child));
-    EXPECT_FALSE(o.HitTest({110, 50}, child));
-    EXPECT_FALSE(o.HitTest({100, 55}, child));
-    EXPECT_FALSE(o.HitTest({89.99f, 50}, child));
-    EXPECT_EQ(child, &o); // left alone
-
-    // The object's own position counts, not the sum over its parents.
-    Object parent;
     parent.vPosition = {1000, 1000};
-    o.parent = &parent;
-    EXPECT_TRUE(o.HitTest({90, 45}, child));
+    o.parent = &parent; // the object's own position counts, not the sum over its parents
+    Object* child = &o;
+    const std::pair<Vec2, bool> points[] = {{{90, 45}, true},
+                                            {{109.9f, 54.9f}, true},
+                                            {{110, 50}, false},
+                                            {{100, 55}, false},
+                                            {{89.99f, 50}, false}};
+    for (const auto& [p, hit] : points)
+        EXPECT_EQ(o.HitTest(p, child), hit) << p.x << "," << p.y;
+    EXPECT_EQ(child, &o); // left alone
 }
 
 TEST_F(ObjectTest, WorldPositionAndNamesFollowParents) {
@@ -55,9 +50,8 @@ TEST_F(ObjectTest, WorldPositionAndNamesFollowParents) {
     child.sName = "Cell";
     child.parent = &parent;
     child.SetWorldPosition({15, 30});
-    EXPECT_EQ(child.vPosition.x, 5.0f);
-    EXPECT_EQ(child.vPosition.y, 10.0f);
-    EXPECT_EQ(child.GetWorldPosition().x, 15.0f);
+    EXPECT_EQ(std::tuple(child.vPosition.x, child.vPosition.y, child.GetWorldPosition().x),
+              std::tuple(5.f, 10.f, 15.f));
     EXPECT_EQ(child.GetName(true), "Board.Cell");
     EXPECT_EQ(child.GetName(false), "Cell");
 }
@@ -76,20 +70,17 @@ TEST_F(ObjectTest, FactoryNamesAcrossClassesAndTemplates) {
     EXPECT_EQ(e->sType, "Element.disc");
     EXPECT_EQ(i->sType, "Item");
 
-    // The template's size, pivot and variables; one more instance counted.
+    // The template's size, pivot and variables (nOpaque the group default); one more instance counted.
     auto* element = static_cast<Element*>(e);
-    EXPECT_EQ(element->vSize.x, 40.0f);
-    EXPECT_EQ(element->vSize.y, 30.0f);
-    EXPECT_EQ(element->nSort, 7);
-    EXPECT_EQ(element->bFlipX, 1);
-    EXPECT_EQ(element->nOpaque, 100); // group default
+    EXPECT_EQ(
+        std::tuple(element->vSize.x, element->vSize.y, element->nSort, element->bFlipX, element->nOpaque),
+        std::tuple(40.f, 30.f, 7, uint8_t(1), 100));
     EXPECT_EQ(Library::FindTemplate("Element", "disc")->instances, 1u);
-    // A light map is centred: pivot at half its size.
-    EXPECT_EQ(l->pivot.x, 32.0f);
-    EXPECT_EQ(l->pivot.y, 16.0f);
-    EXPECT_EQ(static_cast<Light*>(l)->nRadius, 150);
-    // Template variables of Light start with cColor 0x000000 in a new template group.
-    EXPECT_EQ(static_cast<Light*>(l)->cColor, 0u);
+    // A light map is centred: pivot at half its size. Template variables of Light start with cColor
+    // 0x000000 in a new template group.
+    EXPECT_EQ(
+        std::tuple(l->pivot.x, l->pivot.y, static_cast<Light*>(l)->nRadius, static_cast<Light*>(l)->cColor),
+        std::tuple(32.f, 16.f, 150, 0u));
 
     // Without a template: size 0 x 0, so the rectangle test never hits.
     Object* child = nullptr;
@@ -104,19 +95,17 @@ TEST_F(ObjectTest, FactoryNamesAcrossClassesAndTemplates) {
     EXPECT_EQ(level.CreateObject("Background", "Sky", {0, 0}), nullptr);
     EXPECT_EQ(level.background, "Sky");
     EXPECT_EQ(NextObjectNumber(), before);
-    EXPECT_EQ(level.elements.size(), 1u);
-    EXPECT_EQ(level.items.size(), 1u);
-    EXPECT_EQ(level.lights.size(), 1u);
+    EXPECT_EQ(std::tuple(level.elements.size(), level.items.size(), level.lights.size()),
+              std::tuple(1u, 1u, 1u));
     EXPECT_GE(level.items.capacity(), 1000u);
 }
 
 TEST_F(ObjectTest, ElementHitUsesAlphaAboveTwentyFive) {
     MakeLibrary();
-    Bitmap picture = MakePicture(40, 30, 25);
-    // One column of pixels at alpha 26.
+    fx::Picture picture{40, 30, std::vector<uint32_t>(40 * 30, 0x19808080)}; // alpha 25
     for (uint32_t y = 0; y < 30; ++y)
-        picture.Row(y)[4 * 10 + 3] = 26;
-    WritePicture("Data/Library/Element/disc.tga", picture);
+        picture.px[y * 40 + 10] = 0x1A808080; // one column at alpha 26
+    dir.Write("Data/Library/Element/disc.tga", fx::Str(fx::Tga(picture, 32)));
 
     Level level;
     auto* e = static_cast<Element*>(level.CreateObject("Element", "disc", {100, 200}));
@@ -144,19 +133,17 @@ TEST_F(ObjectTest, PolygonVerticesNamesAndDeletion) {
     poly.AddVertex({150, 100}, true); // world: becomes (50, 0)
     poly.AddVertex({50, 50}, false);
     ASSERT_EQ(poly.vertices.size(), 3u);
-    EXPECT_EQ(poly.vertices[1]->vPosition.x, 50.0f);
-    EXPECT_EQ(poly.vertices[1]->vPosition.y, 0.0f);
-    EXPECT_EQ(poly.vertices[0]->sType, "Vertex");
-    EXPECT_EQ(poly.vertices[0]->vSize.x, 6.0f);
-    EXPECT_EQ(poly.vertices[0]->pivot.x, 3.0f);
-    EXPECT_EQ(poly.vertices[0]->GetName(true), "Poly1.Poly1_V1");
+    const Object& v = *poly.vertices[0];
+    EXPECT_EQ(std::tuple(poly.vertices[1]->vPosition.x, poly.vertices[1]->vPosition.y, v.vSize.x, v.pivot.x),
+              std::tuple(50.f, 0.f, 6.f, 3.f));
+    EXPECT_EQ(v.sType, "Vertex");
+    EXPECT_EQ(v.GetName(true), "Poly1.Poly1_V1");
 
     EXPECT_TRUE(poly.DeleteChild("poly1_v2")); // ignoring case
     ASSERT_EQ(poly.vertices.size(), 2u);
-    EXPECT_EQ(poly.vertices[0]->sName, "Poly1_V1");
     EXPECT_EQ(poly.vertices[1]->sName, "Poly1_V3"); // no renumbering
     EXPECT_FALSE(poly.DeleteChild("Poly1_V2"));
-    poly.AddVertex({0, 50}, false);
+    poly.AddVertex({0, 50}, false); // the free number is used again
     EXPECT_EQ(poly.vertices[1]->sName, "Poly1_V2");
     EXPECT_EQ(poly.vertices[2]->sName, "Poly1_V3");
 
@@ -178,10 +165,8 @@ TEST_F(ObjectTest, PolygonHitTestsVerticesThenEdgeLines) {
     EXPECT_TRUE(poly.HitTest({150, 101.9f}, child)); // near the first edge
     EXPECT_EQ(child, nullptr);
     EXPECT_FALSE(poly.HitTest({150, 102.1f}, child));
-    // The line through an edge counts beyond its ends.
-    EXPECT_TRUE(poly.HitTest({400, 101}, child));
-    // The closing edge from the last vertex to the first (the diagonal).
-    EXPECT_TRUE(poly.HitTest({150, 150}, child));
+    EXPECT_TRUE(poly.HitTest({400, 101}, child)); // the line through an edge counts beyond its ends
+    EXPECT_TRUE(poly.HitTest({150, 150}, child)); // the closing edge from the last vertex to the first
     poly.bClosed = 0;
     EXPECT_FALSE(poly.HitTest({150, 150}, child));
 
@@ -191,6 +176,8 @@ TEST_F(ObjectTest, PolygonHitTestsVerticesThenEdgeLines) {
     EXPECT_FALSE(dot.HitTest({50, 0}, child));
 }
 
+// The class-specific fields of lights, items and polygons are read back through the scene loader
+// (SceneFileTest); here the element's flags, the field widths and the text limits.
 TEST_F(ObjectTest, RecordsCarryEveryClassField) {
     Element e;
     e.sName = "Logo";
@@ -199,9 +186,7 @@ TEST_F(ObjectTest, RecordsCarryEveryClassField) {
     e.nSort = -2;
     e.nOpaque = 80;
     e.nLife = 0x12345; // low 16 bits only
-    e.bFirstPlane = 1;
-    e.bFlipY = 1;
-    e.bCastShadow = 1;
+    e.bFirstPlane = e.bFlipY = e.bCastShadow = 1;
     uint8_t record[ObjectRecord::kSize];
     std::memset(record, 0xAB, sizeof record);
     e.WriteRecord(record);
@@ -212,32 +197,12 @@ TEST_F(ObjectTest, RecordsCarryEveryClassField) {
 
     Element back;
     back.LoadRecord(record);
-    EXPECT_EQ(back.sName, "Logo");
-    EXPECT_EQ(back.sType, "Element.logo");
-    EXPECT_EQ(back.vPosition.x, 12.5f);
-    EXPECT_EQ(back.nSort, -2); // sign-extended
-    EXPECT_EQ(back.nOpaque, 80);
-    EXPECT_EQ(back.nLife, 0x2345u);
-    EXPECT_EQ(back.bFirstPlane, 1);
-    EXPECT_EQ(back.bFlipY, 1);
-    EXPECT_EQ(back.bVisible, 1);
-    EXPECT_EQ(back.bCastShadow, 1);
-
-    Light light;
-    light.nRadius = 300;
-    light.cColor = 0x123456;
-    light.WriteRecord(record);
-    Light light2;
-    light2.LoadRecord(record);
-    EXPECT_EQ(light2.nRadius, 300);
-    EXPECT_EQ(light2.cColor, 0x123456u);
-
-    Item item;
-    item.nScore = 500;
-    item.WriteRecord(record);
-    Item item2;
-    item2.LoadRecord(record);
-    EXPECT_EQ(item2.nScore, 500);
+    EXPECT_EQ(std::tuple(back.sName, back.sType, back.vPosition.x),
+              std::tuple("Logo", "Element.logo", 12.5f));
+    // nSort sign-extended, nLife cut to 16 bits.
+    EXPECT_EQ(std::tuple(back.nSort, back.nOpaque, back.nLife), std::tuple(-2, 80, 0x2345u));
+    EXPECT_EQ(std::tuple(back.bFirstPlane, back.bFlipY, back.bVisible, back.bCastShadow),
+              std::tuple(1, 1, 1, 1));
 
     Polygon poly;
     poly.sName = "P";
@@ -248,9 +213,7 @@ TEST_F(ObjectTest, RecordsCarryEveryClassField) {
     EXPECT_EQ(ObjectRecord::GetU32(record), 128u + 16u);
     EXPECT_EQ(ObjectRecord::GetU16(record + 0x5A), 2u);
     EXPECT_EQ(record[0x5D] & 0x08, 0x08);
-
-    // A vertex writes its name with its parents.
-    poly.vertices[0]->WriteRecord(record);
+    poly.vertices[0]->WriteRecord(record); // a vertex writes its name with its parents
     EXPECT_EQ(ObjectRecord::GetText(record + 4, 32), "P.P_V1");
 
     // Text fields are read only up to their length, even without a terminating zero.

@@ -2,16 +2,14 @@
 
 #include <limits>
 #include <memory>
+#include <tuple>
 
 using namespace SceneTesting;
 using namespace ObjectRecord;
 
 namespace {
 
-int g_updates = 0;
-void CountUpdate(uint32_t, FrameRecord*) {
-    ++g_updates;
-}
+void Update(uint32_t, FrameRecord*) {}
 void Draw(SDL_Surface*) {}
 
 class SceneFileTest : public SceneTest {
@@ -27,17 +25,6 @@ class SceneFileTest : public SceneTest {
     bool Load(const SceneFileWriter& file, const std::string& name = "Board.eed") {
         dir.Write(name, file.Text());
         return LoadSceneFile(name.c_str());
-    }
-    // Background group with templates A, B (pictures "a", "b") so that releases show.
-    void MakeBackgrounds() {
-        dir.Write("Data/Library/Background/library.ini",
-                  "[data]\ndata1 = a.tga,800,600\ndata2 = b.tga,800,600\n[groups]\nname1 = Backs\n"
-                  "[objects]\nname1 = A\ngroup1 = Backs\ndata1 = a\nname2 = B\ngroup2 = Backs\ndata2 = b\n");
-        for (const char* g : {"Element", "Light", "AniGifs", "Item"})
-            dir.Write(std::string("Data/Library/") + g + "/library.ini", "[data]\n");
-        ASSERT_TRUE(Library::Init(""));
-        WritePicture("Data/Library/Background/a.tga", MakePicture(8, 8, 255));
-        WritePicture("Data/Library/Background/b.tga", MakePicture(8, 8, 255));
     }
     bool BackgroundLoaded(const char* data) {
         return Library::FindGroup("Background")->FindData(data)->loaded;
@@ -69,11 +56,8 @@ TEST_F(SceneFileTest, ScenesGetGeneratedOrRecordedNamesFoundIgnoringCase) {
     EXPECT_EQ(GetCurrentEpisode(), board);
     Level* title = board->FindScene("level_00_00");
     ASSERT_NE(title, nullptr);
-    EXPECT_EQ(title->sName, "Level_00_00");
-    EXPECT_EQ(title->sType, "Level");
-    EXPECT_EQ(title->vPosition.x, 0.0f);
-    EXPECT_EQ(title->bActive, 1);
-    EXPECT_EQ(title->background, "Title");
+    EXPECT_EQ(std::tuple(title->sName, title->sType, title->vPosition.x, title->bActive, title->background),
+              std::tuple("Level_00_00", "Level", 0.f, 1, "Title"));
     EXPECT_EQ(GetActiveScene(), title);
     EXPECT_EQ(board->FindScene("OPTIONS"), board->SceneAt(2, 1));
     EXPECT_EQ(board->FindScene("Level_02_01"), nullptr); // renamed by its record
@@ -82,54 +66,43 @@ TEST_F(SceneFileTest, ScenesGetGeneratedOrRecordedNamesFoundIgnoringCase) {
     EXPECT_EQ(LogCount("Loading scene 2,1\n"), 1);
 
     ASSERT_EQ(title->elements.size(), 1u);
-    Element* e = title->elements[0];
-    EXPECT_EQ(e->sName, "Logo"); // the record overrides the generated name
-    EXPECT_EQ(e->sType, "Element.logo");
-    EXPECT_EQ(e->vPosition.x, 10.0f);
-    EXPECT_EQ(e->vPosition.y, 20.0f);
+    Element* e = title->elements[0]; // the record overrides the generated name
+    EXPECT_EQ(std::tuple(e->sName, e->sType, e->vPosition.x, e->vPosition.y),
+              std::tuple("Logo", "Element.logo", 10.f, 20.f));
 }
 
-TEST_F(SceneFileTest, TwoRecordsForOneCellMakeOneScene) {
-    SceneFileWriter file(1, 1);
+// Column and row are truncated to a cell; records for one cell make one scene, the later record's
+// settings winning; records outside the grid are skipped.
+TEST_F(SceneFileTest, RecordsLandInTheirGridCells) {
+    SceneFileWriter file(2, 1);
     Element& a = MakeElement("A", "Element.x", 0, 0);
     Item b;
     b.sName = "B";
     b.sType = "Item.brick";
     b.nScore = 40;
-    file.AddScene(0.9f, 0.2f, "", "First", {&a}, {}, 0x111111); // truncated to cell 0,0
+    file.AddScene(0.9f, 0.2f, "", "First", {&a}, {}, 0x111111);
     file.AddScene(0, 0, "Named", "Second", {&b}, {}, 0x222222);
+    for (float column : {-1.f, 2.f})
+        file.AddScene(column, 0, "Outside", "", {&a});
+    file.AddScene(0, 1, "Outside", "", {&a});
+    file.AddScene(1, 0, "", "", {&a});
     ASSERT_TRUE(Load(file));
     Episode* ep = GetCurrentEpisode();
-    ASSERT_EQ(ep->cells.size(), 1u);
+    EXPECT_EQ(ep->cells.size(), 2u);
+    EXPECT_EQ(ep->FindScene("Outside"), nullptr);
     Level* scene = ep->SceneAt(0, 0);
     EXPECT_EQ(scene->elements.size(), 1u);
     ASSERT_EQ(scene->items.size(), 1u);
-    EXPECT_EQ(scene->items[0]->nScore, 40);
-    EXPECT_EQ(scene->background, "Second");
-    EXPECT_EQ(scene->cAmbient, 0x222222u);
-    EXPECT_EQ(scene->sName, "Named");
-}
-
-TEST_F(SceneFileTest, RecordsOutsideTheGridAreSkipped) {
-    SceneFileWriter file(2, 1);
-    Element& e = MakeElement("E", "Element.x", 0, 0);
-    file.AddScene(-1, 0, "Neg", "", {&e});
-    file.AddScene(2, 0, "Wide", "", {&e});
-    file.AddScene(0, 1, "Tall", "", {&e});
-    file.AddScene(1, 0, "", "", {&e});
-    ASSERT_TRUE(Load(file));
-    Episode* ep = GetCurrentEpisode();
-    EXPECT_EQ(ep->cells.size(), 1u);
-    EXPECT_NE(ep->FindScene("Level_01_00"), nullptr);
-    EXPECT_EQ(ep->FindScene("Wide"), nullptr);
+    EXPECT_EQ(std::tuple(scene->items[0]->nScore, scene->background, scene->cAmbient, scene->sName),
+              std::tuple(40, "Second", 0x222222u, "Named"));
+    EXPECT_EQ(ep->FindScene("Level_01_00")->elements.size(), 1u);
 
     // Activation outside the grid keeps the current cell.
     ep->Activate(1, 0);
     ep->Activate(-1, 0);
     ep->Activate(2, 0);
     ep->Activate(1, 5);
-    EXPECT_EQ(ep->currentColumn, 1);
-    EXPECT_EQ(ep->currentRow, 0);
+    EXPECT_EQ(std::tuple(ep->currentColumn, ep->currentRow), std::tuple(1, 0));
 }
 
 TEST_F(SceneFileTest, ObjectRecordsOfEveryKind) {
@@ -142,6 +115,7 @@ TEST_F(SceneFileTest, ObjectRecordsOfEveryKind) {
     lamp.sName = "Lamp";
     lamp.sType = "Light.lamp";
     lamp.nRadius = 222;
+    lamp.cColor = 0x123456;
     lamp.bCastShadow = 0;
     Polygon wall;
     wall.sName = "Wall";
@@ -159,18 +133,15 @@ TEST_F(SceneFileTest, ObjectRecordsOfEveryKind) {
     EXPECT_EQ(scene->background, "Sky"); // objects come after the header
     EXPECT_TRUE(scene->elements.empty());
     ASSERT_EQ(scene->lights.size(), 1u);
-    EXPECT_EQ(scene->lights[0]->nRadius, 222);
-    EXPECT_EQ(scene->lights[0]->bCastShadow, 0);
+    EXPECT_EQ(std::tuple(scene->lights[0]->nRadius, scene->lights[0]->cColor, scene->lights[0]->bCastShadow),
+              std::tuple(222, 0x123456u, 0));
     ASSERT_EQ(scene->polygons.size(), 1u);
     Polygon* p = scene->polygons[0];
-    EXPECT_EQ(p->sName, "Wall");
-    EXPECT_EQ(p->sType, "Polygon");
-    EXPECT_EQ(p->cColor, 0xff00ffu);
-    EXPECT_EQ(p->bClosed, 0);
+    EXPECT_EQ(std::tuple(p->sName, p->sType, p->cColor, p->bClosed),
+              std::tuple("Wall", "Polygon", 0xff00ffu, 0));
     ASSERT_EQ(p->vertices.size(), 3u);
-    EXPECT_EQ(p->vertices[2]->vPosition.x, 5.0f);
-    EXPECT_EQ(p->vertices[2]->vPosition.y, 6.0f);
-    EXPECT_EQ(p->vertices[2]->sName, "Wall_V3");
+    const Object& v = *p->vertices[2];
+    EXPECT_EQ(std::tuple(v.vPosition.x, v.vPosition.y, v.sName), std::tuple(5.f, 6.f, "Wall_V3"));
     EXPECT_EQ(p->vertices[0]->GetWorldPosition().x, 51.0f);
 }
 
@@ -282,7 +253,13 @@ TEST_F(SceneFileTest, SwitchSceneAlwaysTellsTheRendererAndSaysWhenTheSceneIsMiss
 }
 
 TEST_F(SceneFileTest, LeavingABackgroundReleasesItsPicture) {
-    MakeBackgrounds();
+    WriteLibrary(
+        {{"Background",
+          "[data]\ndata1 = a.tga,800,600\ndata2 = b.tga,800,600\n[groups]\nname1 = Backs\n"
+          "[objects]\nname1 = A\ngroup1 = Backs\ndata1 = a\nname2 = B\ngroup2 = Backs\ndata2 = b\n"}});
+    ASSERT_TRUE(Library::Init(""));
+    WritePicture("Data/Library/Background/a.tga", 8, 8, 255);
+    WritePicture("Data/Library/Background/b.tga", 8, 8, 255);
     SceneFileWriter file(4, 1);
     file.AddScene(0, 0, "", "A", {});
     file.AddScene(1, 0, "", "A", {});
@@ -310,13 +287,13 @@ TEST_F(SceneFileTest, CallbacksAreStoredByEpisodeAndSceneName) {
     file.AddScene(0, 0, "", "", {});
     file.AddScene(1, 0, "Game", "", {});
     ASSERT_TRUE(Load(file));
-    SetUpdateCallback("board", "GAME", &CountUpdate);
+    SetUpdateCallback("board", "GAME", &Update);
     SetOverlayCallback("Board", "Level_00_00", &Draw);
     SetAfterSceneCallback("Board", "Level_00_00", &Draw);
-    SetUpdateCallback("Nope", "Game", &CountUpdate);
-    SetUpdateCallback("Board", "Nope", &CountUpdate);
+    SetUpdateCallback("Nope", "Game", &Update);
+    SetUpdateCallback("Board", "Nope", &Update);
     Episode* ep = GetCurrentEpisode();
-    EXPECT_EQ(ep->FindScene("Game")->update, &CountUpdate);
+    EXPECT_EQ(ep->FindScene("Game")->update, &Update);
     EXPECT_EQ(ep->FindScene("Level_00_00")->update, nullptr);
     EXPECT_EQ(ep->FindScene("Level_00_00")->overlay, &Draw);
     EXPECT_EQ(ep->FindScene("Level_00_00")->afterScene, &Draw);

@@ -1,92 +1,38 @@
 #include "SceneFixture.h"
 
 #include <cstdlib>
+#include <tuple>
 
 using namespace SceneTesting;
 
 namespace {
 
-std::string Scenec() {
-    return SCENEC_PATH;
-}
-
 class ScenecTest : public SceneTest {
   protected:
     int Run(const std::string& arguments) {
-        std::string command = Scenec() + " " + arguments + " 2>" + (dir / "stderr.txt");
+        std::string command = std::string(SCENEC_PATH) + " " + arguments + " 2>" + (dir / "stderr.txt");
         return WEXITSTATUS(std::system(command.c_str()));
     }
     std::string Errors() const { return dir.Read("stderr.txt"); }
 };
 
-const char* kDescription = R"(; two scenes of a 2 x 1 grid, the first described by two records
-[Episode]
-width = 2
-height = 1
-
-[Scene1]
-column = 0
-row = 0
-background = Title
-cAmbient = 0x102030
-vSize.x = 1024
-vSize.y = 768
-
-[Scene1.Object1]
-sName = Logo
-sType = Element.logo
-vPosition.x = 200.5
-vPosition.y = -40
-nSort = -7
-nOpaque = 60
-bFirstPlane = true
-bFlipX = 1
-
-[Scene1.Object2]
-run = 3
-sName = Lamp
-sType = Light.lamp
-vPosition.x = 400
-vPosition.y = 300
-nRadius = 250
-cColor = 0x80c0ff
-bCastShadow = false
-
-[Scene1.Object3]
-run = 2
-sName = Brick
-sType = Item.red
-nScore = 65535
-nLife = 3
-bVisible = false
-
-[Scene1.Object4]
-sType = Sound.bell
-
-[Scene1.Polygon1]
-sName = Wall
-vPosition.x = 100
-vPosition.y = 100
-cColor = 0xff
-bClosed = false
-bCastShadow = true
-vertex1 = 0, 0
-vertex2 = 50.25, 0
-vertex3 = 50, 50
-
-[Scene2]
-column = 1
-row = 0
-sName = Options
-bUseParallax = true
-sParallaxName = Level_00_00
-
-[Scene3]
-column = 0
-row = 0
-sName = Title
-background = Sky
-)";
+// One line of the description here per section; its first line is a comment.
+const std::string kDescription =
+    "; two scenes of a 2 x 1 grid, the first described by two records\n"
+    "[Episode]\nwidth = 2\nheight = 1\n\n"
+    "[Scene1]\ncolumn = 0\nrow = 0\nbackground = Title\ncAmbient = 0x102030\nvSize.x = 1024\nvSize.y = "
+    "768\n\n"
+    "[Scene1.Object1]\nsName = Logo\nsType = Element.logo\nvPosition.x = 200.5\nvPosition.y = -40\nnSort = "
+    "-7\nnOpaque = 60\nbFirstPlane = true\nbFlipX = 1\n\n"
+    "[Scene1.Object2]\nrun = 3\nsName = Lamp\nsType = Light.lamp\nvPosition.x = 400\nvPosition.y = "
+    "300\nnRadius = 250\ncColor = 0x80c0ff\nbCastShadow = false\n\n"
+    "[Scene1.Object3]\nrun = 2\nsName = Brick\nsType = Item.red\nnScore = 65535\nnLife = 3\nbVisible = "
+    "false\n\n"
+    "[Scene1.Object4]\nsType = Sound.bell\n\n"
+    "[Scene1.Polygon1]\nsName = Wall\nvPosition.x = 100\nvPosition.y = 100\ncColor = 0xff\nbClosed = "
+    "false\nbCastShadow = true\nvertex1 = 0, 0\nvertex2 = 50.25, 0\nvertex3 = 50, 50\n\n"
+    "[Scene2]\ncolumn = 1\nrow = 0\nsName = Options\nbUseParallax = true\nsParallaxName = Level_00_00\n\n"
+    "[Scene3]\ncolumn = 0\nrow = 0\nsName = Title\nbackground = Sky\n\n";
 
 } // namespace
 
@@ -96,56 +42,40 @@ TEST_F(ScenecTest, DescriptionCompilesToTheScenesAndObjectsDescribed) {
     ASSERT_TRUE(LoadSceneFile("Board.eed"));
     Episode* ep = FindEpisode("Board");
     ASSERT_NE(ep, nullptr);
-    EXPECT_EQ(ep->width, 2u);
-    EXPECT_EQ(ep->height, 1u);
+    EXPECT_EQ(std::tuple(ep->width, ep->height), std::tuple(2u, 1u));
 
+    // The later record of a cell gives the scene's name, background and settings (here defaults).
     Level* title = ep->SceneAt(0, 0);
     ASSERT_NE(title, nullptr);
-    EXPECT_EQ(title->sName, "Title"); // from the later record of the cell
-    EXPECT_EQ(title->background, "Sky");
-    EXPECT_EQ(title->cAmbient, 0x202020u); // the later record's default
-    EXPECT_EQ(title->vSize.x, 800.0f);
+    EXPECT_EQ(std::tuple(title->sName, title->background, title->cAmbient, title->vSize.x),
+              std::tuple("Title", "Sky", 0x202020u, 800.f));
 
     // Runs are read in order 1, 2, 3; each object lands in its class's list.
     ASSERT_EQ(title->elements.size(), 1u);
-    Element* logo = title->elements[0];
-    EXPECT_EQ(logo->sName, "Logo");
-    EXPECT_EQ(logo->sType, "Element.logo");
-    EXPECT_EQ(logo->vPosition.x, 200.5f);
-    EXPECT_EQ(logo->vPosition.y, -40.0f);
-    EXPECT_EQ(logo->nSort, -7);
-    EXPECT_EQ(logo->nOpaque, 60);
-    EXPECT_EQ(logo->bFirstPlane, 1);
-    EXPECT_EQ(logo->bFlipX, 1);
-    EXPECT_EQ(logo->bActive, 1);
-    EXPECT_EQ(logo->bVisible, 1);
-
+    const Element& logo = *title->elements[0];
+    EXPECT_EQ(
+        std::tuple(logo.sName, logo.sType, logo.vPosition.x, logo.vPosition.y, logo.nSort, logo.nOpaque),
+        std::tuple("Logo", "Element.logo", 200.5f, -40.f, -7, 60));
+    EXPECT_EQ(std::tuple(logo.bFirstPlane, logo.bFlipX, logo.bActive, logo.bVisible), std::tuple(1, 1, 1, 1));
     ASSERT_EQ(title->lights.size(), 1u);
-    EXPECT_EQ(title->lights[0]->nRadius, 250);
-    EXPECT_EQ(title->lights[0]->cColor, 0x80c0ffu);
-    EXPECT_EQ(title->lights[0]->bCastShadow, 0);
-
+    const Light& lamp = *title->lights[0];
+    EXPECT_EQ(std::tuple(lamp.nRadius, lamp.cColor, lamp.bCastShadow), std::tuple(250, 0x80c0ffu, 0));
     ASSERT_EQ(title->items.size(), 1u);
-    EXPECT_EQ(title->items[0]->nScore, 65535);
-    EXPECT_EQ(title->items[0]->nLife, 3u);
-    EXPECT_EQ(title->items[0]->bVisible, 0);
-
+    const Item& brick = *title->items[0];
+    EXPECT_EQ(std::tuple(brick.nScore, brick.nLife, brick.bVisible), std::tuple(65535, 3u, 0));
     ASSERT_EQ(title->polygons.size(), 1u);
-    Polygon* wall = title->polygons[0];
-    EXPECT_EQ(wall->sName, "Wall");
-    EXPECT_EQ(wall->cColor, 0xffu);
-    EXPECT_EQ(wall->bClosed, 0);
-    EXPECT_EQ(wall->bCastShadow, 1);
-    ASSERT_EQ(wall->vertices.size(), 3u);
-    EXPECT_EQ(wall->vertices[1]->vPosition.x, 50.25f);
-    EXPECT_EQ(wall->vertices[2]->sName, "Wall_V3");
+    const Polygon& wall = *title->polygons[0];
+    EXPECT_EQ(std::tuple(wall.sName, wall.cColor, wall.bClosed, wall.bCastShadow),
+              std::tuple("Wall", 0xffu, 0, 1));
+    ASSERT_EQ(wall.vertices.size(), 3u);
+    EXPECT_EQ(wall.vertices[1]->vPosition.x, 50.25f);
+    EXPECT_EQ(wall.vertices[2]->sName, "Wall_V3");
 
     // A record without objects at the very end of the file is still read.
     Level* options = ep->FindScene("options");
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(options, ep->SceneAt(1, 0));
-    EXPECT_EQ(options->bUseParallax, 1);
-    EXPECT_EQ(options->sParallaxName, "Level_00_00");
+    EXPECT_EQ(std::tuple(options->bUseParallax, options->sParallaxName), std::tuple(1, "Level_00_00"));
 }
 
 TEST_F(ScenecTest, DecompiledTextCompilesToTheSameBytes) {
@@ -158,21 +88,17 @@ TEST_F(ScenecTest, DecompiledTextCompilesToTheSameBytes) {
 }
 
 TEST_F(ScenecTest, MistakesAreReportedNotWritten) {
-    dir.Write("noepisode.txt", "[Scene1]\ncolumn = 0\n");
-    EXPECT_EQ(Run("noepisode.txt out.eed"), 1);
-    EXPECT_NE(Errors().find("[Episode] needs width and height"), std::string::npos);
-
-    dir.Write("long.txt", "[Episode]\nwidth = 1\nheight = 1\n[Scene1]\nrow = 0\n[Scene1.Object1]\nsName = " +
-                              std::string(32, 'x') + "\n");
-    EXPECT_EQ(Run("long.txt out.eed"), 1);
-    EXPECT_NE(Errors().find("sName"), std::string::npos);
-
-    dir.Write("number.txt",
-              "[Episode]\nwidth = 1\nheight = 1\n[Scene1]\nrow = 0\n[Scene1.Object1]\nnScore = lots\n");
-    EXPECT_EQ(Run("number.txt out.eed"), 1);
-    dir.Write("range.txt",
-              "[Episode]\nwidth = 1\nheight = 1\n[Scene1]\nrow = 0\n[Scene1.Object1]\nnSort = 40000\n");
-    EXPECT_EQ(Run("range.txt out.eed"), 1);
+    const std::string scene = "[Episode]\nwidth = 1\nheight = 1\n[Scene1]\nrow = 0\n[Scene1.Object1]\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {"[Scene1]\ncolumn = 0\n", "[Episode] needs width and height"},
+        {scene + "sName = " + std::string(32, 'x') + "\n", "sName"},
+        {scene + "nScore = lots\n", ""},
+        {scene + "nSort = 40000\n", ""}};
+    for (const auto& [text, error] : cases) {
+        dir.Write("bad.txt", text);
+        EXPECT_EQ(Run("bad.txt out.eed"), 1) << text;
+        EXPECT_NE(Errors().find(error), std::string::npos) << Errors();
+    }
     EXPECT_FALSE(std::filesystem::exists(dir / "out.eed"));
 
     dir.Write("notascene.eed", std::string(5000, 'z'));
