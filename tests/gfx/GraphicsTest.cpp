@@ -19,6 +19,20 @@ using namespace fx;
 
 namespace {
 
+// Pixel (x, y) of a surface of 4 or 2 bytes a pixel.
+uint32_t At(Surface* s, int x, int y) {
+    uint32_t v = 0;
+    const int bpp = s->format->BytesPerPixel;
+    std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * bpp, size_t(bpp));
+    return v;
+}
+void Fill(Surface* s, uint32_t v) {
+    SDL_FillRect(s, nullptr, v);
+}
+std::tuple<int, int, int, int> Tuple(const Graphics::Rect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
 class GraphicsTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -31,19 +45,6 @@ class GraphicsTest : public ::testing::Test {
         Log::Reset();
     }
     virtual int depth() const { return 32; }
-
-    static uint32_t At32(Surface* s, int x, int y) {
-        uint32_t v;
-        std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * 4, 4);
-        return v;
-    }
-    static uint16_t At16(Surface* s, int x, int y) {
-        uint16_t v;
-        std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * 2, 2);
-        return v;
-    }
-    static void Fill(Surface* s, uint32_t v) { SDL_FillRect(s, nullptr, v); }
-
     TempDir dir;
 };
 
@@ -52,120 +53,11 @@ class Graphics16Test : public GraphicsTest {
     int depth() const override { return 16; }
 };
 
-} // namespace
-
-TEST_F(GraphicsTest, InitLogsAndDescribesTheDisplay) {
-    const std::string log = LogText();
-    EXPECT_NE(log.find("Graphics::Init( 800,600,32 )\nFullscreen = 0\n"), std::string::npos);
-    EXPECT_NE(log.find("Vram Free:"), std::string::npos);
-    EXPECT_TRUE(Graphics::Is32Bit());
-    EXPECT_EQ(Graphics::Depth(), 32u);
-    Surface* back = Graphics::GetBackBuffer();
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->w, 800);
-    EXPECT_EQ(back->h, 600);
-    EXPECT_EQ(back->format->BytesPerPixel, 4);
-    Graphics::Present(false); // no window: nothing to show, nothing logged
-    EXPECT_EQ(LogText().find("Error"), std::string::npos);
-    Graphics::Shutdown();
-    EXPECT_EQ(Graphics::GetBackBuffer(), nullptr);
-    EXPECT_STREQ(Graphics::ErrorName(static_cast<int32_t>(Platform::DisplayError::DDERR_SURFACELOST)),
-                 "DDERR_SURFACELOST");
-    EXPECT_STREQ(Graphics::ErrorName(12345), "Not defined error");
-    EXPECT_STREQ(Graphics::ErrorName(0), "Not defined error");
-}
-
-TEST_F(GraphicsTest, SurfaceWiderThanTheDisplayIsRefused) {
-    EXPECT_EQ(Graphics::CreateSurface(801, 10), nullptr);
-    EXPECT_NE(LogText().find("Warning! Trying to create surface wider than screen resolution(801,10)!\n"),
-              std::string::npos);
-    Surface* s = Graphics::CreateSurface(800, 10);
-    ASSERT_NE(s, nullptr);
-    Graphics::ReleaseSurface(s);
-}
-
-TEST_F(GraphicsTest, BlitClipsAtNegativeAndOverflowingPositions) {
-    Surface* src = Graphics::CreateSurface(50, 4);
-    Surface* dst = Graphics::CreateSurface(100, 10);
-    ASSERT_TRUE(src && dst);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 50; ++x) {
-            const uint32_t v = 0xFF000000u | static_cast<uint32_t>(y << 8 | x);
-            std::memcpy(static_cast<uint8_t*>(src->pixels) + y * src->pitch + x * 4, &v, 4);
-        }
-    Fill(dst, 0xFFEEEEEE);
-    // x = -10: the right 40 columns land at x = 0.
-    ASSERT_TRUE(Graphics::Blit(dst, -10, 0, src, nullptr, false));
-    EXPECT_EQ(At32(dst, 0, 0), 0xFF00000Au);
-    EXPECT_EQ(At32(dst, 39, 3), 0xFF000331u);
-    EXPECT_EQ(At32(dst, 40, 0), 0xFFEEEEEEu);
-    // Past the right and bottom edges: cut.
-    Fill(dst, 0xFFEEEEEE);
-    ASSERT_TRUE(Graphics::Blit(dst, 80, 8, src, nullptr, false));
-    EXPECT_EQ(At32(dst, 80, 8), 0xFF000000u);
-    EXPECT_EQ(At32(dst, 99, 9), 0xFF000113u);
-    EXPECT_EQ(At32(dst, 79, 8), 0xFFEEEEEEu);
-    // Negative y with a source rectangle.
-    Fill(dst, 0xFFEEEEEE);
-    Graphics::Rect r{5, 1, 15, 4};
-    ASSERT_TRUE(Graphics::Blit(dst, 2, -2, src, &r, false));
-    EXPECT_EQ(At32(dst, 2, 0), 0xFF000305u);
-    EXPECT_EQ(At32(dst, 11, 0), 0xFF00030Eu);
-    EXPECT_EQ(At32(dst, 2, 1), 0xFFEEEEEEu);
-    // Entirely outside, or an empty rectangle: nothing changes.
-    Fill(dst, 0xFFEEEEEE);
-    Graphics::Blit(dst, -60, 0, src, nullptr, false);
-    Graphics::Blit(dst, 100, 0, src, nullptr, false);
-    Graphics::Rect empty{3, 3, 3, 4};
-    Graphics::Blit(dst, 0, 0, src, &empty, false);
-    for (int x = 0; x < 100; x += 9)
-        EXPECT_EQ(At32(dst, x, 0), 0xFFEEEEEEu);
-    Graphics::ReleaseSurface(src);
-    Graphics::ReleaseSurface(dst);
-}
-
-TEST_F(GraphicsTest, UploadWithColourKeyAndKeyedBlits) {
-    Bitmap b;
-    ASSERT_TRUE(b.Create(3, 1, 32));
-    b.SetPixel32(0, 0, 0x7F112233); // alpha 127: becomes the key
-    b.SetPixel32(1, 0, 0x80445566); // alpha 128: written
-    b.SetPixel32(2, 0, 0xFF778899);
-    Surface* s = Graphics::CreateSurface(3, 1);
-    ASSERT_NE(s, nullptr);
-    ASSERT_TRUE(Graphics::Upload(b, Graphics::Rect{0, 0, 3, 1}, s, 0, 0, true));
-    EXPECT_EQ(At32(s, 0, 0) & 0xFFFFFF, 0xFF00FFu);
-    EXPECT_EQ(At32(s, 1, 0), 0x80445566u);
-    Uint32 key = 0;
-    ASSERT_EQ(SDL_GetColorKey(s, &key), 0);
-    EXPECT_EQ(key & 0xFFFFFF, 0xFF00FFu);
-
-    Surface* dst = Graphics::CreateSurface(4, 1);
-    Fill(dst, 0xFF000001);
-    ASSERT_TRUE(Graphics::Blit(dst, 1, 0, s, nullptr, true));
-    EXPECT_EQ(At32(dst, 1, 0), 0xFF000001u); // keyed pixel skipped
-    EXPECT_EQ(At32(dst, 2, 0) & 0xFFFFFF, 0x445566u);
-    EXPECT_EQ(At32(dst, 3, 0) & 0xFFFFFF, 0x778899u);
-    // Without the key everything is copied, and the surface keeps its key for later blits.
-    ASSERT_TRUE(Graphics::Blit(dst, 1, 0, s, nullptr, false));
-    EXPECT_EQ(At32(dst, 1, 0) & 0xFFFFFF, 0xFF00FFu);
-    EXPECT_EQ(SDL_GetColorKey(s, &key), 0);
-
-    // Upload clips a rectangle running off the surface instead of writing past it.
-    Bitmap big;
-    ASSERT_TRUE(big.Create(10, 10, 32));
-    EXPECT_TRUE(Graphics::Upload(big, Graphics::Rect{-5, -5, 20, 20}, dst, 2, 0, false));
-    Graphics::ReleaseSurface(s);
-    Graphics::ReleaseSurface(dst);
-}
-
-namespace {
 // A background with a different colour in every pixel, and a keyed sprite with a hole.
 struct Scene {
-    Surface* background = nullptr;
-    Surface* sprite = nullptr;
+    Surface* background = Graphics::CreateSurface(800, 600);
+    Surface* sprite = Graphics::CreateSurface(40, 30);
     Scene() {
-        background = Graphics::CreateSurface(800, 600);
-        sprite = Graphics::CreateSurface(40, 30);
         Graphics::Locked l;
         if (Graphics::Lock(background, l)) {
             for (int y = 0; y < 600; ++y)
@@ -175,7 +67,7 @@ struct Scene {
                 }
             Graphics::Unlock(background);
         }
-        SDL_FillRect(sprite, nullptr, 0xFF20C040);
+        Fill(sprite, 0xFF20C040);
         const SDL_Rect hole{10, 10, 20, 10};
         SDL_FillRect(sprite, &hole, 0xFFFF00FF);
         Graphics::SetColorKey(sprite, 0xFFFF00FF);
@@ -196,13 +88,117 @@ struct Scene {
 };
 
 std::vector<uint32_t> Pixels(Surface* s) {
-    std::vector<uint32_t> out(size_t(s->w) * s->h);
+    std::vector<uint32_t> out;
     for (int y = 0; y < s->h; ++y)
-        std::memcpy(out.data() + size_t(y) * s->w, static_cast<uint8_t*>(s->pixels) + y * s->pitch,
-                    size_t(s->w) * 4);
+        for (int x = 0; x < s->w; ++x)
+            out.push_back(At(s, x, y));
     return out;
 }
+
 } // namespace
+
+TEST_F(GraphicsTest, InitLogsAndDescribesTheDisplay) {
+    EXPECT_NE(LogText().find("Graphics::Init( 800,600,32 )\nFullscreen = 0\n"), std::string::npos);
+    EXPECT_NE(LogText().find("Vram Free:"), std::string::npos);
+    EXPECT_TRUE(Graphics::Is32Bit());
+    EXPECT_EQ(Graphics::Depth(), 32u);
+    Surface* back = Graphics::GetBackBuffer();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(std::tuple(back->w, back->h, int(back->format->BytesPerPixel)), std::tuple(800, 600, 4));
+    Graphics::Present(false); // no window: nothing to show, nothing logged
+    EXPECT_EQ(LogText().find("Error"), std::string::npos);
+    Graphics::Shutdown();
+    EXPECT_EQ(Graphics::GetBackBuffer(), nullptr);
+    EXPECT_STREQ(Graphics::ErrorName(static_cast<int32_t>(Platform::DisplayError::DDERR_SURFACELOST)),
+                 "DDERR_SURFACELOST");
+    EXPECT_STREQ(Graphics::ErrorName(12345), "Not defined error");
+    EXPECT_STREQ(Graphics::ErrorName(0), "Not defined error");
+
+    // A surface wider than the display is refused, with its line.
+    ASSERT_TRUE(Graphics::Init(800, 600, 32, false, nullptr));
+    EXPECT_EQ(Graphics::CreateSurface(801, 10), nullptr);
+    EXPECT_NE(LogText().find("Warning! Trying to create surface wider than screen resolution(801,10)!\n"),
+              std::string::npos);
+    Surface* s = Graphics::CreateSurface(800, 10);
+    ASSERT_NE(s, nullptr);
+    Graphics::ReleaseSurface(s);
+}
+
+TEST_F(GraphicsTest, BlitClipsAtNegativeAndOverflowingPositions) {
+    Surface* src = Graphics::CreateSurface(50, 4);
+    Surface* dst = Graphics::CreateSurface(100, 10);
+    ASSERT_TRUE(src && dst);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 50; ++x) {
+            const uint32_t v = 0xFF000000u | static_cast<uint32_t>(y << 8 | x); // row and column
+            std::memcpy(static_cast<uint8_t*>(src->pixels) + y * src->pitch + x * 4, &v, 4);
+        }
+    const uint32_t kBlank = 0xFFEEEEEE;
+    const Graphics::Rect part{5, 1, 15, 4}, empty{3, 3, 3, 4};
+    const struct {
+        int x, y;
+        const Graphics::Rect* rect;
+        std::vector<std::tuple<int, int, uint32_t>> pixels;
+    } cases[] = {
+        // x = -10: the right 40 columns land at x = 0.
+        {-10, 0, nullptr, {{0, 0, 0xFF00000A}, {39, 3, 0xFF000331}, {40, 0, kBlank}}},
+        // Past the right and bottom edges: cut.
+        {80, 8, nullptr, {{80, 8, 0xFF000000}, {99, 9, 0xFF000113}, {79, 8, kBlank}}},
+        // Negative y with a source rectangle.
+        {2, -2, &part, {{2, 0, 0xFF000305}, {11, 0, 0xFF00030E}, {2, 1, kBlank}}},
+        // Entirely outside, or an empty rectangle: nothing changes.
+        {-60, 0, nullptr, {}},
+        {100, 0, nullptr, {}},
+        {0, 0, &empty, {}},
+    };
+    for (const auto& c : cases) {
+        Fill(dst, kBlank);
+        const bool blitted = Graphics::Blit(dst, c.x, c.y, src, c.rect, false);
+        for (const auto& [x, y, want] : c.pixels)
+            EXPECT_EQ(At(dst, x, y), want) << "blit at " << c.x << "," << c.y << ", pixel " << x << "," << y;
+        if (c.pixels.empty())
+            EXPECT_EQ(Pixels(dst), std::vector<uint32_t>(100 * 10, kBlank))
+                << "blit at " << c.x << "," << c.y;
+        else
+            EXPECT_TRUE(blitted);
+    }
+    Graphics::ReleaseSurface(src);
+    Graphics::ReleaseSurface(dst);
+}
+
+TEST_F(GraphicsTest, UploadWithColourKeyAndKeyedBlits) {
+    Bitmap b;
+    ASSERT_TRUE(b.Create(3, 1, 32));
+    b.SetPixel32(0, 0, 0x7F112233); // alpha 127: becomes the key
+    b.SetPixel32(1, 0, 0x80445566); // alpha 128: written
+    b.SetPixel32(2, 0, 0xFF778899);
+    Surface* s = Graphics::CreateSurface(3, 1);
+    ASSERT_NE(s, nullptr);
+    ASSERT_TRUE(Graphics::Upload(b, Graphics::Rect{0, 0, 3, 1}, s, 0, 0, true));
+    EXPECT_EQ(At(s, 0, 0) & 0xFFFFFF, 0xFF00FFu);
+    EXPECT_EQ(At(s, 1, 0), 0x80445566u);
+    Uint32 key = 0;
+    ASSERT_EQ(SDL_GetColorKey(s, &key), 0);
+    EXPECT_EQ(key & 0xFFFFFF, 0xFF00FFu);
+
+    Surface* dst = Graphics::CreateSurface(4, 1);
+    Fill(dst, 0xFF000001);
+    ASSERT_TRUE(Graphics::Blit(dst, 1, 0, s, nullptr, true));
+    EXPECT_EQ(At(dst, 1, 0), 0xFF000001u); // keyed pixel skipped
+    EXPECT_EQ(At(dst, 2, 0) & 0xFFFFFF, 0x445566u);
+    EXPECT_EQ(At(dst, 3, 0) & 0xFFFFFF, 0x778899u);
+    // Without the key everything is copied, and the surface keeps its key for later blits.
+    ASSERT_TRUE(Graphics::Blit(dst, 1, 0, s, nullptr, false));
+    EXPECT_EQ(At(dst, 1, 0) & 0xFFFFFF, 0xFF00FFu);
+    EXPECT_EQ(SDL_GetColorKey(s, &key), 0);
+
+    // Upload clips a rectangle running off the surface instead of writing past it.
+    Bitmap big;
+    ASSERT_TRUE(big.Create(10, 10, 32));
+    EXPECT_TRUE(Graphics::Upload(big, Graphics::Rect{-5, -5, 20, 20}, dst, 2, 0, false));
+    Graphics::ReleaseSurface(s);
+    Graphics::ReleaseSurface(dst);
+}
 
 // A moved sprite redraws and sends only where it was and where it is now, and the picture is the
 // one a whole redraw makes; a text, whose extent is not known beforehand, redraws everything.
@@ -215,12 +211,8 @@ TEST_F(GraphicsTest, AFrameRedrawsAndSendsOnlyWhatChanged) {
     ASSERT_TRUE(scene.Frame(130, 110));
     const std::vector<Graphics::Rect> areas = Graphics::LastChangedAreas();
     ASSERT_EQ(areas.size(), 2u);
-    EXPECT_EQ(areas[0].left, 100);
-    EXPECT_EQ(areas[0].top, 100);
-    EXPECT_EQ(areas[0].right, 140);
-    EXPECT_EQ(areas[0].bottom, 130);
-    EXPECT_EQ(areas[1].left, 130);
-    EXPECT_EQ(areas[1].bottom, 140);
+    EXPECT_EQ(Tuple(areas[0]), std::tuple(100, 100, 140, 130));
+    EXPECT_EQ(Tuple(areas[1]), std::tuple(130, 110, 170, 140));
     const std::vector<uint32_t> partly = Pixels(back);
     Graphics::InvalidateFrame();
     ASSERT_TRUE(scene.Frame(130, 110));
@@ -267,8 +259,8 @@ TEST_F(Graphics16Test, SixteenBitDisplayConvertsUploadsAndReadBacks) {
     b.SetPixel32(0, 0, 0x7FFFFFFF);
     b.SetPixel32(1, 0, 0x80FF8040);
     ASSERT_TRUE(Graphics::Upload(b, Graphics::Rect{0, 0, 2, 1}, back, 10, 10, true));
-    EXPECT_EQ(At16(back, 10, 10), 0xF81F);
-    EXPECT_EQ(At16(back, 11, 10), PixelFormat::To16(0xFF8040));
+    EXPECT_EQ(At(back, 10, 10), 0xF81Fu);
+    EXPECT_EQ(At(back, 11, 10), PixelFormat::To16(0xFF8040));
     Uint32 key = 0;
     ASSERT_EQ(SDL_GetColorKey(back, &key), 0);
     EXPECT_EQ(key, 0xF81Fu);
@@ -284,14 +276,12 @@ TEST_F(Graphics16Test, SixteenBitDisplayConvertsUploadsAndReadBacks) {
 
 TEST_F(GraphicsTest, RegistryReplacesFindsIgnoringCaseAndReleases) {
     SurfaceRegistry reg;
-    Surface* a = reg.Create("Layer1 #1", 800, 600);
-    ASSERT_NE(a, nullptr);
+    ASSERT_NE(reg.Create("Layer1 #1", 800, 600), nullptr);
     EXPECT_NE(LogText().find("Surface 'Layer1 #1' [800x600] [system]\n"), std::string::npos);
     Surface* b = reg.Create("kursor", 32, 32);
     uint32_t w = 0, h = 0;
     EXPECT_EQ(reg.Find("KURSOR", &w, &h), b);
-    EXPECT_EQ(w, 32u);
-    EXPECT_EQ(h, 32u);
+    EXPECT_EQ(std::tuple(w, h), std::tuple(32u, 32u));
     EXPECT_EQ(reg.Find("kursor2"), nullptr);
     // The same name again releases the first surface, with its line.
     Surface* a2 = reg.Create("layer1 #1", 400, 300);
@@ -306,7 +296,6 @@ TEST_F(GraphicsTest, RegistryReplacesFindsIgnoringCaseAndReleases) {
     reg.Release(b);
     EXPECT_NE(LogText().find("Release surface 'kursor'\n"), std::string::npos);
     EXPECT_EQ(reg.Count(), 1u);
-    const std::string before = LogText();
     reg.Create("x", 1, 1);
     reg.Create("y", 1, 1);
     const size_t lines = Count(LogText(), "Release surface");
@@ -335,8 +324,7 @@ TEST(Display, LetterboxAndWindowScaleFitTheLayoutIntoTheDesktop) {
 
     // A remembered size is kept while it fits; a smaller desktop or a nonsense value chooses anew.
     Platform::WindowPlacement kept = Platform::FitPlacement({1234, 901, false}, 2560, 1400);
-    EXPECT_EQ(kept.width, 1234);
-    EXPECT_EQ(kept.height, 901);
+    EXPECT_EQ(std::tuple(kept.width, kept.height), std::tuple(1234, 901));
     EXPECT_EQ(Platform::FitPlacement({1600, 1200, false}, 1366, 738).width, 0);
     EXPECT_EQ(Platform::FitPlacement({10, 10, false}, 1366, 738).width, 0);
     EXPECT_TRUE(Platform::FitPlacement({0, 0, true}, 1366, 738).maximised);
@@ -347,8 +335,7 @@ TEST(Display, MouseMapsExactlyOntoTheScaledLayout) {
     // 2x: every layout pixel is two window pixels, both halves land on it.
     for (int32_t wx : {0, 1, 2, 3, 798, 1598, 1599}) {
         Platform::MapWindowToLayout(wx, wx * 3 / 4, 1600, 1200, 1600, 1200, 800, 600, lx, ly);
-        EXPECT_EQ(lx, wx / 2) << wx;
-        EXPECT_EQ(ly, wx * 3 / 4 / 2) << wx;
+        EXPECT_EQ(std::tuple(lx, ly), std::tuple(wx / 2, wx * 3 / 4 / 2)) << wx;
     }
     // Window point and size, drawable size -> layout point. A high-DPI window (800 x 600 points,
     // 1600 x 1200 pixels) maps points 1:1; a non-whole, wider window has bars of 100 at the sides
@@ -359,8 +346,8 @@ TEST(Display, MouseMapsExactlyOntoTheScaledLayout) {
         {600, 450, 1200, 900, 1200, 900, 400, 300}, {1199, 899, 1200, 900, 1200, 900, 799, 599}};
     for (const auto& c : cases) {
         Platform::MapWindowToLayout(c[0], c[1], c[2], c[3], c[4], c[5], 800, 600, lx, ly);
-        EXPECT_EQ(lx, c[6]) << c[0] << "," << c[1] << " in " << c[2] << "x" << c[3];
-        EXPECT_EQ(ly, c[7]) << c[0] << "," << c[1] << " in " << c[2] << "x" << c[3];
+        EXPECT_EQ(std::tuple(lx, ly), std::tuple(c[6], c[7]))
+            << c[0] << "," << c[1] << " in " << c[2] << "x" << c[3];
     }
 
     for (const auto& [w, h, whole] :
@@ -379,6 +366,11 @@ class WindowTest : public ::testing::Test {
         EXPECT_EQ(Platform::MainWindow(), nullptr);
         Log::Reset();
     }
+    static std::tuple<int32_t, int32_t> Layout(int32_t x, int32_t y) {
+        int32_t lx = 0, ly = 0;
+        Platform::WindowToLayout(x, y, lx, ly);
+        return {lx, ly};
+    }
     TempDir dir;
 };
 
@@ -387,18 +379,14 @@ TEST_F(WindowTest, WindowedPresentIsOneToOne) {
     if (!w) PARLORIX_MISSING("no video driver: " << SDL_GetError());
     int ww = 0, wh = 0;
     SDL_GetWindowSize(w, &ww, &wh);
-    EXPECT_EQ(ww, 800);
-    EXPECT_EQ(wh, 600);
+    EXPECT_EQ(std::tuple(ww, wh), std::tuple(800, 600));
     EXPECT_STREQ(SDL_GetWindowTitle(w), "Parlorix");
     ASSERT_TRUE(Graphics::Init(800, 600, 32, false, w));
-    SDL_FillRect(Graphics::GetBackBuffer(), nullptr, 0xFF336699);
+    Fill(Graphics::GetBackBuffer(), 0xFF336699);
     Graphics::Present(false);
     Graphics::Present(true);
     EXPECT_EQ(LogText().find("Error"), std::string::npos);
-    int32_t lx = 0, ly = 0;
-    Platform::WindowToLayout(123, 456, lx, ly);
-    EXPECT_EQ(lx, 123);
-    EXPECT_EQ(ly, 456);
+    EXPECT_EQ(Layout(123, 456), std::tuple(123, 456));
 }
 
 TEST_F(WindowTest, FullscreenScalesTheLayoutIntoTheDesktop) {
@@ -411,15 +399,11 @@ TEST_F(WindowTest, FullscreenScalesTheLayoutIntoTheDesktop) {
     SDL_GetWindowSize(w, &ww, &wh);
     const Platform::ViewRect v = Platform::LayoutViewport();
     const Platform::ViewRect expect = Platform::ComputeLetterbox(ww, wh, 800, 600);
-    EXPECT_EQ(v.x, expect.x);
-    EXPECT_EQ(v.w, expect.w);
-    int32_t lx = 0, ly = 0;
-    Platform::WindowToLayout(v.x + v.w / 2, v.y + v.h / 2, lx, ly);
-    EXPECT_NEAR(lx, 400, 1);
-    EXPECT_NEAR(ly, 300, 1);
-    Platform::WindowToLayout(v.x, v.y, lx, ly);
-    EXPECT_EQ(lx, 0);
-    EXPECT_EQ(ly, 0);
+    EXPECT_EQ(std::tuple(v.x, v.w), std::tuple(expect.x, expect.w));
+    const auto [cx, cy] = Layout(v.x + v.w / 2, v.y + v.h / 2);
+    EXPECT_NEAR(cx, 400, 1);
+    EXPECT_NEAR(cy, 300, 1);
+    EXPECT_EQ(Layout(v.x, v.y), std::tuple(0, 0));
     Graphics::Present(false);
     EXPECT_EQ(LogText().find("Error"), std::string::npos);
 }
@@ -438,42 +422,29 @@ TEST_F(WindowTest, WindowSurfaceShowsTheFrameAtEveryScale) {
     {
         const Scene scene;
         Surface* back = Graphics::GetBackBuffer();
-        auto shown = [&](int x, int y) {
-            SDL_Surface* s = SDL_GetWindowSurface(w);
-            uint32_t v = 0;
-            std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * 4, 4);
-            return v & 0xFFFFFF;
-        };
-        auto layout = [&](int x, int y) {
-            uint32_t v = 0;
-            std::memcpy(&v, static_cast<uint8_t*>(back->pixels) + y * back->pitch + x * 4, 4);
-            return v & 0xFFFFFF;
-        };
-        auto sameAt = [&](int scale, int ox, int oy) {
+        auto shown = [&](int x, int y) { return At(SDL_GetWindowSurface(w), x, y) & 0xFFFFFF; };
+        auto sameAt = [&](int scale) {
             for (int y = 0; y < 600; y += 7)
                 for (int x = 0; x < 800; x += 5)
                     for (int d = 0; d < scale; ++d)
-                        if (shown(ox + x * scale + d, oy + y * scale + d) != layout(x, y)) return false;
+                        if (shown(x * scale + d, y * scale + d) != (At(back, x, y) & 0xFFFFFF)) return false;
             return true;
         };
         ASSERT_TRUE(scene.Frame(100, 100));
         Graphics::Present(false);
-        EXPECT_TRUE(sameAt(1, 0, 0));
+        EXPECT_TRUE(sameAt(1));
         ASSERT_TRUE(scene.Frame(300, 200));
         Graphics::Present(false);
         EXPECT_FALSE(Graphics::LastChangedAreas().empty());
-        EXPECT_TRUE(sameAt(1, 0, 0));
+        EXPECT_TRUE(sameAt(1));
 
         SDL_SetWindowSize(w, 1600, 1200);
         EXPECT_TRUE(Platform::Repaint()); // as on the window's resize event
-        EXPECT_TRUE(sameAt(2, 0, 0));
+        EXPECT_TRUE(sameAt(2));
         ASSERT_TRUE(scene.Frame(310, 205));
         Graphics::Present(false);
-        EXPECT_TRUE(sameAt(2, 0, 0));
-        int32_t lx = 0, ly = 0;
-        Platform::WindowToLayout(1201, 801, lx, ly);
-        EXPECT_EQ(lx, 600);
-        EXPECT_EQ(ly, 400);
+        EXPECT_TRUE(sameAt(2));
+        EXPECT_EQ(Layout(1201, 801), std::tuple(600, 400));
 
         SDL_SetWindowSize(w, 1000, 800); // 1000 x 750 at y 25
         ASSERT_TRUE(scene.Frame(320, 210));
