@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 #include <vector>
 
 using namespace RenderCore;
@@ -21,39 +22,33 @@ LightSource White(double x, double y, int32_t r, bool shadows = false) {
 
 } // namespace
 
-TEST(LightBuffer, AmbientChannelsAndColourLayout) {
+// Channels in blue, green, red order, taken from a 0xBBGGRR colour.
+std::tuple<int, int, int> Channels(LightBuffer& b, uint32_t col, uint32_t row) {
+    return {b.Cell(col, row)[0], b.Cell(col, row)[1], b.Cell(col, row)[2]};
+}
+
+TEST(LightBuffer, AmbientAndLightsAddUpAndClampAt255) {
     LightBuffer b = Buffer(2, 2);
     BuildLightBuffer(b, 4, 0x102030, {}, {});
-    EXPECT_EQ(b.Cell(1, 1)[0], 0x10); // blue from bits 16-23
-    EXPECT_EQ(b.Cell(1, 1)[1], 0x20);
-    EXPECT_EQ(b.Cell(1, 1)[2], 0x30); // red from bits 0-7
-
-    LightBuffer red = Buffer(2, 2);
-    BuildLightBuffer(red, 4, 0, {LightSource{2, 2, 50, 0x0000FF, false}}, {});
-    EXPECT_EQ(red.Cell(0, 0)[0], 0);
-    EXPECT_EQ(red.Cell(0, 0)[1], 0);
-    EXPECT_EQ(red.Cell(0, 0)[2], 255);
+    EXPECT_EQ(Channels(b, 1, 1), std::tuple(0x10, 0x20, 0x30));
+    BuildLightBuffer(b, 4, 0, {LightSource{2, 2, 50, 0x0000FF, false}}, {});
+    EXPECT_EQ(Channels(b, 0, 0), std::tuple(0, 0, 255));
+    BuildLightBuffer(b, 4, 0xFFFFFF, {White(2, 2, 40)}, {});
+    EXPECT_EQ(Channels(b, 0, 0), std::tuple(255, 255, 255));
+    // 258 full lights would wrap a 16-bit channel to 254 before the clamp.
+    BuildLightBuffer(b, 4, 0, std::vector<LightSource>(258, White(2, 2, 40)), {});
+    EXPECT_EQ(Channels(b, 0, 0), std::tuple(255, 255, 255));
 }
 
 TEST(LightBuffer, FallsOffToNothingAtTheRadius) {
     LightBuffer b = Buffer(4, 4);
     BuildLightBuffer(b, 4, 0, {White(2, 2, 8)}, {});
-    EXPECT_EQ(b.Cell(0, 0)[1], 255); // on the light
-    EXPECT_EQ(b.Cell(1, 0)[1], 127); // 4 of 8 away: trunc(255 * 0.5)
-    EXPECT_EQ(b.Cell(2, 0)[1], 0);   // exactly at the radius: d2 == r2 adds nothing
-    EXPECT_EQ(b.Cell(3, 0)[1], 0);   // beyond
-    EXPECT_EQ(b.Cell(1, 1)[1], 74);  // sqrt(32) away: trunc(255 * (1 - 5.657 / 8))
-}
-
-TEST(LightBuffer, ChannelsClampAt255EvenWithManyLights) {
-    LightBuffer b = Buffer(2, 2);
-    BuildLightBuffer(b, 4, 0xFFFFFF, {White(2, 2, 40)}, {});
-    EXPECT_EQ(b.Cell(0, 0)[0], 255);
-    // 258 full lights would wrap a 16-bit channel to 254 before the clamp.
-    std::vector<LightSource> many(258, White(2, 2, 40));
-    LightBuffer c = Buffer(2, 2);
-    BuildLightBuffer(c, 4, 0, many, {});
-    EXPECT_EQ(c.Cell(0, 0)[2], 255);
+    // On the light; 4 of 8 away: trunc(255 * 0.5); exactly at the radius (d2 == r2 adds nothing);
+    // beyond; sqrt(32) away: trunc(255 * (1 - 5.657 / 8)).
+    const std::tuple<uint32_t, uint32_t, int> cells[] = {
+        {0, 0, 255}, {1, 0, 127}, {2, 0, 0}, {3, 0, 0}, {1, 1, 74}};
+    for (const auto& [col, row, want] : cells)
+        EXPECT_EQ(b.Cell(col, row)[1], want) << col << "," << row;
 }
 
 TEST(LightBuffer, EdgeCastsShadowBehindIt) {
@@ -73,16 +68,16 @@ TEST(LightBuffer, EdgeCastsShadowBehindIt) {
 }
 
 TEST(LightBuffer, ShadowBoundsAreInclusive) {
-    // The wall's end point lies exactly on the line to the cell centres: still shadowed.
-    EXPECT_TRUE(Shadowed(MakeEdge(8, 2, 8, 30), 2, 2, 14, 2));
-    // One pixel further down the line misses the wall.
-    EXPECT_FALSE(Shadowed(MakeEdge(8, 3, 8, 30), 2, 2, 14, 2));
-    // The intersection must lie between the light and the cell: a wall behind the light does not count.
-    EXPECT_FALSE(Shadowed(MakeEdge(-4, 0, -4, 4), 2, 2, 14, 2));
-    // A cell centre exactly on the wall is shadowed.
-    EXPECT_TRUE(Shadowed(MakeEdge(14, 0, 14, 4), 2, 2, 14, 2));
-    // Parallel (here collinear) lines never shadow.
-    EXPECT_FALSE(Shadowed(MakeEdge(6, 2, 12, 2), 2, 2, 14, 2));
+    // From the light at (2, 2) to the cell centre (14, 2): a wall whose end lies exactly on the line
+    // shadows, one a pixel further down misses; a wall behind the light does not count; a centre
+    // exactly on the wall is shadowed; parallel (here collinear) lines never shadow.
+    const std::pair<ShadowEdge, bool> cases[] = {{MakeEdge(8, 2, 8, 30), true},
+                                                 {MakeEdge(8, 3, 8, 30), false},
+                                                 {MakeEdge(-4, 0, -4, 4), false},
+                                                 {MakeEdge(14, 0, 14, 4), true},
+                                                 {MakeEdge(6, 2, 12, 2), false}};
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(Shadowed(cases[i].first, 2, 2, 14, 2), cases[i].second) << "case " << i;
     // A zero-length edge has no line.
     LightBuffer b = Buffer(8, 1);
     BuildLightBuffer(b, 4, 0, {White(2, 2, 100, true)}, {MakeEdge(8, 2, 8, 2)});

@@ -292,11 +292,10 @@ TEST_F(SceneFileTest, CallbacksAreStoredByEpisodeAndSceneName) {
     SetAfterSceneCallback("Board", "Level_00_00", &Draw);
     SetUpdateCallback("Nope", "Game", &Update);
     SetUpdateCallback("Board", "Nope", &Update);
-    Episode* ep = GetCurrentEpisode();
-    EXPECT_EQ(ep->FindScene("Game")->update, &Update);
-    EXPECT_EQ(ep->FindScene("Level_00_00")->update, nullptr);
-    EXPECT_EQ(ep->FindScene("Level_00_00")->overlay, &Draw);
-    EXPECT_EQ(ep->FindScene("Level_00_00")->afterScene, &Draw);
+    const Level* first = GetCurrentEpisode()->FindScene("Level_00_00");
+    EXPECT_EQ(GetCurrentEpisode()->FindScene("Game")->update, &Update);
+    EXPECT_EQ(std::tuple(first->update, first->overlay, first->afterScene),
+              std::tuple(nullptr, &Draw, &Draw));
 }
 
 TEST_F(SceneFileTest, DeleteObjectByNameAndChild) {
@@ -306,12 +305,9 @@ TEST_F(SceneFileTest, DeleteObjectByNameAndChild) {
     poly->AddVertex({0, 0}, false);
     poly->AddVertex({1, 0}, false);
     poly->AddVertex({2, 0}, false);
-    Object* a = level.CreateObject("Item", "", {0, 0});
-    Object* b = level.CreateObject("Item", "", {0, 0});
-    Object* c = level.CreateObject("Item", "", {0, 0});
-    a->sName = "A";
-    b->sName = "B";
-    c->sName = "C";
+    for (const char* name : {"A", "B", "C"})
+        level.CreateObject("Item", "", {0, 0})->sName = name;
+    Object *a = level.items[0], *c = level.items[2];
 
     level.DeleteObject("poly1.Poly1_V2");
     ASSERT_EQ(poly->vertices.size(), 2u);
