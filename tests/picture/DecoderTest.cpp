@@ -160,11 +160,18 @@ TEST(Decoders, GifFramesComposeWithDisposalRulesAndClipping) {
         int frame;
         uint32_t x, y, want;
     } pixels[] = {
-        {0, 0, 0, 0xFFFF0000}, {1, 1, 0, 0xFF00FF00}, {1, 2, 0, 0xFFFF0000}, // transparent index shows what
-                                                                             // was there
-        {2, 1, 0, 0xFF000000}, {2, 2, 0, 0xFF000000},                        // frame 1 disposed to background
-        {2, 3, 1, 0xFF00FF00}, {3, 3, 1, 0xFFFF0000},                        // frame 2 restored to previous
-        {3, 0, 0, 0xFF0000FF}, {3, 1, 0, 0xFF000000}, {4, 3, 1, 0xFF00FF00}, {4, 2, 1, 0xFFFF0000},
+        {0, 0, 0, 0xFFFF0000},
+        {1, 1, 0, 0xFF00FF00},
+        {1, 2, 0, 0xFFFF0000}, // transparent index shows what
+                               // was there
+        {2, 1, 0, 0xFF000000},
+        {2, 2, 0, 0xFF000000}, // frame 1 disposed to background
+        {2, 3, 1, 0xFF00FF00},
+        {3, 3, 1, 0xFFFF0000}, // frame 2 restored to previous
+        {3, 0, 0, 0xFF0000FF},
+        {3, 1, 0, 0xFF000000},
+        {4, 3, 1, 0xFF00FF00},
+        {4, 2, 1, 0xFFFF0000},
     };
     for (const auto& p : pixels)
         EXPECT_EQ(out[p.frame].Pixel32(p.x, p.y), p.want)
