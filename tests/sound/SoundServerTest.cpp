@@ -16,14 +16,12 @@
 namespace {
 
 // Records what the server asks of the audio library. Sample data "bad" does not load; music data
-// "len=N" is a track N seconds long, "bad" does not load.
+// "len=N" is a track N seconds long, anything else does not load.
 class FakeBackend : public Sound::Backend {
   public:
     struct Channel {
         Sound::SampleHandle sample;
-        bool loop;
-        bool paused = false;
-        bool stopped = false;
+        bool loop, paused = false, stopped = false;
     };
     struct Track {
         double length;
@@ -33,8 +31,8 @@ class FakeBackend : public Sound::Backend {
     };
 
     bool openResult = true;
+    int opens = 0, closes = 0, sampleLoads = 0, musicLoads = 0;
     uint32_t masterMusic = 0, masterSound = 0;
-    int sampleLoads = 0, musicLoads = 0;
     std::map<Sound::SampleHandle, std::string> samples;
     std::map<Sound::ChannelHandle, Channel> channels;
     std::map<Sound::MusicHandle, Track> tracks;
@@ -46,29 +44,22 @@ class FakeBackend : public Sound::Backend {
     int ErrorCode() override { return 7; }
     std::string ErrorText() override { return openResult ? "" : "no such device"; }
     void Close() override {
-        ++closes;
-        channels.clear(); // a closed device forgets its playbacks and data
-        tracks.clear();
-        samples.clear();
+        ++closes; // a closed device forgets its playbacks and data
+        channels.clear(), tracks.clear(), samples.clear();
     }
-    int opens = 0, closes = 0;
     void SetMasterVolumes(uint32_t music, uint32_t sound) override {
-        masterMusic = music;
-        masterSound = sound;
+        masterMusic = music, masterSound = sound;
     }
     Sound::SampleHandle LoadSample(const uint8_t* data, uint32_t size) override {
         ++sampleLoads;
-        std::string bytes(reinterpret_cast<const char*>(data), size);
+        const std::string bytes(reinterpret_cast<const char*>(data), size);
         if (bytes == "bad") return 0;
         samples[next_] = bytes;
         return next_++;
     }
     void FreeSample(Sound::SampleHandle) override {}
     int Playbacks(Sound::SampleHandle sample) override {
-        int n = 0;
-        for (auto& [h, c] : channels)
-            n += c.sample == sample && !c.stopped;
-        return n;
+        return Count([&](const Channel& c) { return c.sample == sample; });
     }
     Sound::ChannelHandle PlaySample(Sound::SampleHandle sample, bool loop) override {
         channels[next_] = {sample, loop};
@@ -76,22 +67,21 @@ class FakeBackend : public Sound::Backend {
     }
     void StopSample(Sound::SampleHandle sample) override {
         for (auto& [h, c] : channels)
-            if (c.sample == sample) c.stopped = true;
+            c.stopped |= c.sample == sample;
     }
     void StopChannel(Sound::ChannelHandle channel) override { channels.at(channel).stopped = true; }
     void PauseChannel(Sound::ChannelHandle channel) override { channels.at(channel).paused = true; }
     void ResumeChannel(Sound::ChannelHandle channel) override { channels.at(channel).paused = false; }
     Sound::MusicHandle LoadMusic(const uint8_t* data, uint32_t size) override {
         ++musicLoads;
-        std::string bytes(reinterpret_cast<const char*>(data), size);
+        const std::string bytes(reinterpret_cast<const char*>(data), size);
         if (bytes.rfind("len=", 0) != 0) return 0;
         tracks[next_] = {std::stod(bytes.substr(4))};
         return next_++;
     }
     void FreeMusic(Sound::MusicHandle) override {}
     void PlayMusic(Sound::MusicHandle music) override {
-        tracks.at(music).playing = true;
-        ++tracks.at(music).plays;
+        ++tracks.at(music).plays, tracks.at(music).playing = true;
     }
     void StopMusic(Sound::MusicHandle music) override { tracks.at(music).playing = false; }
     void SetMusicVolume(Sound::MusicHandle music, uint32_t volume) override {
@@ -100,11 +90,9 @@ class FakeBackend : public Sound::Backend {
     double MusicLength(Sound::MusicHandle music) override { return tracks.at(music).length; }
     double MusicPosition(Sound::MusicHandle) override { return -1.0; }
 
+    // Playbacks of the sample with these bytes that have not been stopped.
     int Sounding(const std::string& data) const {
-        int n = 0;
-        for (auto& [h, c] : channels)
-            n += samples.at(c.sample) == data && !c.stopped;
-        return n;
+        return Count([&](const Channel& c) { return samples.at(c.sample) == data; });
     }
     const Track* Playing() const {
         for (auto& [h, t] : tracks)
@@ -113,6 +101,12 @@ class FakeBackend : public Sound::Backend {
     }
 
   private:
+    template <class F> int Count(F match) const {
+        int n = 0;
+        for (auto& [h, c] : channels)
+            n += match(c) && !c.stopped;
+        return n;
+    }
     uint32_t next_ = 1;
 };
 
@@ -156,8 +150,8 @@ class SoundServerTest : public ::testing::Test {
     TempDir dir;
 };
 
-TEST_F(SoundServerTest, StartReadsVolumesAndListsFilesWithoutLoadingThem) {
-    g_Settings.WriteDword(40, "SoundVolume");
+TEST_F(SoundServerTest, StartReadsCappedVolumesAndListsFilesWithoutLoadingThem) {
+    g_Settings.WriteDword(250, "SoundVolume");
     g_Settings.WriteDword(70, "MusicVolume");
     FakeBackend& fake = Start({{"Sound/bonuce.ogg", "b"},
                                {"Sound/menu/move_menu.ogg", "m"},
@@ -165,47 +159,37 @@ TEST_F(SoundServerTest, StartReadsVolumesAndListsFilesWithoutLoadingThem) {
                                {"Music/a.it", "len=10"},
                                {"Music/b.mo3", "len=10"},
                                {"Music/c.ogg", "len=10"}});
-    EXPECT_EQ(Sound::GetSoundVolume(), 40u);
+    EXPECT_EQ(Sound::GetSoundVolume(), 100u);
     EXPECT_EQ(Sound::GetMusicVolume(), 70u);
     EXPECT_EQ(fake.masterMusic, 70u);
-    EXPECT_EQ(fake.masterSound, 40u);
+    EXPECT_EQ(fake.masterSound, 100u);
     EXPECT_EQ(Sound::SampleCount(), 2u);
     EXPECT_EQ(Sound::TrackCount(), 2u);
     EXPECT_EQ(Sound::CurrentTrack(), 0);
     EXPECT_EQ(Sound::CurrentMusicState(), Sound::MusicStart);
     EXPECT_EQ(fake.sampleLoads + fake.musicLoads, 0);
 
+    // Volumes set later are capped and reach the library at the next update.
+    Sound::SetMusicVolume(101);
+    EXPECT_EQ(Sound::GetMusicVolume(), 100u);
+    Sound::SetMusicVolume(30);
+    Sound::SetSoundVolume(0);
+    EXPECT_EQ(fake.masterMusic, 70u);
+    Sound::Update(0.016f);
+    EXPECT_EQ(fake.masterMusic, 30u);
+    EXPECT_EQ(fake.masterSound, 0u);
+
     // A sample in a sub-folder is known by its bare file name.
     Sound::Play("move_menu");
     EXPECT_EQ(fake.Sounding("m"), 1);
 }
 
-TEST_F(SoundServerTest, VolumesAreCappedAndReachTheLibraryAtTheNextUpdate) {
-    g_Settings.WriteDword(250, "SoundVolume");
-    FakeBackend& fake = Start({{"Music/theme.it", "len=60"}});
-    EXPECT_EQ(Sound::GetSoundVolume(), 100u);
-    EXPECT_EQ(Sound::GetMusicVolume(), 100u);
-    Sound::SetMusicVolume(101);
-    EXPECT_EQ(Sound::GetMusicVolume(), 100u);
-    Sound::SetMusicVolume(30);
-    Sound::SetSoundVolume(0);
-    EXPECT_EQ(fake.masterMusic, 100u);
-    Sound::Update(0.016f);
-    EXPECT_EQ(fake.masterMusic, 30u);
-    EXPECT_EQ(fake.masterSound, 0u);
-}
-
-TEST_F(SoundServerTest, NamesAreCaseSensitiveAndUnknownNamesAreLogged) {
-    FakeBackend& fake = Start({{"Sound/bonuce.ogg", "b"}});
-    Sound::Play("Bonuce");
-    EXPECT_EQ(fake.channels.size(), 0u);
-    EXPECT_NE(LogText().find("Sound Server: File not found Bonuce\n"), std::string::npos);
-    Sound::Play("bonuce");
-    EXPECT_EQ(fake.Sounding("b"), 1);
-}
-
-TEST_F(SoundServerTest, SamplesLoadOnceAndBrokenOnesAreRetried) {
+TEST_F(SoundServerTest, SamplesLoadOnceByTheirExactNameAndBrokenOnesAreRetried) {
     FakeBackend& fake = Start({{"Sound/good.ogg", "g"}, {"Sound/broken.ogg", "bad"}});
+    EXPECT_EQ(Sound::GetMusicVolume(), 100u) << "nothing stored: full volume";
+    Sound::Play("Good");
+    EXPECT_EQ(fake.sampleLoads, 0);
+    EXPECT_NE(LogText().find("Sound Server: File not found Good\n"), std::string::npos);
     Sound::Play("good");
     Sound::Play("good");
     EXPECT_EQ(fake.sampleLoads, 1);
@@ -234,13 +218,13 @@ TEST_F(SoundServerTest, AtMostTenPlaybacksOfOneSample) {
 }
 
 TEST_F(SoundServerTest, LoopingSoundStopsAtTheUpdateAfterItsFlagClears) {
-    FakeBackend& fake = Start({{"Sound/hum.ogg", "h"}});
+    FakeBackend& fake = Start({{"Sound/hum.ogg", "h"}, {"Sound/ding.ogg", "d"}});
     uint8_t first = 1, second = 1;
     Sound::Play("hum", &first);
     Sound::Play("hum", &second);
     Sound::Play("hum"); // a one-shot of the same sample
     ASSERT_EQ(fake.channels.size(), 3u);
-    EXPECT_TRUE(fake.channels.at(fake.channels.begin()->first).loop);
+    EXPECT_TRUE(fake.channels.begin()->second.loop);
     EXPECT_FALSE(fake.channels.rbegin()->second.loop);
 
     Sound::Update(0.016f);
@@ -256,13 +240,10 @@ TEST_F(SoundServerTest, LoopingSoundStopsAtTheUpdateAfterItsFlagClears) {
     Sound::ForgetFlag(&second);
     EXPECT_EQ(Sound::LoopingCount(), 0u);
     EXPECT_EQ(fake.Sounding("h"), 1);
-}
 
-TEST_F(SoundServerTest, StopAllSamplesStopsEveryPlaybackOfTheLoopingSamples) {
-    FakeBackend& fake = Start({{"Sound/hum.ogg", "h"}, {"Sound/ding.ogg", "d"}});
-    uint8_t flag = 1;
-    Sound::Play("hum", &flag);
-    Sound::Play("hum");
+    // Stopping all samples stops every playback of the looping samples, one-shots included.
+    first = 1;
+    Sound::Play("hum", &first);
     Sound::Play("ding");
     Sound::StopAllSamples();
     EXPECT_EQ(Sound::LoopingCount(), 0u);
