@@ -1,6 +1,6 @@
 // The settings store as a hostile disk meets it: cut-short and damaged files, Windows line ends,
 // folders that cannot be written, a full disk, links planted where temporary files go, files left
-// by killed writers, and a second copy whose runtime folder differs.
+// by killed writers, and a second copy of the game holding the same store.
 #include "platform/AtomicFile.h"
 #include "platform/Instance.h"
 #include "platform/Registry.h"
@@ -10,10 +10,11 @@
 #include "support/TempDir.h"
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +25,15 @@ namespace {
 std::string g_reports;
 void Collect(const char* message) {
     g_reports += message;
+}
+
+// The exit status of `body` run in a child process.
+int InChild(const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child == 0) _exit(body());
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class StoreTest : public ::testing::Test {
@@ -39,9 +49,49 @@ class StoreTest : public ::testing::Test {
     }
     std::string Store() const { return dir.Read(rel); }
     TempDir dir;
-    const std::string key = "Software\\Quillmarsh\\Parlorix\\Scores";
-    const std::string rel = "reg/Software/Quillmarsh/Parlorix/Scores.reg";
+    const std::string key = "Software\\Quillmarsh\\Parlorix\\Options";
+    const std::string rel = "reg/Software/Quillmarsh/Parlorix/Options.reg";
 };
+
+TEST_F(StoreTest, ValuesSurviveARestartStayReadableAndAreBoundedByTheCallersBuffer) {
+    {
+        Platform::RegistryKey k;
+        ASSERT_TRUE(k.Open(key));
+        EXPECT_TRUE(k.WriteDword("SoundVolume", 40));
+        EXPECT_TRUE(k.WriteString("Player", "Ann = \"the\" \\ best\nsecond line"));
+        EXPECT_TRUE(k.WriteString("Long", std::string(1000, 'n')));
+    }
+    Platform::RegistryKey k;
+    ASSERT_TRUE(k.Open(key));
+    uint32_t v = 0;
+    EXPECT_TRUE(k.ReadDword("SoundVolume", v));
+    EXPECT_EQ(v, 40u);
+    std::string s;
+    EXPECT_TRUE(k.ReadString("Player", s));
+    EXPECT_EQ(s, "Ann = \"the\" \\ best\nsecond line");
+    // Types are kept apart, and a missing value leaves the target untouched.
+    EXPECT_FALSE(k.ReadDword("Player", v));
+    uint32_t untouched = 77;
+    EXPECT_FALSE(k.ReadDword("fullscreen", untouched));
+    EXPECT_EQ(untouched, 77u);
+    EXPECT_NE(Store().find("SoundVolume=dword:40\n"), std::string::npos);
+
+    char buf[64];
+    std::memset(buf, 'x', sizeof buf);
+    char guard[8] = "guard!";
+    ASSERT_TRUE(k.ReadString("Long", buf, sizeof buf));
+    EXPECT_EQ(std::strlen(buf), 63u);
+    EXPECT_STREQ(guard, "guard!");
+    char kept[4] = "old";
+    EXPECT_FALSE(k.ReadString("Nobody", kept, sizeof kept));
+    EXPECT_STREQ(kept, "old");
+
+    // An unopened key reads and writes nothing; a key naming folders above the root is refused.
+    Platform::RegistryKey closed;
+    EXPECT_FALSE(closed.ReadDword("SoundVolume", v));
+    EXPECT_FALSE(closed.WriteDword("x", 1));
+    EXPECT_FALSE(closed.Open("..\\..\\etc"));
+}
 
 TEST_F(StoreTest, ABatchReachesTheFileInOneReplacementEndingWithItsMarker) {
     Platform::RegistryKey k;
@@ -61,6 +111,20 @@ TEST_F(StoreTest, ABatchReachesTheFileInOneReplacementEndingWithItsMarker) {
     EXPECT_EQ(after.substr(after.size() - 6), "# end\n");
     // The previous generation is what the file held before the batch.
     EXPECT_EQ(dir.Read(rel + ".bak"), before);
+
+    // Many writes leave no temporary files behind: the store and its previous generation.
+    const char* const names[] = {"n0", "n1", "n2", "n3", "n4"};
+    for (uint32_t i = 0; i < 20; ++i)
+        ASSERT_TRUE(k.WriteDword(names[i % 5], i));
+    std::set<std::string> files;
+    for (const auto& e : fs::directory_iterator(dir / "reg/Software/Quillmarsh/Parlorix"))
+        files.insert(e.path().filename().string());
+    EXPECT_EQ(files, (std::set<std::string>{"Options.reg", "Options.reg.bak"}));
+    Platform::RegistryKey again;
+    ASSERT_TRUE(again.Open(key));
+    uint32_t v = 0;
+    EXPECT_TRUE(again.ReadDword("n4", v));
+    EXPECT_EQ(v, 19u);
 }
 
 TEST_F(StoreTest, DamagedFileFallsBackToThePreviousGenerationAndSaysSoInTheLog) {
@@ -91,26 +155,32 @@ TEST_F(StoreTest, DamagedFileFallsBackToThePreviousGenerationAndSaysSoInTheLog) 
     ASSERT_TRUE(k.WriteDword("SoundVolume", 80));
     EXPECT_EQ(dir.Read(rel + ".bak"), good);
 
-    // Without a sound previous copy, complete lines are read and the cut one is not.
+    // Without a sound previous copy, what is valid is read, the rest not, and the damaged file kept.
     fs::remove(dir / (rel + ".bak"));
-    dir.Write(rel, "SoundVolume=dword:70\nMusicVolume=dword:7");
+    dir.Write(rel, "SoundVolume=dword:55\ngarbage line\nMusicVolume=dword:99999999999\nfullscreen=dword:1\n"
+                   "Player=string:bad\\q\nbShowFPS=dword:1");
     g_reports.clear();
     Platform::RegistryKey alone;
     ASSERT_TRUE(alone.Open(key));
     EXPECT_TRUE(alone.ReadDword("SoundVolume", v));
+    EXPECT_EQ(v, 55u);
+    EXPECT_TRUE(alone.ReadDword("fullscreen", v));
+    EXPECT_EQ(v, 1u);
     EXPECT_FALSE(alone.ReadDword("MusicVolume", v));
+    EXPECT_FALSE(alone.ReadString("Player", s));
+    EXPECT_FALSE(alone.ReadDword("bShowFPS", v)); // the last line lacks its line end: cut short
     EXPECT_NE(g_reports.find("has no sound previous copy"), std::string::npos) << g_reports;
-}
+    EXPECT_TRUE(alone.WriteDword("SoundVolume", 60));
+    EXPECT_NE(dir.Read(rel + ".corrupt").find("garbage line"), std::string::npos);
 
-TEST_F(StoreTest, WindowsLineEndsAreRead) {
+    // Windows line ends are no damage.
     dir.Write(rel, "# Parlorix settings\r\nSoundVolume=dword:70\r\nPlayer=string:Ann\r\n# end\r\n");
-    Platform::RegistryKey k;
-    ASSERT_TRUE(k.Open(key));
-    uint32_t v = 0;
-    std::string s;
-    EXPECT_TRUE(k.ReadDword("SoundVolume", v));
+    g_reports.clear();
+    Platform::RegistryKey crlf;
+    ASSERT_TRUE(crlf.Open(key));
+    EXPECT_TRUE(crlf.ReadDword("SoundVolume", v));
     EXPECT_EQ(v, 70u);
-    EXPECT_TRUE(k.ReadString("Player", s));
+    EXPECT_TRUE(crlf.ReadString("Player", s));
     EXPECT_EQ(s, "Ann");
     EXPECT_EQ(g_reports, "");
 }
@@ -121,7 +191,7 @@ TEST_F(StoreTest, UnwritableStoreFailsWithItsReasonAndTheNextSaveTriesAgain) {
     Platform::RegistryKey k;
     ASSERT_TRUE(k.Open(key));
     EXPECT_FALSE(k.WriteDword("Player00Score", 900));
-    EXPECT_NE(k.LastError().find("Scores.reg"), std::string::npos) << k.LastError();
+    EXPECT_NE(k.LastError().find("Options.reg"), std::string::npos) << k.LastError();
     EXPECT_NE(g_reports.find("Registry: cannot save"), std::string::npos) << g_reports;
     k.Begin();
     EXPECT_TRUE(k.WriteString("Player00Name", "Ann")) << "inside a batch the value is only held";
@@ -176,24 +246,17 @@ TEST(AtomicFile, AFullDiskLeavesTheOldFileAndNoPartOfTheNewOne) {
     const SmallDisk disk(folder, "16k");
     const std::string path = folder + "/screen0000.jpg";
     { std::ofstream(path) << "old"; }
-    const std::string big(64 * 1024, 'x');
-    pid_t child = fork();
-    if (child == 0) {
-        disk.LimitThisProcess();
-        std::string error;
-        bool ok = Platform::WriteFileAtomically(path, big, &error);
-        _exit(ok ? 1 : error.find("cannot write") != std::string::npos ? 0 : 2);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << disk.How();
+    EXPECT_EQ(InChild([&] {
+                  disk.LimitThisProcess();
+                  std::string error;
+                  bool ok = Platform::WriteFileAtomically(path, std::string(64 * 1024, 'x'), &error);
+                  return ok ? 1 : error.find("cannot write") != std::string::npos ? 0 : 2;
+              }),
+              0)
+        << disk.How();
     EXPECT_EQ(dir.Read("small/screen0000.jpg"), "old");
-    int files = 0;
-    for (const auto& e : fs::directory_iterator(folder)) {
-        (void)e;
-        ++files;
-    }
-    EXPECT_EQ(files, 1) << "a temporary file was left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+        << "a temporary file was left";
     // Never replacing: an existing name is refused.
     std::string error;
     EXPECT_FALSE(Platform::WriteNewFileAtomically(path, "new", &error));
@@ -201,22 +264,36 @@ TEST(AtomicFile, AFullDiskLeavesTheOldFileAndNoPartOfTheNewOne) {
     EXPECT_TRUE(Platform::WriteNewFileAtomically(folder + "/screen0001.jpg", "new", &error)) << error;
 }
 
-TEST(Instance, TheLockBesideTheStoreStopsACopyWhoseRuntimeFolderDiffers) {
+TEST(Instance, ASecondHolderIsRefusedEvenWithAnotherRuntimeFolderAndTheLockDiesWithItsProcess) {
     TempDir dir;
+    setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    // 1 when a lock could be taken in a child, which then ends still holding it.
+    const auto takenInChild = [](const std::string& store) {
+        return InChild([&store] {
+            Platform::InstanceLock other;
+            if (other.Acquire("Selvane running", store)) _exit(1);
+            return 0;
+        });
+    };
+    {
+        Platform::InstanceLock first;
+        ASSERT_TRUE(first.Acquire("Selvane running"));
+        EXPECT_EQ(takenInChild(""), 0);
+    }
+    // A holder that dies without releasing frees the lock too.
+    EXPECT_EQ(takenInChild(""), 1);
+    Platform::InstanceLock again;
+    EXPECT_TRUE(again.Acquire("Selvane running"));
+    again.Release();
+
+    // The lock beside the store stops a copy whose runtime folder differs.
     const std::string store = dir / "store";
     setenv("XDG_RUNTIME_DIR", (dir / "no-such-runtime").c_str(), 1);
     Platform::InstanceLock first;
     ASSERT_TRUE(first.Acquire("Selvane running", store));
-    pid_t child = fork();
-    if (child == 0) {
-        fs::create_directories(dir / "other-runtime");
-        setenv("XDG_RUNTIME_DIR", (dir / "other-runtime").c_str(), 1);
-        Platform::InstanceLock other;
-        _exit(other.Acquire("Selvane running", store) ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "a second copy would write the same store";
+    fs::create_directories(dir / "other-runtime");
+    setenv("XDG_RUNTIME_DIR", (dir / "other-runtime").c_str(), 1);
+    EXPECT_EQ(takenInChild(store), 0) << "a second copy would write the same store";
     unsetenv("XDG_RUNTIME_DIR");
 }
 
