@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "input/Input.h"
+#include "platform/Clock.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ class InputTest : public ::testing::Test {
         Input::Poll();
     }
 
-    void Key(uint8_t code, bool down) { ASSERT_TRUE(Input::PushKey(code, down)); }
+    static void Key(uint8_t code, bool down) { ASSERT_TRUE(Input::PushKey(code, down)); }
     void Click(uint32_t button) {
         ASSERT_TRUE(Input::PushMouseButton(button, true));
         ASSERT_TRUE(Input::PushMouseButton(button, false));
@@ -61,30 +62,37 @@ class InputTest : public ::testing::Test {
     }
 };
 
-TEST_F(InputTest, KeyPressedOnlyInTheFrameTheKeyWentDown) {
+TEST_F(InputTest, KeyPressedOnlyInTheFrameTheKeyWentDownAndRepeatsAreNoPress) {
     Key(Input::Key::Escape, true);
     Frame();
     EXPECT_TRUE(Input::KeyPressed(Input::Key::Escape));
     EXPECT_TRUE(Input::KeyDown(Input::Key::Escape));
 
-    // Held, including the system's key repeat: no new press.
+    // Held, a second down event, and the system's key repeat: no new press, only a repeat.
     Key(Input::Key::Escape, true);
     Frame();
     EXPECT_FALSE(Input::KeyPressed(Input::Key::Escape));
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.repeat = 1;
+    e.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
     Frame();
     EXPECT_FALSE(Input::KeyPressed(Input::Key::Escape));
+    EXPECT_TRUE(Input::KeyPressedOrRepeated(Input::Key::Escape));
+    Frame();
+    EXPECT_FALSE(Input::KeyPressedOrRepeated(Input::Key::Escape));
 
     Key(Input::Key::Escape, false);
     Frame();
     EXPECT_FALSE(Input::KeyPressed(Input::Key::Escape));
     EXPECT_FALSE(Input::KeyDown(Input::Key::Escape));
-
     Key(Input::Key::Escape, true);
     Frame();
     EXPECT_TRUE(Input::KeyPressed(Input::Key::Escape));
-}
 
-TEST_F(InputTest, TapShorterThanAFrameIsStillSeenOnce) {
+    // A tap shorter than a frame is still seen, once.
     Key(Input::Key::PrintScreen, true);
     Key(Input::Key::PrintScreen, false);
     Frame();
@@ -208,7 +216,13 @@ TEST_F(InputTest, QueueKeepsFifteenEventsAndDropsTheRest) {
     EXPECT_EQ(DrainQueue().size(), 15u);
 }
 
-TEST_F(InputTest, FullscreenMouseIsClampedToTheLayoutAndRespondsAtOnce) {
+// A window twice the layout's size with a 100-pixel bar on the left.
+void DoubleSizeLetterbox(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly) {
+    lx = (wx - 100) / 2;
+    ly = wy / 2;
+}
+
+TEST_F(InputTest, FullscreenMouseIsClampedScaledAndRespondsAtOnce) {
     Start(true);
     EXPECT_EQ(Pointer(), P(0, 0));
 
@@ -226,12 +240,17 @@ TEST_F(InputTest, FullscreenMouseIsClampedToTheLayoutAndRespondsAtOnce) {
     // Absolute window positions mean nothing in fullscreen.
     Input::HandleEvent(Motion(3, 3, 1, 1));
     EXPECT_EQ(Pointer().first, Input::ClientWidth - 10);
-}
 
-// A window twice the layout's size with a 100-pixel bar on the left.
-void DoubleSizeLetterbox(int32_t wx, int32_t wy, int32_t& lx, int32_t& ly) {
-    lx = (wx - 100) / 2;
-    ly = wy / 2;
+    // Motion follows the display's scale without losing slow moves.
+    Start(true);
+    Input::SetWindowMapping(DoubleSizeLetterbox);
+    Input::HandleEvent(Motion(0, 0, 200, 100));
+    for (int i = 0; i < 9; ++i)
+        Input::HandleEvent(Motion(0, 0, 1, 1));
+    EXPECT_EQ(Pointer(), P(104, 54));
+    Input::HandleEvent(Motion(0, 0, 2000000000, -2000000000));
+    EXPECT_EQ(Pointer(), P(Input::ClientWidth - 1, 0));
+    Input::SetWindowMapping(nullptr);
 }
 
 TEST_F(InputTest, WindowedMouseUndoesTheDisplayScaling) {
@@ -241,18 +260,6 @@ TEST_F(InputTest, WindowedMouseUndoesTheDisplayScaling) {
     Input::SetWindowMapping(DoubleSizeLetterbox);
     Input::HandleEvent(Motion(900, 600, 0, 0));
     EXPECT_EQ(Pointer(), P(400, 300));
-    Input::SetWindowMapping(nullptr);
-}
-
-TEST_F(InputTest, FullscreenMotionFollowsTheDisplayScaleWithoutLosingSlowMoves) {
-    Start(true);
-    Input::SetWindowMapping(DoubleSizeLetterbox);
-    Input::HandleEvent(Motion(0, 0, 200, 100));
-    for (int i = 0; i < 9; ++i)
-        Input::HandleEvent(Motion(0, 0, 1, 1));
-    EXPECT_EQ(Pointer(), P(104, 54));
-    Input::HandleEvent(Motion(0, 0, 2000000000, -2000000000));
-    EXPECT_EQ(Pointer(), P(Input::ClientWidth - 1, 0));
     Input::SetWindowMapping(nullptr);
 }
 
@@ -294,6 +301,126 @@ TEST_F(InputTest, StateSurvivesReinitialisation) {
     ASSERT_TRUE(Input::Init(true)); // display-mode switch
     EXPECT_EQ(Pointer(), P(30, 40));
     EXPECT_EQ(DrainQueue().size(), 2u);
+}
+
+uint32_t g_now = 1000;
+uint32_t FakeNow() {
+    return g_now;
+}
+
+// Game controllers through SDL's own event queue: a virtual controller (SDL's virtual joystick
+// driver, under the dummy video driver) is plugged in while input runs, and its buttons and stick
+// are set the way a real pad would report them.
+class ControllerTest : public InputTest {
+  protected:
+    void SetUp() override {
+        InputTest::SetUp();
+        Platform::SetTimeSource(&FakeNow);
+        Frame();
+    }
+    void TearDown() override {
+        if (pad_) SDL_JoystickClose(pad_);
+        if (index_ >= 0) SDL_JoystickDetachVirtual(index_);
+        Frame();
+        Platform::SetTimeSource(nullptr);
+        InputTest::TearDown();
+    }
+
+    // Plugs a controller in; the next frame sees it.
+    void PlugIn() {
+        index_ = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                           SDL_CONTROLLER_BUTTON_MAX, 0);
+        ASSERT_GE(index_, 0) << SDL_GetError();
+        pad_ = SDL_JoystickOpen(index_);
+        ASSERT_NE(pad_, nullptr) << SDL_GetError();
+        Frame();
+    }
+    void Button(SDL_GameControllerButton button, bool down) {
+        ASSERT_EQ(SDL_JoystickSetVirtualButton(pad_, button, down ? 1 : 0), 0) << SDL_GetError();
+    }
+    void Axis(SDL_GameControllerAxis axis, Sint16 value) {
+        ASSERT_EQ(SDL_JoystickSetVirtualAxis(pad_, axis, value), 0) << SDL_GetError();
+    }
+
+    int index_ = -1;
+    SDL_Joystick* pad_ = nullptr;
+};
+
+TEST_F(ControllerTest, AControllerPluggedInWhileRunningWorksAtOnce) {
+    EXPECT_EQ(Input::ControllerCount(), 0);
+    PlugIn();
+    EXPECT_EQ(Input::ControllerCount(), 1);
+
+    // A is Enter, B and Start are Escape; each press is seen once, in its frame.
+    Button(SDL_CONTROLLER_BUTTON_A, true);
+    Frame();
+    EXPECT_TRUE(Input::KeyPressed(Input::Key::Enter));
+    EXPECT_FALSE(Input::KeyDown(Input::Key::Enter)) << "the keyboard's own state is untouched";
+    Frame();
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::Enter));
+    Button(SDL_CONTROLLER_BUTTON_A, false);
+    for (SDL_GameControllerButton back : {SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_START}) {
+        Button(back, true);
+        Frame();
+        EXPECT_TRUE(Input::KeyPressed(Input::Key::Escape)) << back;
+        Button(back, false);
+        Frame();
+    }
+
+    // A tap of the D-pad shorter than a frame still counts.
+    Button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    Input::PumpEvents();
+    Button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
+    Frame();
+    EXPECT_TRUE(Input::KeyPressed(Input::Key::Left));
+
+    // Unplugged: forgotten, and nothing it held stays held.
+    SDL_JoystickClose(pad_);
+    pad_ = nullptr;
+    ASSERT_EQ(SDL_JoystickDetachVirtual(index_), 0);
+    index_ = -1;
+    Frame();
+    EXPECT_EQ(Input::ControllerCount(), 0);
+}
+
+TEST_F(ControllerTest, HeldDirectionsRepeatAndTheStickActsAsTheDpad) {
+    PlugIn();
+    Button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+    Frame();
+    EXPECT_TRUE(Input::KeyPressed(Input::Key::Down));
+    int repeats = 0;
+    // 1 s held: the first repeat after the delay, then one per interval.
+    for (int ms = 10; ms <= 1000; ms += 10) {
+        g_now += 10;
+        Frame();
+        EXPECT_FALSE(Input::KeyPressed(Input::Key::Down));
+        repeats += Input::KeyPressedOrRepeated(Input::Key::Down) ? 1 : 0;
+    }
+    EXPECT_EQ(repeats, 1 + int((1000 - Input::kRepeatDelayMs) / Input::kRepeatIntervalMs));
+    Button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, false);
+    g_now += 200;
+    Frame();
+    EXPECT_FALSE(Input::KeyPressedOrRepeated(Input::Key::Down));
+
+    // The stick: a direction past the threshold, none inside it, and no chatter just below it.
+    Axis(SDL_CONTROLLER_AXIS_LEFTX, 20000);
+    Frame();
+    EXPECT_TRUE(Input::KeyPressed(Input::Key::Right));
+    Axis(SDL_CONTROLLER_AXIS_LEFTX, 14000); // still held: between the two thresholds
+    Frame();
+    Axis(SDL_CONTROLLER_AXIS_LEFTX, 20000);
+    Frame();
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::Right));
+    Axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+    Axis(SDL_CONTROLLER_AXIS_LEFTY, -32768);
+    Frame();
+    EXPECT_TRUE(Input::KeyPressed(Input::Key::Up));
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::Right));
+    Axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
+    Frame();
+    Axis(SDL_CONTROLLER_AXIS_LEFTX, -3000); // the dead middle
+    Frame();
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::Left));
 }
 
 } // namespace
