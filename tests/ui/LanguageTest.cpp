@@ -11,13 +11,6 @@
 
 namespace {
 
-using UiTest::Utf16File;
-
-void AddFile(const std::u16string& text, const std::string& language) {
-    const std::string bytes = Utf16File(text);
-    g_TextTable.AddFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), language);
-}
-
 TEST(LanguageChoice, LocaleNamesMapToShippedLanguages) {
     EXPECT_EQ(Language::FromLocaleName("de_DE.UTF-8"), "de");
     EXPECT_EQ(Language::FromLocaleName("de_AT@euro"), "de");
@@ -52,9 +45,9 @@ TEST(LanguageChoice, TheOptionsLineCyclesThroughEveryLanguageOnce) {
 
 TEST(LanguageChoice, ApplyingRetranslatesEveryMenuAndFallsBackToEnglish) {
     g_TextTable.Clear();
-    AddFile(u"Menu_Exit=Exit\nMenu_Help=Help\n", "");
-    AddFile(u"Menu_Exit=\u0412\u044b\u0445\u043e\u0434\n", "ru");
-    AddFile(u"Menu_Exit=Quitter\nMenu_Help=Aide\n", "fr");
+    UiTest::AddTexts(g_TextTable, u"Menu_Exit=Exit\nMenu_Help=Help\n", "");
+    UiTest::AddTexts(g_TextTable, u"Menu_Exit=\u0412\u044b\u0445\u043e\u0434\n", "ru");
+    UiTest::AddTexts(g_TextTable, u"Menu_Exit=Quitter\nMenu_Help=Aide\n", "fr");
     Menu::Reset();
     Menu::SetDevices(Menu::QuietDevices());
     int32_t changes = 0;

@@ -39,23 +39,18 @@ struct FakeDevices {
     }
 };
 
-using UiTest::Utf16File;
-
 class MenuTest : public UiFixture {
   protected:
     FakeDevices devices;
     void SetUp() override {
         UiFixture::SetUp();
-        const std::string texts =
-            Utf16File(u"Menu_PlayGame=Play "
-                      u"game\r\nMenu_Help=Help\r\nMenu_Options=Options\r\nMenu_HiScores=High scores\r\n"
-                      u"Menu_Exit=Exit\r\nMenu_Back=Back\r\nMenu_Prev=Previous\r\nMenu_Next=Next\r\nMenu_"
-                      u"Game1=Lines\r\n"
-                      u"Menu_Game2=Squares\r\nMenu_Game3=Swaps\r\nMenu_Game4=Groups\r\n"
-                      u"Menu_SaveExit=Save and exit\r\nMenu_Resume=Resume\r\n"
-                      u"Menu_Restart=Restart\r\nMenu_MainMenu=Main menu\r\nMenu_OK=OK\r\n");
         g_TextTable.Clear();
-        g_TextTable.AddFile(reinterpret_cast<const uint8_t*>(texts.data()), texts.size());
+        UiTest::AddTexts(g_TextTable,
+                         u"Menu_PlayGame=Play game\nMenu_Help=Help\nMenu_Options=Options\n"
+                         u"Menu_HiScores=High scores\nMenu_Exit=Exit\nMenu_Back=Back\n"
+                         u"Menu_Prev=Previous\nMenu_Next=Next\nMenu_Game1=Lines\nMenu_Game2=Squares\n"
+                         u"Menu_Game3=Swaps\nMenu_Game4=Groups\nMenu_SaveExit=Save and exit\n"
+                         u"Menu_Resume=Resume\nMenu_Restart=Restart\nMenu_MainMenu=Main menu\nMenu_OK=OK\n");
         Menu::Reset();
         devices.Install();
         Menu::CreateAllMenus();

@@ -29,10 +29,7 @@ class TextTableTest : public ::testing::Test {
         FileLayer::UnmountAll();
         Log::Reset();
     }
-    void Add(const std::u16string& text) {
-        const std::string bytes = Utf16File(text);
-        table.AddFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    }
+    void Add(const std::u16string& text) { UiTest::AddTexts(table, text); }
     std::string LogText() const { return dir.Read("Log000.txt"); }
 
     TempDir dir;
