@@ -78,8 +78,7 @@ TEST(BoardKeys, EachGameByKeysEndsAsByClicks) {
 }
 
 TEST(BoardKeys, TheCursorShowsMovesStopsAtTheEdgesAndHidesWithTheMouse) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     sim.Cmd("put 4 4 1\nput 6 2 7");
     Game::GameBoard::CellCursor& cursor = sim.board.cursor;
     EXPECT_FALSE(cursor.shown);
@@ -125,8 +124,7 @@ TEST(BoardKeys, TheCursorShowsMovesStopsAtTheEdgesAndHidesWithTheMouse) {
 }
 
 TEST(BoardKeys, SwapsTakesTheSecondPressOnANeighbourOnly) {
-    Sim sim;
-    sim.Empty("swaps");
+    Sim sim("swaps");
     sim.Cmd("put 0 9 1\nput 1 9 2\nput 1 8 3\nput 2 9 4");
     sim.Cmd("key enter\nkey left\nkey left\nkey left\nkey left\nkey down\nkey down\nkey down\nkey down\n"
             "key down\nkey enter"); // (0, 9) selected
@@ -135,8 +133,7 @@ TEST(BoardKeys, SwapsTakesTheSecondPressOnANeighbourOnly) {
     EXPECT_EQ(sim.At(1, 8)->state, Game::ItemState::Select);
     EXPECT_EQ(sim.At(0, 9)->state, Game::ItemState::Stay);
     sim.Cmd("key down\nkey enter\nwait 1000"); // the neighbour below: swapped
-    EXPECT_EQ(sim.Code(1, 8), 2);
-    EXPECT_EQ(sim.Code(1, 9), 3);
+    sim.ExpectCodes({{1, 8, 2}, {1, 9, 3}});
 }
 
 } // namespace

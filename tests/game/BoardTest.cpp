@@ -121,8 +121,7 @@ TEST(Spawning, SwapsFirstTwoSpawnsFillTheTopRow) {
 }
 
 TEST(Spawning, FullBoardSpawnsNothingAndKeepsTheTimer) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     sim.FillPatterned();
     sim.Cmd("spawn on");
     const size_t made = sim.seam.created.size();
@@ -133,8 +132,7 @@ TEST(Spawning, FullBoardSpawnsNothingAndKeepsTheTimer) {
 }
 
 TEST(ItemTable, TwoBroomsOnAFullBoardGrowTheTable) {
-    Sim sim;
-    sim.Empty("groups");
+    Sim sim("groups");
     sim.Cmd("put 2 2 11\nput 7 7 11"); // entries 0 and 1
     sim.FillPatterned();
     ASSERT_EQ(sim.board.ItemCount(), 400);

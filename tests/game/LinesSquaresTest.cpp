@@ -60,8 +60,7 @@ BoardItem* DownTheCorridor(Sim& sim) {
 } // namespace
 
 TEST(Lines, SelectMoveAndRemoveARowOfFive) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     sim.Cmd("put 0 0 1\nput 1 0 1\nput 2 0 1\nput 3 0 1\nput 4 5 1\nput 9 9 2\nclick 4 5");
     EXPECT_EQ(sim.At(4, 5)->state, ItemState::Select);
     EXPECT_EQ(sim.board.selected, sim.At(4, 5));
@@ -69,8 +68,7 @@ TEST(Lines, SelectMoveAndRemoveARowOfFive) {
     BoardItem* mover = sim.At(4, 5);
     ASSERT_EQ(mover->state, ItemState::Move);
     // Both cells of a moving brick are busy; the target lists it as incoming.
-    EXPECT_EQ(sim.Code(4, 5), -1);
-    EXPECT_EQ(sim.Code(4, 4), -1);
+    sim.ExpectCodes({{4, 5, -1}, {4, 4, -1}});
     EXPECT_EQ(sim.board.incoming[4 * 20 + 0][0], 1);
     EXPECT_EQ(sim.board.incoming[4 * 20 + 0][1], 1);
     const std::string out = sim.Cmd("wait 3000\nprint");
@@ -82,8 +80,7 @@ TEST(Lines, SelectMoveAndRemoveARowOfFive) {
 }
 
 TEST(Lines, RowOfFourStaysAndOnlyLinesThroughTheArrivalCount) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     // A finished column of five placed directly is not looked at; the row of four is too short.
     sim.Cmd("put 9 0 2\nput 9 1 2\nput 9 2 2\nput 9 3 2\nput 9 4 2\n"
             "put 0 7 1\nput 1 7 1\nput 2 7 1\nput 5 5 1\nclick 5 5\nclick 3 7\nwait 5000");
@@ -93,8 +90,7 @@ TEST(Lines, RowOfFourStaysAndOnlyLinesThroughTheArrivalCount) {
 }
 
 TEST(Lines, RowAndDiagonalAtOnceScoreNine) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     // Row y=4 from x=0..3 and the diagonal (0,0)..(3,3) both end at (4,4).
     sim.Cmd("put 0 4 3\nput 1 4 3\nput 2 4 3\nput 3 4 3\n"
             "put 0 0 3\nput 1 1 3\nput 2 2 3\nput 3 3 3\nput 4 9 3\nclick 4 9\nclick 4 4\nwait 4000");
@@ -110,8 +106,7 @@ TEST(Lines, RowAndDiagonalAtOnceScoreNine) {
 }
 
 TEST(Lines, AntiDiagonalAndColumn) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     sim.Cmd(
         "put 9 1 5\nput 8 2 5\nput 7 3 5\nput 5 5 5\nput 0 0 5\nput 9 9 2\nclick 0 0\nclick 6 4\nwait 5000");
     EXPECT_EQ(sim.BrickCount(), 1);
@@ -124,8 +119,7 @@ TEST(Lines, AntiDiagonalAndColumn) {
 }
 
 TEST(Lines, PathIsShortestAndAvoidsWalls) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     // A wall in column 5 with one gap at the bottom.
     std::string wall;
     for (int y = 0; y < 9; ++y)
@@ -146,8 +140,7 @@ TEST(Lines, PathIsShortestAndAvoidsWalls) {
 }
 
 TEST(Lines, ReplansWhenTheWayIsBlocked) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     sim.Cmd("put 0 0 1\nclick 0 0\nclick 0 9");
     BoardItem* item = sim.At(0, 0);
     // Let it take two steps, then drop a brick right in front of it.
@@ -203,8 +196,7 @@ TEST(Lines, WaitingBrickMovesOnWhenTheWayOpens) {
 }
 
 TEST(Lines, NoPathKeepsTheSelection) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     sim.Cmd("put 0 0 1\nput 1 0 2\nput 0 1 3\nclick 0 0\nclick 5 5");
     EXPECT_EQ(sim.At(0, 0)->state, ItemState::Select);
     EXPECT_EQ(sim.board.selected, sim.At(0, 0));
@@ -214,8 +206,7 @@ TEST(Lines, NoPathKeepsTheSelection) {
 }
 
 TEST(Lines, SelectedBrickRemovedAndDestroyedInOnePassClearsTheSelection) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     // The mover comes first in the table, so its arrival removes the selected brick and the
     // selected brick's own update destroys it later in the same pass.
     sim.Cmd("put 2 5 1\nput 0 0 1\nput 1 0 1\nput 3 0 1\nput 4 0 1\nput 9 9 2\nclick 0 0");
@@ -231,8 +222,7 @@ TEST(Lines, SelectedBrickRemovedAndDestroyedInOnePassClearsTheSelection) {
 }
 
 TEST(Lines, EndOfPlayAfterThirtyOneStuckFrames) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     sim.FillPatterned();
     sim.seam.sounds.clear();
     sim.Cmd("wait 300");
@@ -250,8 +240,7 @@ TEST(Lines, EndOfPlayAfterThirtyOneStuckFrames) {
 }
 
 TEST(Lines, AlertOnceBelowTenFreeAndAgainAfterRecovering) {
-    Sim sim;
-    sim.Empty("lines");
+    Sim sim("lines");
     sim.FillPatterned();
     sim.board.SetState(*sim.At(9, 9), ItemState::Disappear);
     sim.seam.sounds.clear();
@@ -268,8 +257,7 @@ TEST(Lines, AlertOnceBelowTenFreeAndAgainAfterRecovering) {
 }
 
 TEST(Squares, SquareWithTailRemovesTheWholeGroup) {
-    Sim sim;
-    sim.Empty("squares");
+    Sim sim("squares");
     // (0,0),(1,0),(0,1) + arriving (1,1) make the square; (2,1),(3,1),(3,2) are the tail.
     sim.Cmd("put 0 0 4\nput 1 0 4\nput 0 1 4\nput 2 1 4\nput 3 1 4\nput 3 2 4\nput 9 9 2\nput 5 5 4\n"
             "click 5 5\nclick 1 1\nwait 6000");
@@ -279,8 +267,7 @@ TEST(Squares, SquareWithTailRemovesTheWholeGroup) {
 }
 
 TEST(Squares, NoSquareNoRemoval) {
-    Sim sim;
-    sim.Empty("squares");
+    Sim sim("squares");
     sim.Cmd("put 0 0 4\nput 1 0 4\nput 2 0 4\nput 3 0 4\nput 5 5 4\nclick 5 5\nclick 4 0\nwait 6000");
     EXPECT_EQ(sim.BrickCount(), 5);
     EXPECT_EQ(sim.board.score, 0);

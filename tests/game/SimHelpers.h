@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 
@@ -9,6 +11,9 @@
 
 // The simulator driven by its own command lines, with a few shortcuts into the board it runs.
 struct Sim : Game::Simulator {
+    Sim() = default;
+    // An empty game of `mode` without spawning.
+    explicit Sim(const std::string& mode) { Empty(mode); }
     // Runs a script of commands; every line must be accepted. Returns what the commands printed.
     std::string Cmd(const std::string& script) {
         std::istringstream in(script);
@@ -23,6 +28,11 @@ struct Sim : Game::Simulator {
     int32_t Code(int32_t x, int32_t y) {
         board.RebuildGrid();
         return board.Code(x, y);
+    }
+    // Expects every {x, y, code} cell to hold that code.
+    void ExpectCodes(std::initializer_list<std::array<int32_t, 3>> cells) {
+        for (const auto& [x, y, code] : cells)
+            EXPECT_EQ(Code(x, y), code) << "cell " << x << "," << y;
     }
     Game::BoardItem* At(int32_t x, int32_t y) { return board.ItemAt(x, y); }
     int32_t Count(const std::string& sound) const {

@@ -6,22 +6,18 @@
 using namespace Game;
 
 TEST(Swaps, BricksFallToTheBottomWithBothCellsBusy) {
-    Sim sim;
-    sim.Empty("swaps");
+    Sim sim("swaps");
     sim.Cmd("put 0 0 1\nwait 10");
     BoardItem* item = sim.At(0, 0);
     ASSERT_EQ(item->state, ItemState::Fall);
-    EXPECT_EQ(sim.Code(0, 0), -1);
-    EXPECT_EQ(sim.Code(0, 1), -1);
+    sim.ExpectCodes({{0, 0, -1}, {0, 1, -1}});
     sim.Cmd("wait 5000");
     EXPECT_EQ(item->state, ItemState::Stay);
-    EXPECT_EQ(sim.Code(0, 9), 1);
-    EXPECT_EQ(sim.Code(0, 0), 0);
+    sim.ExpectCodes({{0, 9, 1}, {0, 0, 0}});
 }
 
 TEST(Swaps, SwappingNeighboursCompletesARowOfThree) {
-    Sim sim;
-    sim.Empty("swaps");
+    Sim sim("swaps");
     sim.Cmd("put 0 9 1\nput 1 9 1\nput 2 9 2\nput 3 9 1\nput 4 9 3\nclick 2 9");
     EXPECT_EQ(sim.At(2, 9)->state, ItemState::Select);
     sim.Cmd("click 3 9");
@@ -30,14 +26,12 @@ TEST(Swaps, SwappingNeighboursCompletesARowOfThree) {
     sim.Cmd("wait 2000");
     EXPECT_EQ(sim.board.score, 6);
     EXPECT_EQ(sim.Count("line_delete2"), 1);
-    EXPECT_EQ(sim.Code(3, 9), 2);
-    EXPECT_EQ(sim.Code(4, 9), 3);
+    sim.ExpectCodes({{3, 9, 2}, {4, 9, 3}});
     EXPECT_EQ(sim.BrickCount(), 2);
 }
 
 TEST(Swaps, VerticalSwapThenTheRestFalls) {
-    Sim sim;
-    sim.Empty("swaps");
+    Sim sim("swaps");
     sim.Cmd("put 0 9 4\nput 1 9 4\nput 2 9 1\nput 2 8 4\nclick 2 8");
     BoardItem* four = sim.At(2, 8);
     sim.Cmd("click 0 5"); // an empty cell does nothing in Swaps
@@ -51,8 +45,7 @@ TEST(Swaps, VerticalSwapThenTheRestFalls) {
 }
 
 TEST(Swaps, DiagonalClickMovesTheSelection) {
-    Sim sim;
-    sim.Empty("swaps");
+    Sim sim("swaps");
     sim.Cmd("put 0 9 1\nput 1 9 3\nput 1 8 2\nclick 0 9\nclick 1 8");
     EXPECT_EQ(sim.At(0, 9)->state, ItemState::Stay);
     EXPECT_EQ(sim.At(1, 8)->state, ItemState::Select);
@@ -62,8 +55,7 @@ TEST(Swaps, DiagonalClickMovesTheSelection) {
 }
 
 TEST(Swaps, EndOfPlayWhenFull) {
-    Sim sim;
-    sim.Empty("swaps");
+    Sim sim("swaps");
     sim.FillPatterned();
     sim.Cmd("wait 300");
     EXPECT_EQ(sim.outcome, Simulator::Outcome::Playing);
@@ -72,8 +64,7 @@ TEST(Swaps, EndOfPlayWhenFull) {
 }
 
 TEST(Groups, PairScoresFourAndSingleDoesNothing) {
-    Sim sim;
-    sim.Empty("groups");
+    Sim sim("groups");
     sim.Cmd("put 0 19 1\nput 1 19 1\nput 0 18 3\nput 2 19 2\nclick 2 19");
     EXPECT_EQ(sim.board.score, 0);
     EXPECT_EQ(sim.BrickCount(), 4);
@@ -82,39 +73,28 @@ TEST(Groups, PairScoresFourAndSingleDoesNothing) {
     EXPECT_EQ(sim.Count("line_delete2"), 1);
     sim.Cmd("wait 2000");
     // The brick above fell into the hole, then its column closed up toward the middle.
-    EXPECT_EQ(sim.Code(0, 19), 0);
-    EXPECT_EQ(sim.Code(0, 18), 0);
-    EXPECT_EQ(sim.Code(1, 19), 3);
-    EXPECT_EQ(sim.Code(2, 19), 2);
+    sim.ExpectCodes({{0, 19, 0}, {0, 18, 0}, {1, 19, 3}, {2, 19, 2}});
 }
 
 TEST(Groups, LeftBlockMovesTowardTheMiddle) {
-    Sim sim;
-    sim.Empty("groups");
+    Sim sim("groups");
     sim.Cmd("put 0 19 1\nput 0 18 2\nput 5 19 3\nwait 3000");
-    EXPECT_EQ(sim.Code(4, 19), 1);
-    EXPECT_EQ(sim.Code(4, 18), 2);
-    EXPECT_EQ(sim.Code(0, 19), 0);
-    EXPECT_EQ(sim.Code(5, 19), 3);
+    sim.ExpectCodes({{4, 19, 1}, {4, 18, 2}, {0, 19, 0}, {5, 19, 3}});
 }
 
 TEST(Groups, RightBlockMovesLeftWhenFartherOrTied) {
-    Sim sim;
-    sim.Empty("groups");
+    Sim sim("groups");
     sim.Cmd("put 12 19 1\nput 17 19 2\nput 18 19 3\nwait 3000");
-    EXPECT_EQ(sim.Code(13, 19), 2);
-    EXPECT_EQ(sim.Code(14, 19), 3);
-    EXPECT_EQ(sim.Code(12, 19), 1);
+    sim.ExpectCodes({{13, 19, 2}, {14, 19, 3}, {12, 19, 1}});
 
     sim.Empty("groups");
     sim.Cmd("put 8 19 1\nput 12 19 2\nwait 3000");
-    EXPECT_EQ(sim.Code(8, 19), 1);
-    EXPECT_EQ(sim.Code(9, 19), 2); // tie: the right block moved
+    // tie: the right block moved
+    sim.ExpectCodes({{8, 19, 1}, {9, 19, 2}});
 }
 
 TEST(Groups, WholeBoardOfOneColourClearsAndOpensTheClearedScreen) {
-    Sim sim;
-    sim.Empty("groups");
+    Sim sim("groups");
     std::string script;
     for (int x = 0; x < 20; ++x)
         for (int y = 0; y < 20; ++y)
@@ -132,8 +112,7 @@ TEST(Groups, WholeBoardOfOneColourClearsAndOpensTheClearedScreen) {
 }
 
 TEST(Groups, NoPairsLeftEndsThePlay) {
-    Sim sim;
-    sim.Empty("groups");
+    Sim sim("groups");
     sim.FillPatterned();
     sim.Cmd("wait 310");
     EXPECT_EQ(sim.outcome, Simulator::Outcome::Result);
