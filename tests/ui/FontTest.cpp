@@ -90,49 +90,47 @@ TEST_F(FontTest, LoadFailsForMissingFileAndNonFontAndStartsAtSize10Smoothed) {
     EXPECT_NE(other.Id(), font.Id());
 }
 
-TEST_F(FontTest, SmoothedGlyphBlendsExactlyAtItsBearings) {
-    const Glyph g = Reference(fontBytes, 40, u'W');
-    ASSERT_FALSE(g.cov.empty());
-    const uint32_t background = 0xFF3060A0, colour = 0xFFF0C810;
-    Canvas canvas(120, 80, background);
-    font.SetSize(40);
-    font.SetSmoothing(1);
-    font.Print(20, 50, colour, u"W");
-    EXPECT_EQ(font.LastWidth(), g.advance);
-    size_t partial = 0, full = 0;
-    for (uint32_t r = 0; r < g.rows; ++r)
-        for (uint32_t c = 0; c < g.width; ++c) {
-            const uint32_t cov = g.cov[r * g.width + c];
-            const uint32_t got = canvas.At(20 + g.left + c, 50 - g.top + r);
-            uint32_t want = background;
-            if (cov >= 224) {
-                want = colour;
-                ++full;
-            } else if (cov > 0) {
-                ++partial;
-                want = 0xFF000000;
-                for (int s = 0; s < 24; s += 8)
-                    want |= ((((background >> s) & 0xFF) * (255 - cov) + ((colour >> s) & 0xFF) * cov) / 256)
-                            << s;
+TEST_F(FontTest, GlyphsSitAtTheirBearingsSmoothedOrWithHardEdges) {
+    // Smoothed: blended over the background by coverage, full colour from 224 up. Hard edges:
+    // the coverage becomes the alpha of the pixel above a threshold of 64, nothing below it.
+    const struct {
+        char16_t ch;
+        uint32_t size, smoothing, background, colour;
+        int32_t x, y;
+    } cases[] = {{u'W', 40, 1, 0xFF3060A0, 0xFFF0C810, 20, 50}, {u'o', 30, 0, 0x11223344, 0x80ABCDEF, 5, 40}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.smoothing ? "smoothed" : "hard edges");
+        const Glyph g = Reference(fontBytes, c.size, c.ch);
+        ASSERT_FALSE(g.cov.empty());
+        Canvas canvas(120, 80, c.background);
+        font.SetSize(c.size);
+        font.SetSmoothing(c.smoothing);
+        font.Print(c.x, c.y, c.colour, std::u16string(1, c.ch).c_str());
+        EXPECT_EQ(font.LastWidth(), g.advance);
+        size_t partial = 0, full = 0;
+        for (uint32_t r = 0; r < g.rows; ++r)
+            for (uint32_t col = 0; col < g.width; ++col) {
+                const uint32_t cov = g.cov[r * g.width + col];
+                uint32_t want = c.background;
+                if (!c.smoothing) {
+                    if (cov > 64) want = (c.colour & 0xFFFFFF) | cov << 24;
+                } else if (cov >= 224) {
+                    want = c.colour;
+                    ++full;
+                } else if (cov > 0) {
+                    ++partial;
+                    want = 0xFF000000;
+                    for (int sh = 0; sh < 24; sh += 8)
+                        want |=
+                            ((((c.background >> sh) & 0xFF) * (255 - cov) + ((c.colour >> sh) & 0xFF) * cov) /
+                             256)
+                            << sh;
+                }
+                ASSERT_EQ(canvas.At(c.x + g.left + col, c.y - g.top + r), want)
+                    << "row " << r << " col " << col << " coverage " << cov;
             }
-            ASSERT_EQ(got, want) << "row " << r << " col " << c << " coverage " << cov;
-        }
-    EXPECT_GT(partial, 0u);
-    EXPECT_GT(full, 0u);
-}
-
-TEST_F(FontTest, HardEdgesKeepCoverageAsAlphaAboveThreshold) {
-    const Glyph g = Reference(fontBytes, 30, u'o');
-    Canvas canvas(60, 60, 0x11223344);
-    font.SetSize(30);
-    font.SetSmoothing(0);
-    font.Print(5, 40, 0x80ABCDEF, u"o");
-    for (uint32_t r = 0; r < g.rows; ++r)
-        for (uint32_t c = 0; c < g.width; ++c) {
-            const uint32_t cov = g.cov[r * g.width + c];
-            const uint32_t got = canvas.At(5 + g.left + c, 40 - g.top + r);
-            ASSERT_EQ(got, cov > 64 ? (0x00ABCDEF | cov << 24) : 0x11223344u) << r << "," << c;
-        }
+        EXPECT_EQ(partial > 0 && full > 0, c.smoothing == 1);
+    }
 }
 
 TEST_F(FontTest, ColourTagSwitchesColourFromThatCharacter) {

@@ -62,12 +62,18 @@ class MenuTest : public UiFixture {
         g_TextTable.Clear();
         UiFixture::TearDown();
     }
-    // One frame of a screen: poll (mouse event from the queue), then draw.
-    int32_t Frame(const char* menu) {
+    // One frame of a screen with these keys gone down: poll (mouse event from the queue), then draw.
+    int32_t Frame(const char* menu, std::set<uint32_t> keys = {}) {
+        devices.keys = std::move(keys);
         const int32_t id = Menu::Poll(menu, Menu::kEventFromQueue);
         Menu::Draw(screen);
         devices.keys.clear();
         return id;
+    }
+    // One frame in which the mouse reports `event` (a left release unless said).
+    int32_t MouseFrame(const char* menu, uint32_t event = Input::MouseReleased) {
+        devices.events = {event};
+        return Frame(menu);
     }
     void MouseTo(const MenuItem& item) {
         devices.mouseX = item.screenX;
@@ -122,19 +128,15 @@ TEST_F(MenuTest, MoveSoundOncePerNewItemAndClickIsReleaseOverItem) {
 
     // Press over "Help", move off, release elsewhere: nothing chosen.
     MouseTo(items[1]);
-    devices.events = {Input::MousePressed};
-    EXPECT_EQ(Frame("main"), 0);
+    EXPECT_EQ(MouseFrame("main", Input::MousePressed), 0);
     devices.mouseX = 20;
-    devices.events = {Input::MouseReleased};
-    EXPECT_EQ(Frame("main"), 0);
+    EXPECT_EQ(MouseFrame("main"), 0);
     EXPECT_EQ(Count("select_menu"), 0u);
     // Release of the right button over an item is not a click either.
     MouseTo(items[3]);
-    devices.events = {Input::MouseReleased | Input::MouseRight};
-    EXPECT_EQ(Frame("main"), 0);
+    EXPECT_EQ(MouseFrame("main", Input::MouseReleased | Input::MouseRight), 0);
     // Release of the left button over "High scores" chooses it.
-    devices.events = {Input::MouseReleased};
-    EXPECT_EQ(Frame("main"), 4);
+    EXPECT_EQ(MouseFrame("main"), 4);
     EXPECT_EQ(Count("select_menu"), 1u);
     // An event handed in directly is used as it is.
     EXPECT_EQ(Menu::Poll("main", int32_t(Input::MouseReleased)), 4);
@@ -146,15 +148,12 @@ TEST_F(MenuTest, DisabledItemsNeitherHighlightNorReact) {
     ASSERT_NE(prev, nullptr);
     prev->enabled = 0;
     MouseTo(*prev);
-    devices.events = {Input::MouseReleased};
-    EXPECT_EQ(Frame("help"), 0);
+    EXPECT_EQ(MouseFrame("help"), 0);
     EXPECT_FALSE(Menu::FindCurrent(1)->underMouse);
     EXPECT_EQ(Count("move_menu"), 0u);
     // Its shortcut is gone too, but the keyboard-only items with the same id still answer.
-    devices.keys = {Input::Key::Left};
-    EXPECT_EQ(Frame("help"), 0);
-    devices.keys = {Input::Key::Up};
-    EXPECT_EQ(Frame("help"), 1);
+    EXPECT_EQ(Frame("help", {Input::Key::Left}), 0);
+    EXPECT_EQ(Frame("help", {Input::Key::Up}), 1);
     // The disabled style is what gets drawn: grey at size 30.
     EXPECT_NE(registry.Find(Text::CacheKey(g_MainFont, 30, 0xFF808080, u"Previous", 130, 500).c_str()),
               nullptr);
@@ -214,12 +213,10 @@ TEST_F(MenuTest, HotRectanglesClickSilentlyOnHoverAndButtonsSwapPictures) {
     devices.mouseX = 100, devices.mouseY = 450; // inside the first game's picture
     Frame("game");
     EXPECT_EQ(Count("move_menu"), 0u);
-    devices.events = {Input::MouseReleased};
-    EXPECT_EQ(Frame("game"), 1);
+    EXPECT_EQ(MouseFrame("game"), 1);
     EXPECT_EQ(Count("select_menu"), 1u);
     devices.mouseX = 45; // on the edge: strictly inside only
-    devices.events = {Input::MouseReleased};
-    EXPECT_EQ(Frame("game"), 0);
+    EXPECT_EQ(MouseFrame("game"), 0);
 
     devices.pictures.clear();
     Frame("board");
@@ -266,29 +263,24 @@ TEST_F(MenuTest, KeysMoveAHighlightAndTheMouseTakesItBack) {
     Frame("main");
     EXPECT_EQ(Highlighted(), 0);
     // The first key shows the highlight on the first item, with the hover sound.
-    devices.keys = {Down};
-    EXPECT_EQ(Frame("main"), 0);
+    EXPECT_EQ(Frame("main", {Down}), 0);
     EXPECT_EQ(Highlighted(), 1);
     EXPECT_EQ(Count("move_menu"), 1u);
-    devices.keys = {Down};
-    Frame("main");
+    Frame("main", {Down});
     EXPECT_EQ(Highlighted(), 2);
-    devices.keys = {Up};
-    Frame("main");
-    devices.keys = {Up}; // round from the top to the bottom
-    Frame("main");
+    Frame("main", {Up});
+    // round from the top to the bottom
+    Frame("main", {Up});
     EXPECT_EQ(Highlighted(), 5);
-    devices.keys = {Left}; // one item to a row: nowhere to go
-    Frame("main");
+    // one item to a row: nowhere to go
+    Frame("main", {Left});
     EXPECT_EQ(Highlighted(), 5);
     EXPECT_EQ(Count("move_menu"), 4u);
     // It is drawn with the hover look.
     EXPECT_NE(registry.Find(Text::CacheKey(g_MainFont, 32, 0xFFFFFF00, u"Exit", 400, 380).c_str()), nullptr);
     // Enter and Space choose it, with the same id and sound as a click.
-    devices.keys = {Enter};
-    EXPECT_EQ(Frame("main"), 5);
-    devices.keys = {Space};
-    EXPECT_EQ(Frame("main"), 5);
+    EXPECT_EQ(Frame("main", {Enter}), 5);
+    EXPECT_EQ(Frame("main", {Space}), 5);
     EXPECT_EQ(Count("select_menu"), 2u);
     EXPECT_TRUE(Menu::KeysOwnHighlight());
 
@@ -297,21 +289,19 @@ TEST_F(MenuTest, KeysMoveAHighlightAndTheMouseTakesItBack) {
     Frame("main");
     EXPECT_EQ(Highlighted(), 2) << "the mouse moved onto Help";
     EXPECT_FALSE(Menu::KeysOwnHighlight());
-    devices.keys = {Down}; // ...and the keys start again where they begin
-    Frame("main");
+    // ...and the keys start again where they begin
+    Frame("main", {Down});
     EXPECT_EQ(Highlighted(), 1);
     Frame("main");
     EXPECT_EQ(Highlighted(), 1) << "the resting mouse over Help leaves the keys' highlight alone";
     // A click hands it back to the mouse even without a move.
-    devices.events = {Input::MouseReleased};
-    EXPECT_EQ(Frame("main"), 2);
+    EXPECT_EQ(MouseFrame("main"), 2);
 }
 
 TEST_F(MenuTest, ItemsSideBySideTakeLeftAndRightAndRowsTakeUpAndDown) {
     using namespace Input::Key;
     auto press = [&](const char* menu, uint8_t key) {
-        devices.keys = {key};
-        Frame(menu);
+        Frame(menu, {key});
         return Highlighted();
     };
     Frame("game");
@@ -347,44 +337,36 @@ TEST_F(MenuTest, ItemsSideBySideTakeLeftAndRightAndRowsTakeUpAndDown) {
     EXPECT_EQ(press("option", Down), 7);
     EXPECT_EQ(press("option", Down), 6) << "round to the top, nearest to Save's x";
     // Escape keeps its shortcut.
-    devices.keys = {Escape};
-    EXPECT_EQ(Frame("option"), 10);
+    EXPECT_EQ(Frame("option", {Escape}), 10);
 }
 
 TEST_F(MenuTest, DisabledItemsTypingAndTheBoardKeepTheirKeys) {
     using namespace Input::Key;
     // A highlighted item that becomes disabled gives the highlight to the first enabled one.
     Frame("inGame");
-    devices.keys = {Down};
-    Frame("inGame");
-    devices.keys = {Down};
-    Frame("inGame");
+    Frame("inGame", {Down});
+    Frame("inGame", {Down});
     ASSERT_EQ(Highlighted(), 2);
     Menu::FindCurrent(2)->enabled = 0;
     Menu::FindCurrent(1)->enabled = 0;
     Frame("inGame");
     EXPECT_EQ(Highlighted(), 3);
-    devices.keys = {Up};
-    Frame("inGame");
+    Frame("inGame", {Up});
     EXPECT_EQ(Highlighted(), 5) << "disabled items are stepped over";
 
     // Name entry: Space is a character, Enter keeps its shortcut.
     Frame("");
     Frame("enterScores");
-    devices.keys = {Space};
-    EXPECT_EQ(Frame("enterScores"), 0);
-    devices.keys = {Enter};
-    EXPECT_EQ(Frame("enterScores"), 1);
+    EXPECT_EQ(Frame("enterScores", {Space}), 0);
+    EXPECT_EQ(Frame("enterScores", {Enter}), 1);
 
     // During play the arrows belong to the board: no highlight on the pause button.
     Frame("board");
     for (uint8_t key : {Down, Right, Enter, Space}) {
-        devices.keys = {key};
-        EXPECT_EQ(Frame("board"), 0);
+        EXPECT_EQ(Frame("board", {key}), 0);
         EXPECT_EQ(Highlighted(), 0);
     }
-    devices.keys = {Escape};
-    EXPECT_EQ(Frame("board"), 1);
+    EXPECT_EQ(Frame("board", {Escape}), 1);
     // Keys used on the board still own the highlight of the panel that follows.
     Frame("");
     Frame("inGame");
