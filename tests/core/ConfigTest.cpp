@@ -16,27 +16,16 @@ TEST(ConfigDoc, KeysValuesAndSectionsAreTakenAsWritten) {
     const ConfigDoc doc = Parse("a=1\nk1=v\r\n  k2   =   v  \nk3=\nk4 = first = second\n==k5=x\nk6=   \r\n"
                                 "Key=K\nsemi;colon line\n[S]\r\nb=2\r\n[Renderer]\na=r1\n[Other]\nz=0\n"
                                 "[Renderer]\nb=r2\na=r3\n  junk [Name] more\nx=n\nv=a[b]c\ny=in b\nlast=5");
+    // Entries before the first header are Default's; repeated headers merge and the first of a
+    // repeated key wins; a header is the text between brackets, even inside a value.
     const struct {
         const char *key, *section, *value; // value nullptr: not found
-    } cases[] = {
-        {"a", nullptr, "1"}, // before the first header: Default
-        {"a", "Default", "1"},
-        {"b", "S", "2"},
-        {"b", nullptr, nullptr},
-        {"k1", nullptr, "v"},
-        {"k2", nullptr, "v"},
-        {"k3", nullptr, ""},
-        {"k4", nullptr, "first"},
-        {"k5", nullptr, "x"},
-        {"k6", nullptr, ""},
-        {"Key", nullptr, "K"},
-        {"key", nullptr, nullptr},
-        {"a", "Renderer", "r1"}, // repeated headers merge; the first of a repeated key wins
-        {"b", "Renderer", "r2"},
-        {"x", "Name", "n"}, // a header is the text between brackets
-        {"y", "b", "in b"}, // a value holding both brackets is taken for a header
-        {"last", "b", "5"},
-    };
+    } cases[] = {{"a", nullptr, "1"},     {"a", "Default", "1"},    {"b", "S", "2"},
+                 {"b", nullptr, nullptr}, {"k1", nullptr, "v"},     {"k2", nullptr, "v"},
+                 {"k3", nullptr, ""},     {"k4", nullptr, "first"}, {"k5", nullptr, "x"},
+                 {"k6", nullptr, ""},     {"Key", nullptr, "K"},    {"key", nullptr, nullptr},
+                 {"a", "Renderer", "r1"}, {"b", "Renderer", "r2"},  {"x", "Name", "n"},
+                 {"y", "b", "in b"},      {"last", "b", "5"}};
     for (const auto& c : cases) {
         std::string v;
         EXPECT_EQ(doc.Get(v, c.key, c.section), c.value != nullptr)

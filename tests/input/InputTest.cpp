@@ -102,7 +102,7 @@ TEST_F(InputTest, KeyPressedOnlyInTheFrameTheKeyWentDownAndRepeatsAreNoPress) {
 }
 
 TEST_F(InputTest, PressedCharacterFollowsShiftAndTheTable) {
-    auto typed = [&](std::initializer_list<uint8_t> keys, bool shift) {
+    auto typed = [&](const std::vector<uint8_t>& keys, bool shift) {
         if (shift) Key(Input::Key::LeftShift, true);
         Frame();
         for (uint8_t k : keys)
@@ -115,23 +115,30 @@ TEST_F(InputTest, PressedCharacterFollowsShiftAndTheTable) {
         Frame();
         return c;
     };
-    EXPECT_EQ(typed({0x1E}, false), 'a');
-    EXPECT_EQ(typed({0x1E}, true), 'A');
-    EXPECT_EQ(typed({0x03}, true), '@');
-    EXPECT_EQ(typed({0x28}, true), '"');
-    EXPECT_EQ(typed({0x2B}, false), '\\');
-    EXPECT_EQ(typed({Input::Key::Space}, true), ' ');
-    EXPECT_EQ(typed({Input::Key::Backspace}, false), 7);
-    EXPECT_EQ(typed({Input::Key::Backspace}, true), 7);
-    EXPECT_EQ(typed({Input::Key::Tab}, false), 8);
-    EXPECT_EQ(typed({Input::Key::Left}, false), 0);
-    EXPECT_EQ(typed({Input::Key::Enter}, false), 0);
-    // Two keys in one frame: the lower scan code wins (Q 0x10 before A 0x1E).
-    EXPECT_EQ(typed({0x1E, 0x10}, false), 'q');
-    // Right Shift counts as Shift too, even when pressed in the same frame.
-    EXPECT_EQ(typed({Input::Key::RightShift, 0x2C}, false), 'Z');
-    // Left Shift (0x2A) going down in the same frame as X (0x2D) is not taken for the character.
-    EXPECT_EQ(typed({Input::Key::LeftShift, 0x2D}, false), 'X');
+    using namespace Input::Key;
+    // Backspace is 7 and Tab 8; keys without a character give 0. Two keys in one frame: the lower
+    // scan code wins (Q 0x10 before A 0x1E). Right Shift counts as Shift, even going down in the
+    // same frame; Left Shift (0x2A) going down with X (0x2D) is not taken for the character.
+    const struct {
+        std::vector<uint8_t> keys;
+        bool shift;
+        char want;
+    } cases[] = {{{0x1E}, false, 'a'},
+                 {{0x1E}, true, 'A'},
+                 {{0x03}, true, '@'},
+                 {{0x28}, true, '"'},
+                 {{0x2B}, false, '\\'},
+                 {{Space}, true, ' '},
+                 {{Backspace}, false, 7},
+                 {{Backspace}, true, 7},
+                 {{Tab}, false, 8},
+                 {{Left}, false, 0},
+                 {{Enter}, false, 0},
+                 {{0x1E, 0x10}, false, 'q'},
+                 {{RightShift, 0x2C}, false, 'Z'},
+                 {{LeftShift, 0x2D}, false, 'X'}};
+    for (const auto& c : cases)
+        EXPECT_EQ(typed(c.keys, c.shift), c.want) << int(c.keys[0]) << (c.shift ? " with shift" : "");
     // Nothing went down this frame.
     EXPECT_EQ(Input::PressedCharacter(), 0);
 }

@@ -12,17 +12,20 @@
 namespace {
 
 TEST(LanguageChoice, LocaleNamesMapToShippedLanguages) {
-    EXPECT_EQ(Language::FromLocaleName("de_DE.UTF-8"), "de");
-    EXPECT_EQ(Language::FromLocaleName("de_AT@euro"), "de");
-    EXPECT_EQ(Language::FromLocaleName("ru_RU.UTF-8"), "ru");
-    EXPECT_EQ(Language::FromLocaleName("cs_CZ.UTF-8"), "cs");
-    EXPECT_EQ(Language::FromLocaleName("pt_BR.UTF-8"), "pt_BR");
-    EXPECT_EQ(Language::FromLocaleName("pt_PT.UTF-8"), "pt_BR"); // the only Portuguese
-    EXPECT_EQ(Language::FromLocaleName("fr"), "fr");
-    EXPECT_EQ(Language::FromLocaleName("ja_JP.UTF-8"), "en");
-    EXPECT_EQ(Language::FromLocaleName("C"), "en");
-    EXPECT_EQ(Language::FromLocaleName("POSIX"), "en");
-    EXPECT_EQ(Language::FromLocaleName(""), "en");
+    // pt_PT: the only Portuguese is Brazil's; languages not shipped, C and POSIX: English.
+    const std::pair<const char*, const char*> names[] = {{"de_DE.UTF-8", "de"},
+                                                         {"de_AT@euro", "de"},
+                                                         {"ru_RU.UTF-8", "ru"},
+                                                         {"cs_CZ.UTF-8", "cs"},
+                                                         {"pt_BR.UTF-8", "pt_BR"},
+                                                         {"pt_PT.UTF-8", "pt_BR"},
+                                                         {"fr", "fr"},
+                                                         {"ja_JP.UTF-8", "en"},
+                                                         {"C", "en"},
+                                                         {"POSIX", "en"},
+                                                         {"", "en"}};
+    for (auto [name, code] : names)
+        EXPECT_EQ(Language::FromLocaleName(name), code) << name;
     // LC_ALL over LC_MESSAGES over LANG; empty values do not count.
     EXPECT_EQ(Language::FromLocale("pl_PL.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"), "pl");
     EXPECT_EQ(Language::FromLocale("", "de_DE.UTF-8", "fr_FR.UTF-8"), "de");

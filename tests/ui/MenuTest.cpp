@@ -75,6 +75,20 @@ class MenuTest : public UiFixture {
         devices.events = {event};
         return Frame(menu);
     }
+    // The id of the item the keys highlight now (0 when none).
+    static int32_t Highlighted() {
+        for (const MenuItem& item : Menu::Current())
+            if (item.underMouse) return item.id;
+        return 0;
+    }
+    // Presses each key in turn on `menu`, the highlight landing on each id.
+    void Walk(const char* menu, std::initializer_list<std::pair<uint8_t, int32_t>> steps) {
+        int32_t step = 0;
+        for (auto [key, id] : steps) {
+            Frame(menu, {key});
+            EXPECT_EQ(Highlighted(), id) << menu << " step " << step++;
+        }
+    }
     void MouseTo(const MenuItem& item) {
         devices.mouseX = item.screenX;
         devices.mouseY = item.screenY + item.normal.hit.Height() / 2;
@@ -251,13 +265,6 @@ TEST_F(MenuTest, SetMenuPropertyTouchesOnlyExistingItemsOfThatMenu) {
 
 // ---- Keys and the highlight ---------------------------------------------------------------------
 
-// The id of the item the keys highlight now (0 when none).
-int32_t Highlighted() {
-    for (const MenuItem& item : Menu::Current())
-        if (item.underMouse) return item.id;
-    return 0;
-}
-
 TEST_F(MenuTest, KeysMoveAHighlightAndTheMouseTakesItBack) {
     using namespace Input::Key;
     Frame("main");
@@ -266,15 +273,8 @@ TEST_F(MenuTest, KeysMoveAHighlightAndTheMouseTakesItBack) {
     EXPECT_EQ(Frame("main", {Down}), 0);
     EXPECT_EQ(Highlighted(), 1);
     EXPECT_EQ(Count("move_menu"), 1u);
-    Frame("main", {Down});
-    EXPECT_EQ(Highlighted(), 2);
-    Frame("main", {Up});
-    // round from the top to the bottom
-    Frame("main", {Up});
-    EXPECT_EQ(Highlighted(), 5);
-    // one item to a row: nowhere to go
-    Frame("main", {Left});
-    EXPECT_EQ(Highlighted(), 5);
+    // Round from the top to the bottom; one item to a row: Left goes nowhere.
+    Walk("main", {{Down, 2}, {Up, 1}, {Up, 5}, {Left, 5}});
     EXPECT_EQ(Count("move_menu"), 4u);
     // It is drawn with the hover look.
     EXPECT_NE(registry.Find(Text::CacheKey(g_MainFont, 32, 0xFFFFFF00, u"Exit", 400, 380).c_str()), nullptr);
@@ -300,20 +300,12 @@ TEST_F(MenuTest, KeysMoveAHighlightAndTheMouseTakesItBack) {
 
 TEST_F(MenuTest, ItemsSideBySideTakeLeftAndRightAndRowsTakeUpAndDown) {
     using namespace Input::Key;
-    auto press = [&](const char* menu, uint8_t key) {
-        Frame(menu, {key});
-        return Highlighted();
-    };
+    // Lines first; round along the row; the row below is Back; up to the game nearest above;
+    // round from the top row to the bottom one.
     Frame("game");
-    EXPECT_EQ(press("game", Right), 1) << "first use: Lines";
-    EXPECT_EQ(press("game", Right), 2);
-    EXPECT_EQ(press("game", Right), 3);
-    EXPECT_EQ(press("game", Right), 4);
-    EXPECT_EQ(press("game", Right), 1) << "round along the row";
-    EXPECT_EQ(press("game", Left), 4);
-    EXPECT_EQ(press("game", Down), 5) << "the row below: Back";
-    EXPECT_EQ(press("game", Up), 2) << "back up to the game nearest above";
-    EXPECT_EQ(press("game", Up), 5) << "round from the top row to the bottom one";
+    Walk(
+        "game",
+        {{Right, 1}, {Right, 2}, {Right, 3}, {Right, 4}, {Right, 1}, {Left, 4}, {Down, 5}, {Up, 2}, {Up, 5}});
     for (const MenuItem& item : Menu::Current())
         if (item.kind == kMenuHotRect) {
             EXPECT_FALSE(item.underMouse) << "hot rectangles have no look";
@@ -325,17 +317,14 @@ TEST_F(MenuTest, ItemsSideBySideTakeLeftAndRightAndRowsTakeUpAndDown) {
     Frame("hiScores");
     EXPECT_EQ(Highlighted(), 1);
     EXPECT_EQ(devices.sounds.size(), sounds);
-    EXPECT_EQ(press("hiScores", Left), 4);
-    EXPECT_EQ(press("hiScores", Down), 5);
+    Walk("hiScores", {{Left, 4}, {Down, 5}});
 
     // Options: two rows of -/+, then Save (the On/Off item has no text in this table: skipped).
     Frame("");
     Frame("option");
-    EXPECT_EQ(Highlighted(), 6) << "music - stands first";
-    EXPECT_EQ(press("option", Right), 5);
-    EXPECT_EQ(press("option", Down), 2) << "sound +, straight below";
-    EXPECT_EQ(press("option", Down), 7);
-    EXPECT_EQ(press("option", Down), 6) << "round to the top, nearest to Save's x";
+    // Music - stands first; sound + lies straight below; round to the top, nearest to Save's x.
+    EXPECT_EQ(Highlighted(), 6);
+    Walk("option", {{Right, 5}, {Down, 2}, {Down, 7}, {Down, 6}});
     // Escape keeps its shortcut.
     EXPECT_EQ(Frame("option", {Escape}), 10);
 }
