@@ -102,43 +102,31 @@ TEST_F(InputTest, KeyPressedOnlyInTheFrameTheKeyWentDownAndRepeatsAreNoPress) {
 }
 
 TEST_F(InputTest, PressedCharacterFollowsShiftAndTheTable) {
-    auto typed = [&](const std::vector<uint8_t>& keys, bool shift) {
-        if (shift) Key(Input::Key::LeftShift, true);
-        Frame();
-        for (uint8_t k : keys)
-            Key(k, true);
-        Frame();
-        char c = Input::PressedCharacter();
-        for (uint8_t k : keys)
-            Key(k, false);
-        if (shift) Key(Input::Key::LeftShift, false);
-        Frame();
-        return c;
-    };
     using namespace Input::Key;
     // Backspace is 7 and Tab 8; keys without a character give 0. Two keys in one frame: the lower
-    // scan code wins (Q 0x10 before A 0x1E). Right Shift counts as Shift, even going down in the
-    // same frame; Left Shift (0x2A) going down with X (0x2D) is not taken for the character.
+    // scan code wins (Q 0x10 before A 0x1E). Right Shift (0x36) counts as Shift, even going down in
+    // the same frame; Left Shift (0x2A) going down with X (0x2D) is not taken for the character.
     const struct {
-        std::vector<uint8_t> keys;
-        bool shift;
+        uint8_t key, also; // also: a second key in the same frame, 0 for none
+        bool shift;        // Left Shift held from the frame before
         char want;
-    } cases[] = {{{0x1E}, false, 'a'},
-                 {{0x1E}, true, 'A'},
-                 {{0x03}, true, '@'},
-                 {{0x28}, true, '"'},
-                 {{0x2B}, false, '\\'},
-                 {{Space}, true, ' '},
-                 {{Backspace}, false, 7},
-                 {{Backspace}, true, 7},
-                 {{Tab}, false, 8},
-                 {{Left}, false, 0},
-                 {{Enter}, false, 0},
-                 {{0x1E, 0x10}, false, 'q'},
-                 {{RightShift, 0x2C}, false, 'Z'},
-                 {{LeftShift, 0x2D}, false, 'X'}};
-    for (const auto& c : cases)
-        EXPECT_EQ(typed(c.keys, c.shift), c.want) << int(c.keys[0]) << (c.shift ? " with shift" : "");
+    } cases[] = {{0x1E, 0, false, 'a'},    {0x1E, 0, true, 'A'},    {0x03, 0, true, '@'},
+                 {0x28, 0, true, '"'},     {0x2B, 0, false, '\\'},  {Space, 0, true, ' '},
+                 {Backspace, 0, false, 7}, {Backspace, 0, true, 7}, {Tab, 0, false, 8},
+                 {Left, 0, false, 0},      {Enter, 0, false, 0},    {0x1E, 0x10, false, 'q'},
+                 {0x36, 0x2C, false, 'Z'}, {0x2A, 0x2D, false, 'X'}};
+    for (const auto& c : cases) {
+        if (c.shift) Key(LeftShift, true);
+        Frame();
+        Key(c.key, true);
+        if (c.also) Key(c.also, true);
+        Frame();
+        EXPECT_EQ(Input::PressedCharacter(), c.want) << int(c.key) << (c.shift ? " with shift" : "");
+        Key(c.key, false);
+        if (c.also) Key(c.also, false);
+        if (c.shift) Key(LeftShift, false);
+        Frame();
+    }
     // Nothing went down this frame.
     EXPECT_EQ(Input::PressedCharacter(), 0);
 }
