@@ -3,8 +3,6 @@
 
 #include "support/TempDir.h"
 
-#include <algorithm>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>

@@ -2,8 +2,6 @@
 // exactly as the same moves made by clicks (board, score, sounds).
 #include "SimHelpers.h"
 
-#include <cstdlib>
-
 namespace {
 
 // Simulator lines that walk the cursor from (x, y) to (tx, ty) and press enter there.

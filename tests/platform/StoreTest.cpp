@@ -9,9 +9,9 @@
 #include "support/SmallDisk.h"
 #include "support/TempDir.h"
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>

@@ -11,7 +11,6 @@
 #include <initializer_list>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace {
 
