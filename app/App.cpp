@@ -10,7 +10,6 @@
 #include "gfx/Renderer.h"
 #include "gfx/SurfaceRegistry.h"
 #include "input/Input.h"
-#include "picture/IconArt.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/Files.h"
@@ -86,8 +85,12 @@ void NotePlacement() {
 
 void SetIcon() {
     constexpr int kIconSize = 64;
-    const std::vector<uint8_t> icon = IconArt::DrawRgba(kIconSize);
-    if (!Platform::SetMainWindowIcon(icon.data(), kIconSize, kIconSize))
+    // IconArt's drawing at 64 x 64, red, green, blue and alpha bytes, made by tools/gen-icon.
+    static constexpr uint8_t kIcon[] = {
+#include "WindowIcon.inc"
+    };
+    static_assert(sizeof kIcon == kIconSize * kIconSize * 4);
+    if (!Platform::SetMainWindowIcon(kIcon, kIconSize, kIconSize))
         LogMsg("Unable to set the window icon: %s\n", SDL_GetError());
 }
 

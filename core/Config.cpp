@@ -60,15 +60,21 @@ bool ConfigDoc::Load(const char* path) {
 void ConfigDoc::Parse(const char* text, size_t length) {
     Clear();
     std::string current = "Default";
+    size_t section = SIZE_MAX; // index of the current section, once it has an entry
     size_t pos = 0;
+    std::string line;
     while (pos < length) {
-        std::string line;
-        while (pos < length && text[pos] != '\n') {
-            // Carriage returns are dropped wherever they stand; overlong lines are cut.
-            if (text[pos] != '\r' && line.size() < kLineMax - 1) line += text[pos];
-            ++pos;
+        const void* feed = std::memchr(text + pos, '\n', length - pos);
+        const size_t end = feed ? size_t(static_cast<const char*>(feed) - text) : length;
+        // Carriage returns are dropped wherever they stand; overlong lines are cut.
+        line.clear();
+        if (!std::memchr(text + pos, '\r', end - pos)) {
+            line.assign(text + pos, std::min(end - pos, kLineMax - 1));
+        } else {
+            for (size_t i = pos; i < end; ++i)
+                if (text[i] != '\r' && line.size() < kLineMax - 1) line += text[i];
         }
-        ++pos; // the line feed
+        pos = end + 1; // the line feed
         if (line.empty()) continue;
 
         size_t open = line.find('[');
@@ -76,6 +82,7 @@ void ConfigDoc::Parse(const char* text, size_t length) {
             size_t close = line.find(']', open + 1);
             current =
                 line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+            section = SIZE_MAX;
             continue;
         }
 
@@ -95,14 +102,17 @@ void ConfigDoc::Parse(const char* text, size_t length) {
         e.intValue = ParseDecimal(e.value.c_str());
         e.realValue = ParseReal(e.value.c_str());
 
-        auto it = std::find_if(sections_.begin(), sections_.end(),
-                               [&](const Section& s) { return s.name == current; });
-        if (it == sections_.end()) {
-            sections_.push_back({current, {}});
-            it = sections_.end() - 1;
+        if (section == SIZE_MAX) {
+            auto it = std::find_if(sections_.begin(), sections_.end(),
+                                   [&](const Section& s) { return s.name == current; });
+            section = size_t(it - sections_.begin());
+            if (it == sections_.end()) sections_.push_back({current, {}, {}});
         }
-        it->entries.push_back(std::move(e));
+        sections_[section].entries.push_back(std::move(e));
     }
+    for (Section& s : sections_)
+        for (size_t i = 0; i < s.entries.size(); ++i)
+            s.index.try_emplace(s.entries[i].key, i);
 }
 
 const ConfigDoc::Section* ConfigDoc::FindSection(const char* section) const {
@@ -115,9 +125,8 @@ const ConfigDoc::Section* ConfigDoc::FindSection(const char* section) const {
 const ConfigDoc::Entry* ConfigDoc::Find(const char* key, const char* section) const {
     const Section* s = FindSection(section);
     if (!s || !key) return nullptr;
-    for (const Entry& e : s->entries)
-        if (e.key == key) return &e;
-    return nullptr;
+    const auto found = s->index.find(std::string_view(key));
+    return found == s->index.end() ? nullptr : &s->entries[found->second];
 }
 
 bool ConfigDoc::Get(std::string& out, const char* key, const char* section) const {

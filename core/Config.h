@@ -1,7 +1,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Registry.h"
@@ -17,9 +20,16 @@ class ConfigDoc {
         int32_t intValue = 0;
         double realValue = 0.0;
     };
+    struct KeyHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    };
     struct Section {
         std::string name;
         std::vector<Entry> entries;
+        // Position of the first entry of each key: files with numbered keys ("name1", "name2", ...)
+        // are read key by key, which a linear search made quadratic.
+        std::unordered_map<std::string, size_t, KeyHash, std::equal_to<>> index;
     };
 
     // Replaces the whole content by the parsed file; false only when the file cannot be opened.

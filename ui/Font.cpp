@@ -59,6 +59,7 @@ void Font::Release() {
     if (fileData_) FileLayer::Free(fileData_);
     fileData_ = nullptr;
     fileSize_ = 0;
+    advances_.clear();
 }
 
 bool Font::Load(const char* path) {
@@ -137,7 +138,10 @@ void Font::Run(int32_t x, int32_t y, uint32_t colour, const char16_t* text, bool
                 continue;
             }
             if (ch == u'\r' || ch == 0xFEFF) continue;
-            DrawGlyph(ch, render);
+            if (render)
+                DrawGlyph(ch, true);
+            else
+                penX_ += Advance(ch);
         }
     }
     lastWidth_ = penX_ - startX_;
@@ -145,6 +149,19 @@ void Font::Run(int32_t x, int32_t y, uint32_t colour, const char16_t* text, bool
 
 bool Font::HasGlyph(char16_t ch) const {
     return face_ && FT_Get_Char_Index(face_, ch) != 0;
+}
+
+int32_t Font::Advance(char16_t ch) {
+    // Loading a hinted glyph runs the font's byte code, by far the dearest part of measuring the
+    // menus at start-up; the advance depends only on the character and the size.
+    const uint32_t key = size_ << 16 | ch;
+    if (auto found = advances_.find(key); found != advances_.end()) return found->second;
+    const int32_t before = penX_;
+    DrawGlyph(ch, false);
+    const int32_t advance = penX_ - before;
+    penX_ = before;
+    if (face_) advances_.emplace(key, advance);
+    return advance;
 }
 
 void Font::DrawGlyph(char16_t ch, bool render) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <unordered_map>
 
 class Bitmap;
 struct FT_LibraryRec_;
@@ -47,6 +48,8 @@ class Font {
 
   private:
     void DrawGlyph(char16_t ch, bool render);
+    // The pen's advance for the character at the current size (measured once per size).
+    int32_t Advance(char16_t ch);
     void Run(int32_t x, int32_t y, uint32_t colour, const char16_t* text, bool render);
 
     uint8_t* fileData_ = nullptr;
@@ -60,6 +63,8 @@ class Font {
     FT_FaceRec_* face_ = nullptr;
     int32_t lastWidth_ = 0;
     uint32_t id_ = 0;
+    std::unordered_map<uint32_t, int32_t> advances_; // size << 16 | character
+
 };
 
 // The fonts of the program: the main font "Data\Library\Font\progbot.ttf", the menu font

@@ -250,41 +250,46 @@ void SetMenuProperty(const char* menu, const char* property, const char* a, uint
 
 namespace {
 
-template <typename Items> void MeasureItems(Items& items) {
-    // Items with the same text, size and colour share one measurement.
-    std::map<std::tuple<const Font*, std::u16string, uint32_t, uint32_t>, int32_t> widths;
-    for (MenuItem& item : items) {
-        if (item.kind != kMenuText) continue;
-        for (MenuStyle* style : {&item.normal, &item.selected, &item.disabled}) {
-            const std::u16string text = item.text ? item.text : u"";
-            auto key = std::make_tuple(item.font, text, style->size, style->colour);
-            auto found = widths.find(key);
-            int32_t width = 0;
-            if (found != widths.end()) {
-                width = found->second;
-            } else {
-                width =
-                    item.font && item.font->IsLoaded() ? item.font->Measure(style->size, text.c_str()) : 0;
-                widths.emplace(key, width);
-            }
-            style->hit = TextRect{0, 0, width + 2, 2 * int32_t(style->size) - 20};
+// Items with the same text, size and colour share one measurement.
+using Widths = std::map<std::tuple<const Font*, std::u16string, uint32_t, uint32_t>, int32_t>;
+
+void MeasureItem(MenuItem& item, Widths& widths) {
+    item.measurePending = 0;
+    if (item.kind != kMenuText) return;
+    for (MenuStyle* style : {&item.normal, &item.selected, &item.disabled}) {
+        const std::u16string text = item.text ? item.text : u"";
+        auto key = std::make_tuple(item.font, text, style->size, style->colour);
+        auto found = widths.find(key);
+        int32_t width = 0;
+        if (found != widths.end()) {
+            width = found->second;
+        } else {
+            width = item.font && item.font->IsLoaded() ? item.font->Measure(style->size, text.c_str()) : 0;
+            widths.emplace(key, width);
         }
+        style->hit = TextRect{0, 0, width + 2, 2 * int32_t(style->size) - 20};
     }
 }
 
 } // namespace
 
 void MeasureMenus() {
-    MeasureItems(g_items);
+    // Each glyph's advance comes from running the font's hinting program, which for every menu of
+    // every screen made up a third of the start-up: a menu is measured when it is first shown.
+    for (MenuItem& item : g_items)
+        item.measurePending = 1;
 }
 
 void Retranslate() {
-    for (MenuItem& item : g_items)
+    for (MenuItem& item : g_items) {
         item.text = g_TextTable.Retranslate(item.text);
-    for (MenuItem& item : g_current)
+        item.measurePending = 1;
+    }
+    Widths widths;
+    for (MenuItem& item : g_current) {
         item.text = g_TextTable.Retranslate(item.text);
-    MeasureItems(g_items);
-    MeasureItems(g_current);
+        MeasureItem(item, widths);
+    }
 }
 
 int32_t Poll(const char* menu, int32_t event) {
@@ -300,8 +305,12 @@ int32_t Poll(const char* menu, int32_t event) {
     if (std::strncmp(menu, g_currentName, sizeof g_currentName - 1) != 0) {
         std::strncpy(g_currentName, menu, sizeof g_currentName - 1);
         g_current.clear();
-        for (const MenuItem& item : g_items)
-            if (SameMenu(item, g_currentName)) g_current.push_back(item);
+        Widths widths;
+        for (MenuItem& item : g_items) {
+            if (!SameMenu(item, g_currentName)) continue;
+            if (item.measurePending) MeasureItem(item, widths);
+            g_current.push_back(item);
+        }
         // A new screen under the keys starts on its first item, quietly: nothing moved.
         g_nav.highlight = -1;
         if (g_nav.keysOwn && !g_current.empty() && g_current.front().keyUse != MenuKeyUse::None) {

@@ -46,6 +46,7 @@ struct MenuItem {
     uint8_t underMouse = 0;
     uint8_t enabled = 1;
     MenuKeyUse keyUse = MenuKeyUse::Navigate;
+    uint8_t measurePending = 0; // its hit rectangles are measured when its menu is next shown
 };
 
 // What poll reads and plays and where draw finds button pictures: the input module, the sound
@@ -85,10 +86,12 @@ void SetMenuProperty(const char* menu, const char* property, const char* a, uint
 // Sets the key use of every item of the menu that exists now.
 void SetKeyUse(const char* menu, MenuKeyUse use);
 
-// Gives every text item its hit rectangles; called once after all menus are defined.
+// Gives every text item its hit rectangles, each menu's when it is next made current; called once
+// after all menus are defined.
 void MeasureMenus();
 // After a change of language: every item's text from the text table becomes the same key's text
-// in the new language (the current menu too), and the items are measured anew.
+// in the new language (the current menu too), and the items are measured anew (the current menu
+// at once, the others when next shown).
 void Retranslate();
 
 // Makes the menu current (rebuilding the working copy when the name changes), updates the items
