@@ -1,6 +1,7 @@
 #include "gfx/SurfaceRegistry.h"
 
 #include <SDL.h>
+#include <cctype>
 #include <cstring>
 #include <strings.h>
 
@@ -8,6 +9,21 @@
 
 SurfaceRegistry::~SurfaceRegistry() {
     ReleaseAll();
+}
+
+size_t SurfaceRegistry::NameHash::operator()(std::string_view name) const {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (char c : name)
+        h = (h ^ uint8_t(tolower(uint8_t(c)))) * 0x100000001B3ull;
+    return size_t(h);
+}
+
+bool SurfaceRegistry::NameEqual::operator()(std::string_view a, std::string_view b) const {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+void SurfaceRegistry::Forget(const Entry& entry) {
+    byName_.erase(entry.name);
 }
 
 Surface* SurfaceRegistry::Create(const char* name, uint32_t width, uint32_t height, Graphics::Memory memory) {
@@ -19,19 +35,17 @@ Surface* SurfaceRegistry::Create(const char* name, uint32_t width, uint32_t heig
     // Every SDL surface lives in system memory.
     LogMsg("[system]\n");
     entries_.push_back(Entry{s, name, width, height});
+    byName_.insert_or_assign(name, entries_.back());
     return s;
 }
 
 Surface* SurfaceRegistry::Find(const char* name, uint32_t* width, uint32_t* height) const {
     if (!name) return nullptr;
-    for (const Entry& e : entries_) {
-        if (strcasecmp(e.name.c_str(), name) == 0) {
-            if (width) *width = e.width;
-            if (height) *height = e.height;
-            return e.surface;
-        }
-    }
-    return nullptr;
+    const auto found = byName_.find(std::string_view(name));
+    if (found == byName_.end()) return nullptr;
+    if (width) *width = found->second.width;
+    if (height) *height = found->second.height;
+    return found->second.surface;
 }
 
 void SurfaceRegistry::Release(Surface* surface) {
@@ -40,6 +54,7 @@ void SurfaceRegistry::Release(Surface* surface) {
         if (it->surface == surface) {
             LogMsg("Release surface '%s'\n", it->name.c_str());
             Graphics::ReleaseSurface(it->surface);
+            Forget(*it);
             entries_.erase(it);
             return;
         }
@@ -52,6 +67,7 @@ void SurfaceRegistry::ReleaseByName(const char* name) {
         if (strcasecmp(it->name.c_str(), name) == 0) {
             LogMsg("Release surface '%s'\n", it->name.c_str());
             Graphics::ReleaseSurface(it->surface);
+            Forget(*it);
             entries_.erase(it);
             return;
         }
@@ -64,6 +80,7 @@ void SurfaceRegistry::ReleaseByPrefix(const char* prefix) {
     std::erase_if(entries_, [&](const Entry& e) {
         if (strncasecmp(e.name.c_str(), prefix, n) != 0) return false;
         Graphics::ReleaseSurface(e.surface);
+        Forget(e);
         return true;
     });
 }
@@ -72,6 +89,7 @@ void SurfaceRegistry::ReleaseAll() {
     for (Entry& e : entries_)
         Graphics::ReleaseSurface(e.surface);
     entries_.clear();
+    byName_.clear();
 }
 
 const char* SurfaceRegistry::NameOf(const Surface* surface) const {

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "gfx/Graphics.h"
@@ -36,5 +38,18 @@ class SurfaceRegistry {
         std::string name;
         uint32_t width, height;
     };
+    // Names without regard to letter case, looked up without a copy of the name.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    void Forget(const Entry& entry);
+
     std::vector<Entry> entries_;
+    // Every text drawn in a frame looks its cache surface up by name: the same entries by name.
+    std::unordered_map<std::string, Entry, NameHash, NameEqual> byName_;
 };

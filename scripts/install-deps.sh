@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config git
-  libsdl2-dev libsdl2-mixer-dev libfreetype-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev
+  libsdl2-dev libsdl2-mixer-dev libmodplug-dev libfreetype-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev
   libvorbis-dev libogg-dev
   fonts-dejavu-core fonts-comfortaa
   libgtest-dev libgmock-dev

@@ -1,5 +1,6 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <libmodplug/modplug.h>
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,17 @@ int Gain(uint32_t percent, double headroom) {
 }
 
 constexpr int kChannels = 64;
+
+// SDL_mixer gives the tracker library its eight-tap resampler, whose mixing of the title music
+// was half of what the game costs while idle. The cubic one costs a third less and differs from
+// it by -73 dB on our songs. The setting is the library's own, for every song, so it is applied
+// after each opening of the mixer, which sets it again.
+void UseCubicTrackerResampling() {
+    ModPlug_Settings settings;
+    ModPlug_GetSettings(&settings);
+    settings.mResamplingMode = MODPLUG_RESAMPLE_SPLINE;
+    ModPlug_SetSettings(&settings);
+}
 
 // Channel handles carry the channel's play count, so a handle kept after its channel was reused
 // for another sound does nothing.
@@ -52,6 +64,7 @@ class MixerBackend final : public Backend {
             return false;
         }
         open_ = true;
+        UseCubicTrackerResampling();
         appliedSound_ = appliedMusic_ = appliedTrack_ = kNotApplied;
         Mix_AllocateChannels(kChannels);
         generations_.assign(kChannels, 0);
@@ -63,14 +76,7 @@ class MixerBackend final : public Backend {
 
     void Close() override {
         if (open_) {
-            Mix_HaltChannel(-1);
-            Mix_HaltMusic();
-            for (auto& [h, chunk] : samples_)
-                Mix_FreeChunk(chunk);
-            for (auto& [h, m] : music_)
-                Mix_FreeMusic(m.music);
-            samples_.clear();
-            music_.clear();
+            HaltAndFree();
             Mix_CloseAudio();
             Mix_Quit();
             open_ = false;
@@ -83,14 +89,7 @@ class MixerBackend final : public Backend {
         if (!open_) return Close();
         // Once every channel and the music are halted the mixing callback touches nothing of ours,
         // so what it played can be freed while the device's thread goes on until the process ends.
-        Mix_HaltChannel(-1);
-        Mix_HaltMusic();
-        for (auto& [h, chunk] : samples_)
-            Mix_FreeChunk(chunk);
-        for (auto& [h, m] : music_)
-            Mix_FreeMusic(m.music);
-        samples_.clear();
-        music_.clear();
+        HaltAndFree();
         open_ = false;
         leftForExit_ = true;
     }
@@ -220,6 +219,17 @@ class MixerBackend final : public Backend {
     }
 
   private:
+    void HaltAndFree() {
+        Mix_HaltChannel(-1);
+        Mix_HaltMusic();
+        for (auto& [h, chunk] : samples_)
+            Mix_FreeChunk(chunk);
+        for (auto& [h, m] : music_)
+            Mix_FreeMusic(m.music);
+        samples_.clear();
+        music_.clear();
+    }
+
     struct Track {
         std::vector<uint8_t> data;
         Mix_Music* music = nullptr;

@@ -157,11 +157,17 @@ const char16_t* ApplySizePrefix(const char16_t* text, uint32_t& size) {
 
 std::string CacheKey(const Font& font, uint32_t size, uint32_t colour, const char16_t* text, int32_t x,
                      int32_t y) {
+    std::string key;
+    CacheKeyInto(key, font, size, colour, text, x, y);
+    return key;
+}
+
+void CacheKeyInto(std::string& key, const Font& font, uint32_t size, uint32_t colour, const char16_t* text,
+                  int32_t x, int32_t y) {
     // Built on every draw of every text, so by hand rather than through printf; the result is
     // "fontCash_%x_%d_%x_%s_%s_%d_%d" exactly, cut to 511 bytes as that format's buffer was.
     const char* scene = g_hooks.activeSceneName();
-    std::string key;
-    key.reserve(96);
+    key.clear();
     char number[16];
     auto append = [&](auto value, int base) {
         const auto end = std::to_chars(number, number + sizeof number, value, base).ptr;
@@ -184,7 +190,6 @@ std::string CacheKey(const Font& font, uint32_t size, uint32_t colour, const cha
     key += '_';
     append(y, 10);
     if (key.size() > 511) key.resize(511);
-    return key;
 }
 
 int32_t DrawTextDirect(Surface* surface, Font& font, uint32_t size, int32_t align, int32_t x, int32_t y,
@@ -199,7 +204,9 @@ void DrawText(Surface* surface, Font& font, uint32_t size, int32_t align, int32_
     if (!text || !surface || !g_registry) return;
     LogSilence silence;
     text = ApplySizePrefix(text, size);
-    const std::string key = CacheKey(font, size, colour, text, x, y);
+    // One buffer for every draw: a frame draws each of its texts, found in the cache by this key.
+    static std::string key;
+    CacheKeyInto(key, font, size, colour, text, x, y);
     uint32_t width = 0;
     if (Surface* cached = g_registry->Find(key.c_str(), &width)) {
         Graphics::Blit(surface, BoxLeft(align, x, int32_t(width)), y, cached, nullptr, false);
@@ -210,7 +217,7 @@ void DrawText(Surface* surface, Font& font, uint32_t size, int32_t align, int32_
     const uint64_t signature = Graphics::HashBytes(HashMixAlign(align), key.data(), key.size());
     const bool isVolatile = g_volatile;
     Graphics::DrawOrDefer(surface, signature,
-                          [surface, &font, size, align, x, y, colour, copy, key, isVolatile] {
+                          [surface, &font, size, align, x, y, colour, copy, key = key, isVolatile] {
                               LogSilence quiet;
                               CacheNow(surface, font, size, align, x, y, colour, copy, key, isVolatile);
                           });

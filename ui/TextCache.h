@@ -59,6 +59,9 @@ void SetHooks(const Hooks& hooks);
 // scene, x, y).
 std::string CacheKey(const Font& font, uint32_t size, uint32_t colour, const char16_t* text, int32_t x,
                      int32_t y);
+// The same into `key`, which keeps its storage from one text to the next.
+void CacheKeyInto(std::string& key, const Font& font, uint32_t size, uint32_t colour, const char16_t* text,
+                  int32_t x, int32_t y);
 
 // Splits off a leading "<digits>" size prefix: returns the text proper and sets size when
 // there is one; returns text unchanged otherwise.

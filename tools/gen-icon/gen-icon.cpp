@@ -45,7 +45,8 @@ std::vector<uint8_t> Png(const std::vector<uint8_t>& rgba, int size) {
     }
     std::vector<uint8_t> packed(compressBound(static_cast<uLong>(raw.size())));
     uLongf packedSize = static_cast<uLongf>(packed.size());
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK) return {};
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
+        return {};
     packed.resize(packedSize);
 
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
