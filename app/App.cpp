@@ -368,6 +368,9 @@ bool StartUp(StartOptions options) {
     // reads its count, and it would wake the process a hundred times a second.)
     if (!Graphics::Init(kWidth, kHeight, kDepth, g_fullscreen != 0, Platform::MainWindow())) return false;
     if (!Input::Init(g_fullscreen != 0)) return false;
+    // The loop looks at controllers itself (Input::UpdateDevices): SDL's pump would ask the
+    // system for new devices on every pass.
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
     if (!Renderer::Init(kWidth, kHeight, g_Settings)) {
         StartupFailure("the font '" + std::string(Renderer::kDefaultFontPath) + "'");
         return false;
@@ -427,6 +430,7 @@ void RunLoop() {
         // One pump a pass: each pump reads the window system's connection several times over.
         if (!pumped) SDL_PumpEvents();
         pumped = false;
+        Input::UpdateDevices();
         SDL_Event e;
         while (!g_quit && SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
             Dispatch(e);

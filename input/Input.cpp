@@ -684,6 +684,16 @@ void PumpEvents() {
         HandleEvent(e);
 }
 
+void UpdateDevices() {
+    constexpr uint32_t kPassesBetweenLooks = 15;
+    static uint32_t passes = 0;
+    if (!g.controllerSubsystem && g.joystickCount == 0) return;
+    const bool open =
+        g.joystickCount > 0 || std::any_of(g.controllers.begin(), g.controllers.end(),
+                                           [](const Controller& c) { return c.device != nullptr; });
+    if (open || ++passes % kPassesBetweenLooks == 0) SDL_JoystickUpdate();
+}
+
 void Reset() {
     bool initialised = g.initialised, subsystems = g.subsystems, fullscreen = g.fullscreen;
     WindowMapping mapping = g.mapping;

@@ -122,6 +122,10 @@ int ControllerCount();
 [[nodiscard]] bool PushText(const char* utf8);
 // Drains SDL's queue into HandleEvent (tests and tools without a main loop of their own).
 void PumpEvents();
+// The program's loop, where SDL's pump leaves joysticks alone (SDL_HINT_AUTO_UPDATE_JOYSTICKS):
+// reads the open controllers and joysticks on every pass, and with none open looks for one
+// plugged in a few times a second.
+void UpdateDevices();
 
 // Forgets keys, buttons, queue and positions, keeping the devices (tests only).
 void Reset();
