@@ -31,12 +31,9 @@ class LibraryPictureTest : public ::testing::Test {
     void WriteJpeg(const std::string& rel, uint32_t w, uint32_t h, uint32_t (*colour)(uint32_t, uint32_t)) {
         std::vector<uint8_t> rgb;
         for (uint32_t y = 0; y < h; ++y)
-            for (uint32_t x = 0; x < w; ++x) {
-                const uint32_t c = colour(x, y);
-                rgb.push_back(static_cast<uint8_t>(c >> 16));
-                rgb.push_back(static_cast<uint8_t>(c >> 8));
-                rgb.push_back(static_cast<uint8_t>(c));
-            }
+            for (uint32_t x = 0; x < w; ++x)
+                for (int shift : {16, 8, 0})
+                    rgb.push_back(static_cast<uint8_t>(colour(x, y) >> shift));
         Bytes out;
         ASSERT_TRUE(Image::EncodeJpeg(out, rgb.data(), w, h, w * 3, Image::PixelOrder::RGB, 95));
         dir.Write(rel, Str(out));
@@ -121,19 +118,15 @@ TEST_F(LibraryPictureTest, AlphaPictureRules) {
 
 TEST_F(LibraryPictureTest, ImportSplitsATgaIntoTwoJpegs) {
     // 16 x 16: a transparent red block, a half-covered green one, an opaque blue one, a white one.
+    const uint32_t colours[4] = {0x00FF0000, 0x8000FF00, 0xFF0000FF, 0xFFFFFFFF};
     Picture p{16, 16, {}};
-    for (uint32_t y = 0; y < 16; ++y)
-        for (uint32_t x = 0; x < 16; ++x) {
-            const int block = (y / 8) * 2 + x / 8;
-            const uint32_t colours[4] = {0x00FF0000, 0x8000FF00, 0xFF0000FF, 0xFFFFFFFF};
-            p.px.push_back(colours[block]);
-        }
+    for (uint32_t i = 0; i < 256; ++i)
+        p.px.push_back(colours[(i / 128) * 2 + (i % 16) / 8]);
     dir.Write("source/Shape.TGA", Str(Tga(p, 32)));
     std::filesystem::create_directories(kDir);
     ASSERT_TRUE(Image::ImportAlphaPicture("source/Shape.TGA", kFolder, "shape"));
-    EXPECT_TRUE(std::filesystem::exists(kDir + "shape.tga"));
-    EXPECT_TRUE(std::filesystem::exists(kDir + "shape.jpg"));
-    EXPECT_TRUE(std::filesystem::exists(kDir + "shapea.jpg"));
+    for (const char* file : {"shape.tga", "shape.jpg", "shapea.jpg"})
+        EXPECT_TRUE(std::filesystem::exists(kDir + file)) << file;
 
     // Back through the pair (without the .tga): same alpha up to JPEG loss, black where it was clear.
     std::filesystem::remove(kDir + "shape.tga");
@@ -151,9 +144,8 @@ TEST_F(LibraryPictureTest, ImportSplitsATgaIntoTwoJpegs) {
     // Deleting removes the whole set; a failed copy reports the system's error and stops.
     dir.Write(kDir + "shape.tga", "x");
     Image::DeleteAlphaPicture(kFolder, "shape");
-    EXPECT_FALSE(std::filesystem::exists(kDir + "shape.tga"));
-    EXPECT_FALSE(std::filesystem::exists(kDir + "shape.jpg"));
-    EXPECT_FALSE(std::filesystem::exists(kDir + "shapea.jpg"));
+    for (const char* file : {"shape.tga", "shape.jpg", "shapea.jpg"})
+        EXPECT_FALSE(std::filesystem::exists(kDir + file)) << file;
     EXPECT_FALSE(Image::ImportAlphaPicture("source/missing.tga", kFolder, "gone"));
     EXPECT_NE(LogText().find("Error copying file: 2\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(kDir + "gone.jpg"));
@@ -174,9 +166,8 @@ TEST_F(LibraryPictureTest, SharedLightPictureAndGifFrames) {
     EXPECT_EQ(light->Width(), 8u);
     EXPECT_EQ(Image::SharedLightPicture("elsewhere\\"), light); // one picture for every light
 
-    std::vector<GifFrame> frames{{0, 0, 2, 1, {1, 2}}, {0, 0, 1, 1, {0}}};
-    dir.Write("Data/Library/AniGifs/spin.gif",
-              Str(Gif(2, 1, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF}, 0, frames)));
+    dir.Write("Data/Library/AniGifs/spin.gif", Str(Gif(2, 1, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF}, 0,
+                                                       {{0, 0, 2, 1, {1, 2}}, {0, 0, 1, 1, {0}}})));
     Image::GifFrames gif;
     ASSERT_TRUE(gif.Load("Data\\Library\\AniGifs\\spin.gif"));
     EXPECT_EQ(gif.Count(), 2u);
