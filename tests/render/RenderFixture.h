@@ -14,6 +14,7 @@
 #include "scene/Level.h"
 #include "scene/Library.h"
 #include "support/PictureFiles.h"
+#include "support/SceneFiles.h"
 #include "support/TempDir.h"
 
 #include <SDL.h>
@@ -65,31 +66,6 @@ struct SceneDesc {
     uint32_t ambient = 0x808080;
     std::string parallaxName = "";
 };
-
-// An episode file of empty 800 x 600 scenes (objects are added through Level::CreateObject).
-inline std::string EpisodeFile(uint32_t gridW, uint32_t gridH, const std::vector<SceneDesc>& scenes) {
-    using namespace SceneRecord;
-    using namespace ObjectRecord;
-    std::vector<uint8_t> file(kFileHeaderSize, 0);
-    PutU32(&file[0], kMagic);
-    PutU32(&file[kGridWidth], gridW);
-    PutU32(&file[kGridHeight], gridH);
-    for (const SceneDesc& sc : scenes) {
-        std::vector<uint8_t> r(512, 0);
-        PutU32(&r[kHeaderLength], kWrittenHeader);
-        PutU32(&r[SceneRecord::kRecordLength], 512);
-        PutF32(&r[kColumn], float(sc.column));
-        PutF32(&r[kRow], float(sc.row));
-        PutU32(&r[kAmbient], sc.ambient);
-        PutText(&r[SceneRecord::kName], kNameField, sc.name);
-        PutF32(&r[kSizeX], 800);
-        PutF32(&r[kSizeY], 600);
-        r[kUseParallax] = sc.parallaxName.empty() ? 0 : 1;
-        PutText(&r[kParallaxName], 64, sc.parallaxName);
-        file.insert(file.end(), r.begin(), r.end());
-    }
-    return std::string(file.begin(), file.end());
-}
 
 // library.ini of one template group holding a template per data entry (none for groups without
 // templates); data entries are (file, "width,height").
@@ -178,7 +154,11 @@ class World {
         dir.Write("Data/Library/Background/library.ini", LibraryIni({}, false));
         dir.Write("Data/Library/Light/library.ini", LibraryIni({}, false));
         dir.Write("Data/Library/Font/Tahoma.ttf", "not really a font");
-        if (writeEpisode) dir.Write("Data/Levels/Board.eed", EpisodeFile(gridW, gridH, scenes));
+        SceneFileWriter episode(gridW, gridH); // empty scenes: objects come through Level::CreateObject
+        for (const SceneDesc& sc : scenes)
+            episode.AddScene(float(sc.column), float(sc.row), sc.name, "", {}, {}, sc.ambient,
+                             sc.parallaxName);
+        if (writeEpisode) dir.Write("Data/Levels/Board.eed", episode.Text());
 
         if (!Graphics::Init(800, 600, int32_t(depth), false, nullptr)) return false;
         started = true;

@@ -11,6 +11,7 @@
 #include "scene/Library.h"
 #include "scene/Object.h"
 #include "support/PictureFiles.h"
+#include "support/SceneFiles.h"
 #include "support/TempDir.h"
 
 // Every scene test runs in a fresh folder with its own log, an empty scene manager and library,
@@ -59,47 +60,6 @@ class SceneTest : public ::testing::Test {
 
     TempDir dir;
     size_t logStart_ = 0;
-};
-
-// Little-endian scene file assembly for the loader tests.
-struct SceneFileWriter {
-    std::vector<uint8_t> bytes;
-    explicit SceneFileWriter(uint32_t width, uint32_t height) : bytes(SceneRecord::kFileHeaderSize, 0) {
-        std::memcpy(bytes.data(), "0DEE", 4);
-        ObjectRecord::PutU32(&bytes[SceneRecord::kGridWidth], width);
-        ObjectRecord::PutU32(&bytes[SceneRecord::kGridHeight], height);
-    }
-    // Appends one scene record holding the objects' records (WriteRecord) and the polygons'.
-    void AddScene(float column, float row, const std::string& name, const std::string& background,
-                  const std::vector<const Object*>& objects, const std::vector<const Polygon*>& polygons = {},
-                  uint32_t ambient = 0x202020) {
-        using namespace ObjectRecord;
-        namespace SR = SceneRecord;
-        std::vector<uint8_t> r(SR::kWrittenHeader, 0);
-        PutU32(&r[SR::kHeaderLength], SR::kWrittenHeader);
-        PutF32(&r[SR::kColumn], column);
-        PutF32(&r[SR::kRow], row);
-        PutText(&r[SR::kBackground], SR::kBackgroundField, background);
-        PutU32(&r[SR::kAmbient], ambient);
-        PutU32(&r[SR::kRun1], static_cast<uint32_t>(objects.size()));
-        PutText(&r[SR::kName], SR::kNameField, name);
-        PutU32(&r[SR::kPolygons], static_cast<uint32_t>(polygons.size()));
-        PutF32(&r[SR::kSizeX], 800.0f);
-        PutF32(&r[SR::kSizeY], 600.0f);
-        for (const Object* o : objects) {
-            r.resize(r.size() + kSize);
-            o->WriteRecord(&r[r.size() - kSize]);
-        }
-        for (const Polygon* p : polygons) {
-            r.resize(r.size() + p->RecordSize());
-            uint8_t* at = &r[r.size() - p->RecordSize()];
-            p->WriteRecord(at);
-            p->WriteVertices(at + kSize);
-        }
-        PutU32(&r[SR::kRecordLength], static_cast<uint32_t>(r.size()));
-        bytes.insert(bytes.end(), r.begin(), r.end());
-    }
-    std::string Text() const { return std::string(bytes.begin(), bytes.end()); }
 };
 
 } // namespace SceneTesting

@@ -129,18 +129,13 @@ inline Bytes Bmp(const Picture& p, const std::vector<uint32_t>& palette = {},
 inline Bytes Pcx(const Picture& p, const std::vector<uint32_t>& palette = {},
                  const std::vector<uint8_t>& idx = {}) {
     const uint32_t bpl = (p.w + 1) & ~1u, planes = palette.empty() ? 3 : 1;
-    Bytes b(128, 0);
-    b[0] = 0x0A;
-    b[1] = 5;
-    b[2] = 1;
-    b[3] = 8;
-    b[8] = static_cast<uint8_t>(p.w - 1);
-    b[9] = static_cast<uint8_t>((p.w - 1) >> 8);
-    b[10] = static_cast<uint8_t>(p.h - 1);
-    b[11] = static_cast<uint8_t>((p.h - 1) >> 8);
-    b[65] = static_cast<uint8_t>(planes);
-    b[66] = static_cast<uint8_t>(bpl);
-    b[67] = static_cast<uint8_t>(bpl >> 8);
+    Bytes b{0x0A, 5, 1, 8, 0, 0, 0, 0}; // version 5, run-length, 8 bits; xmin = ymin = 0
+    Le(b, p.w - 1, 2);
+    Le(b, p.h - 1, 2);
+    b.resize(65, 0);
+    b.push_back(static_cast<uint8_t>(planes));
+    Le(b, bpl, 2);
+    b.resize(128, 0);
     for (uint32_t y = 0; y < p.h; ++y) {
         std::vector<uint8_t> row(bpl * planes, 0);
         for (uint32_t x = 0; x < p.w; ++x)
