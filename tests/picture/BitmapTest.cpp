@@ -87,10 +87,8 @@ TEST_F(BitmapTest, CopyFromConvertsDepthsAndAveragesAreas) {
     // 4x2 -> 2x1: each target averages a 2x2 block, alpha included.
     Bitmap big;
     ASSERT_TRUE(big.Create(4, 2, 32));
-    const uint32_t vals[8] = {0x10000000, 0x30000000, 0x00000010, 0x00000030,
-                              0x50000000, 0x70000000, 0x00000050, 0x00000070};
-    for (uint32_t i = 0; i < 8; ++i)
-        big.SetPixel32(i % 4, i / 4, vals[i]);
+    for (uint32_t i = 0; i < 8; ++i) // alpha 0x10, 0x30, 0x50, 0x70 on the left, blue on the right
+        big.SetPixel32(i % 4, i / 4, (0x10u + 0x20u * (i % 2 + 2 * (i / 4))) << (i % 4 < 2 ? 24 : 0));
     ASSERT_TRUE(out.Create(2, 1, 32));
     out.CopyFrom(big);
     EXPECT_EQ(out.Pixel32(0, 0), 0x40000000u);
@@ -99,9 +97,8 @@ TEST_F(BitmapTest, CopyFromConvertsDepthsAndAveragesAreas) {
     // Sizes whose ratio is not exact never address a target column past the end.
     Bitmap odd;
     ASSERT_TRUE(odd.Create(7, 3, 32));
-    for (uint32_t y = 0; y < 3; ++y)
-        for (uint32_t x = 0; x < 7; ++x)
-            odd.SetPixel32(x, y, 0xFF808080);
+    for (uint32_t i = 0; i < 21; ++i)
+        odd.SetPixel32(i % 7, i / 7, 0xFF808080);
     ASSERT_TRUE(out.Create(3, 7, 16));
     out.CopyFrom(odd);
     for (uint32_t y = 0; y < 7; ++y)
