@@ -41,7 +41,10 @@ class SceneTest : public ::testing::Test {
     }
 
     // What was logged since the last ClearLog, and how often `line` appears in it.
-    std::string LogText() const { return fx::LogText().substr(logStart_); }
+    std::string LogText() const {
+        const std::string all = fx::LogText();
+        return logStart_ <= all.size() ? all.substr(logStart_) : std::string();
+    }
     int LogCount(const std::string& line) const { return int(fx::Count(LogText(), line)); }
     void ClearLog() { logStart_ = fx::LogText().size(); }
     // Writes a 32-bit TGA of grey pixels whose alpha bytes are `alpha` (path relative to the folder).

@@ -3,6 +3,8 @@
 #include "scene/Library.h"
 #include "scene/Variables.h"
 
+#include <tuple>
+
 using namespace SceneTesting;
 
 namespace {
@@ -101,34 +103,26 @@ TEST_F(VariablesTest, UnknownNamesLogOncePerClassOfTheChainBaseFirst) {
     EXPECT_EQ(e.nSort, 50);
 }
 
+// Every name a class answers to, its own and those of its bases (nLife comes from Object).
 TEST_F(VariablesTest, EachClassHandlesItsOwnAndInheritedNames) {
     Element e;
-    EXPECT_TRUE(SetVariable(&e, "nSort", "-3"));
-    EXPECT_TRUE(SetVariable(&e, "nOpaque", "0x40"));
-    EXPECT_TRUE(SetVariable(&e, "bFirstPlane", "true"));
-    EXPECT_TRUE(SetVariable(&e, "nLife", "7")); // from Object
-    EXPECT_EQ(e.nSort, -3);
-    EXPECT_EQ(e.nOpaque, 64);
-    EXPECT_EQ(e.bFirstPlane, 1);
-    EXPECT_EQ(e.nLife, 7u);
-
     Item item;
-    EXPECT_TRUE(SetVariable(&item, "nScore", "25"));
-    EXPECT_TRUE(SetVariable(&item, "sOnPickupSound", "ding"));
+    Level level;
+    GCD_ITEM desc;
+    EXPECT_EQ(Get(level, "cAmbient"), "2105376"); // 0x202020
+    const std::tuple<VariableHolder*, const char*, const char*> sets[] = {
+        {&e, "nSort", "-3"},           {&e, "nOpaque", "0x40"},
+        {&e, "bFirstPlane", "true"},   {&e, "nLife", "7"},
+        {&item, "nScore", "25"},       {&item, "sOnPickupSound", "ding"},
+        {&level, "cAmbient", "0x10"},  {&level, "sParallaxName", "Back"},
+        {&level, "bUseParallax", "1"}, {&desc, "sAnimation", "brick"}};
+    for (const auto& [holder, name, value] : sets)
+        EXPECT_TRUE(SetVariable(holder, name, value)) << name;
+    EXPECT_EQ(std::tuple(e.nSort, e.nOpaque, e.bFirstPlane, e.nLife), std::tuple(-3, 64, 1, 7u));
     EXPECT_EQ(Get(item, "nScore"), "25");
+    EXPECT_EQ(std::tuple(level.cAmbient, level.sParallaxName, level.bUseParallax),
+              std::tuple(16u, "Back", 1));
+    EXPECT_EQ(desc.sAnimation, "brick");
     std::string v;
     EXPECT_FALSE(item.Variable("nSort", v, true)); // not a variable of Item
-
-    Level level;
-    EXPECT_EQ(Get(level, "cAmbient"), "2105376"); // 0x202020
-    EXPECT_TRUE(SetVariable(&level, "cAmbient", "0x10"));
-    EXPECT_EQ(level.cAmbient, 16u);
-    EXPECT_TRUE(SetVariable(&level, "sParallaxName", "Back"));
-    EXPECT_TRUE(SetVariable(&level, "bUseParallax", "1"));
-    EXPECT_EQ(level.sParallaxName, "Back");
-    EXPECT_EQ(level.bUseParallax, 1);
-
-    GCD_ITEM desc;
-    EXPECT_TRUE(SetVariable(&desc, "sAnimation", "brick"));
-    EXPECT_EQ(desc.sAnimation, "brick");
 }
