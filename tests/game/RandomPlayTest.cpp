@@ -1,8 +1,6 @@
 // Long random play in every game: the board must stay consistent whatever the player does.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "SimHelpers.h"
 
 using namespace Game;
@@ -36,13 +34,9 @@ void CheckConsistent(Sim& sim) {
 void Play(const char* mode, uint32_t seed) {
     Sim sim;
     sim.Cmd("seed " + std::to_string(seed) + "\nnew " + std::string(mode));
-    std::mt19937 pick(seed);
+    Session player(seed, 400);
     for (int round = 0; round < 400 && sim.outcome == Simulator::Outcome::Playing; ++round) {
-        std::uniform_int_distribution<int32_t> cell(0, sim.board.w - 1);
-        // Often make the next spawn a bonus (a new row in Swaps) to exercise every effect.
-        if (round % 3 == 0) sim.board.spawnCountdown = 0;
-        sim.Cmd("click " + std::to_string(cell(pick)) + " " + std::to_string(cell(pick)) + "\nwait " +
-                std::to_string(pick() % 400));
+        player.Step(sim);
         CheckConsistent(sim);
         if (::testing::Test::HasFatalFailure()) return;
     }

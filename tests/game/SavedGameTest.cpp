@@ -1,8 +1,6 @@
 // A saved and reloaded game goes on exactly as the game that ran on; damaged files are refused.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "SimHelpers.h"
 #include "game/GameRandom.h"
 #include "game/SavedGame.h"
@@ -11,23 +9,6 @@
 using namespace Game;
 
 namespace {
-
-// One step of a seeded session: a click on a random cell, then a wait that rarely ends on a
-// move's boundary. Every third step makes the next spawn a bonus (a new row in Swaps), so
-// flying fireballs, sweeping brooms and waiting animations are often on the board when saved.
-struct Session {
-    explicit Session(uint32_t seed) : pick(seed) {}
-    std::mt19937 pick;
-    int32_t step = 0;
-
-    void Step(Sim& sim) {
-        if (step++ % 3 == 0) sim.board.spawnCountdown = 0;
-        std::uniform_int_distribution<int32_t> cell(0, sim.board.w - 1);
-        const int32_t x = cell(pick), y = cell(pick);
-        sim.Cmd("click " + std::to_string(x) + " " + std::to_string(y) + "\nwait " +
-                std::to_string(pick() % 330));
-    }
-};
 
 // What the two games are compared on at each print: the print itself, the generator, and the
 // whole board as a save would hold it (items, timers, positions, pending animation events).

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -63,5 +64,23 @@ struct Sim : Game::Simulator {
         Cmd("spawn off\nnew " + mode);
         board.ClearBoard();
         seam.sounds.clear();
+    }
+};
+
+// A seeded player: each step clicks a random cell, then waits up to `maxWait` ms (a wait that
+// rarely ends on a move's boundary). Every third step makes the next spawn a bonus (a new row in
+// Swaps), so flying fireballs, sweeping brooms and waiting animations are often on the board.
+struct Session {
+    explicit Session(uint32_t seed, uint32_t maxWait = 330) : pick(seed), maxWait(maxWait) {}
+    std::mt19937 pick;
+    uint32_t maxWait;
+    int32_t step = 0;
+
+    void Step(Sim& sim) {
+        if (step++ % 3 == 0) sim.board.spawnCountdown = 0;
+        std::uniform_int_distribution<int32_t> cell(0, sim.board.w - 1);
+        const int32_t x = cell(pick), y = cell(pick);
+        sim.Cmd("click " + std::to_string(x) + " " + std::to_string(y) + "\nwait " +
+                std::to_string(pick() % maxWait));
     }
 };

@@ -7,7 +7,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -15,21 +14,15 @@ namespace {
 
 constexpr const char* kFontPath = "Data\\Library\\Font\\DejaVuSans.ttf";
 
-// A 32-bit drawing target filled with one colour.
+// A 32-bit drawing target filled with one colour (pixels in memory order: little-endian words).
 struct Canvas {
-    Canvas(uint32_t w, uint32_t h, uint32_t fill) : width(w), height(h), px(size_t(w) * h * 4) {
-        for (uint32_t i = 0; i < w * h; ++i)
-            Set(i % w, i / w, fill);
-        Font::SetTarget(px.data(), w, h);
+    Canvas(uint32_t w, uint32_t h, uint32_t fill) : width(w), height(h), px(size_t(w) * h, fill) {
+        Font::SetTarget(reinterpret_cast<uint8_t*>(px.data()), w, h);
     }
-    uint32_t At(uint32_t x, uint32_t y) const {
-        uint32_t v;
-        std::memcpy(&v, &px[(size_t(y) * width + x) * 4], 4);
-        return v;
-    }
-    void Set(uint32_t x, uint32_t y, uint32_t v) { std::memcpy(&px[(size_t(y) * width + x) * 4], &v, 4); }
+    uint32_t At(uint32_t x, uint32_t y) const { return px[size_t(y) * width + x]; }
+    const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(px.data()); }
     uint32_t width, height;
-    std::vector<uint8_t> px;
+    std::vector<uint32_t> px;
 };
 
 // Coverage of one glyph straight from FreeType: the reference for placement and blending.
@@ -203,7 +196,7 @@ TEST_F(FontTest, GoldenTextPicture) {
     font.SetSize(28);
     font.SetSmoothing(1);
     font.Print(4, 30, 0xFFFFFFFF, u"Parlorix 0123");
-    UiTest::WriteReviewPng("golden_text_actual.png", canvas.px.data(), w, h);
+    UiTest::WriteReviewPng("golden_text_actual.png", canvas.Bytes(), w, h);
     // Regenerate by hand after a reviewed change: PARLORIX_WRITE_GOLDEN=1 writes the fixture.
     if (getenv("PARLORIX_WRITE_GOLDEN")) {
         std::string out = "P5\n220 40\n255\n";
