@@ -304,7 +304,6 @@ TEST_F(SoundServerTest, DeactivationPausesLoopsAndStopsMusicActivationRestartsTh
     uint8_t flag = 1;
     Sound::Play("hum", &flag);
     Sound::Play("ding");
-    // Into the second track.
     IntoTheSecondTrack();
     ASSERT_EQ(Sound::CurrentTrack(), 1);
     ASSERT_NE(fake.Playing(), nullptr);
@@ -384,10 +383,7 @@ TEST_F(SoundServerTest, SuspendClosesTheDeviceAndResumeBringsBackTheLoopsStillWa
 TEST_F(SoundServerTest, LostDeviceIsReopenedAndTheMusicGoesOnFromTheCurrentTrack) {
     FakeBackend& fake =
         Start({{"Sound/bonuce.ogg", "b"}, {"Music/a.it", "len=60"}, {"Music/b.it", "len=90"}});
-    Sound::Update(0.0f);
-    Sound::Update(1.0f);
-    Sound::Update(60.0f); // into the fade-out of the first track
-    Sound::Update(1.0f);  // the second track is current
+    IntoTheSecondTrack();
     ASSERT_EQ(Sound::CurrentTrack(), 1);
     uint8_t keep = 1;
     Sound::Play("bonuce", &keep);
