@@ -257,11 +257,6 @@ TEST(AtomicFile, AFullDiskLeavesTheOldFileAndNoPartOfTheNewOne) {
     EXPECT_EQ(dir.Read("small/screen0000.jpg"), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
         << "a temporary file was left";
-    // Never replacing: an existing name is refused.
-    std::string error;
-    EXPECT_FALSE(Platform::WriteNewFileAtomically(path, "new", &error));
-    EXPECT_EQ(dir.Read("small/screen0000.jpg"), "old");
-    EXPECT_TRUE(Platform::WriteNewFileAtomically(folder + "/screen0001.jpg", "new", &error)) << error;
 }
 
 TEST(Instance, ASecondHolderIsRefusedEvenWithAnotherRuntimeFolderAndTheLockDiesWithItsProcess) {
