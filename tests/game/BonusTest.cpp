@@ -54,9 +54,8 @@ TEST(Bomb, CornerBlastSparesTheDiagonalAtTwoPointEight) {
     const int32_t gone[8][2] = {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}, {0, 2}, {1, 2}};
     for (const auto& c : gone)
         EXPECT_EQ(sim.Code(c[0], c[1]), 0) << c[0] << "," << c[1];
-    EXPECT_NE(sim.Code(2, 2), 0);
-    EXPECT_NE(sim.Code(3, 0), 0);
-    EXPECT_NE(sim.Code(0, 3), 0);
+    for (const auto& kept : {std::pair{2, 2}, {3, 0}, {0, 3}})
+        EXPECT_NE(sim.Code(kept.first, kept.second), 0) << kept.first << "," << kept.second;
     EXPECT_EQ(sim.Count("bomb1"), 1);
     // The coin vanished without its effect; blasted bricks score nothing.
     EXPECT_EQ(sim.Count("money1"), 0);
@@ -116,10 +115,8 @@ TEST(Metla, SweepsRowAndColumnAndLeavesAtTheEdges) {
     }
     EXPECT_EQ(sim.Count("pilesos"), 4);
     // Each of the four sweepers got to the last cell of its way: none destroyed another.
-    EXPECT_TRUE(reached.count({9, 5}));
-    EXPECT_TRUE(reached.count({0, 5}));
-    EXPECT_TRUE(reached.count({5, 9}));
-    EXPECT_TRUE(reached.count({5, 0}));
+    for (const auto& end : {std::pair{9, 5}, {0, 5}, {5, 9}, {5, 0}})
+        EXPECT_TRUE(reached.count(end)) << end.first << "," << end.second;
     EXPECT_EQ(CountKind(sim, KindMetla), 0);
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(sim.Code(i, 5), 0) << i;
