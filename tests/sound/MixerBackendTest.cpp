@@ -94,7 +94,7 @@ class MixerBackendTest : public ::testing::Test {
         ASSERT_FALSE(module.empty());
         song = mixer->LoadMusic(module.data(), static_cast<uint32_t>(module.size()));
         ASSERT_NE(song, 0u) << "no tracker decoder in this SDL_mixer";
-        module.assign(module.size(), 0); // the decoder keeps a copy of its own
+        module.assign(module.size(), 0); // the backend keeps its own copy: the decoder reads it while playing
         Mix_SetPostMix(MixPeak::Hook, &mix);
         mixer->SetMasterVolumes(100, 100);
         mixer->PlayMusic(song);
