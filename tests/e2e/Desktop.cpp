@@ -6,104 +6,53 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
+#include <functional>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace E2e {
 
-std::string MissingTools(std::initializer_list<const char*> names) {
-    std::string missing;
-    for (const char* name : names)
-        if (!HaveTool(name)) missing += (missing.empty() ? "" : ", ") + std::string(name);
-    return missing;
-}
+namespace {
 
-// ---- Helper --------------------------------------------------------------------------------------
-
-bool Helper::Start(const std::vector<std::string>& args, const Env& env, const std::string& logFile) {
-    Stop();
-    pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        int out = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        dup2(out >= 0 ? out : null, 1);
-        dup2(out >= 0 ? out : null, 2);
-        ApplyEnv(env);
-        auto argv = Argv(args);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    pid_ = pid;
-    return true;
-}
-
-bool Helper::Running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
+// Starts `args` and waits up to `ms` for `ready`; otherwise says why, with its log, and stops it.
+bool StartReady(Process& p, const std::vector<std::string>& args, const Env& env, const std::string& log,
+                const std::string& waitingFor, int ms, const std::function<bool()>& ready, std::string& error) {
+    if (!p.Start(args, env, log)) {
+        error = args[0] + " could not be started";
         return false;
     }
-    return true;
+    if (WaitUntil(ms, [&] { return ready() || !p.Running(); }) && p.Running()) return true;
+    error = args[0] + " did not " + waitingFor + " within " + std::to_string(ms / 1000) + " s: " + ReadFile(log);
+    p.Stop();
+    return false;
 }
 
-void Helper::Stop() {
-    if (!Running()) return;
-    kill(pid_, SIGTERM);
-    if (!WaitUntil(2000, [&] { return !Running(); })) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-    pid_ = -1;
-}
+} // namespace
 
-bool StartOpenbox(Helper& wm, const std::string& display, const std::string& home, std::string& error) {
+bool StartOpenbox(Process& wm, const std::string& display, const std::string& home, std::string& error) {
     fs::create_directories(home + "/config");
-    const Env env{{"DISPLAY", display}, {"HOME", home}, {"XDG_CONFIG_HOME", home + "/config"}};
-    if (!wm.Start({"openbox", "--sm-disable"}, env, home + "/openbox.txt")) {
-        error = "openbox could not be started";
-        return false;
-    }
     // A window manager that took the screen names its check window on the root.
-    const bool managing = WaitUntil(10000, [&] {
-        std::string out;
-        RunTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, {{"DISPLAY", display}}, 5000, &out);
-        return out.find("window id #") != std::string::npos || !wm.Running();
-    });
-    if (!managing || !wm.Running()) {
-        error = "openbox did not take the screen within 10 s: " + ReadFile(home + "/openbox.txt");
-        wm.Stop();
-        return false;
-    }
-    return true;
+    return StartReady(
+        wm, {"openbox", "--sm-disable"}, {{"DISPLAY", display}, {"HOME", home}, {"XDG_CONFIG_HOME", home + "/config"}},
+        home + "/openbox.txt", "take the screen", 10000,
+        [&] {
+            std::string out;
+            RunTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, {{"DISPLAY", display}}, 5000, &out);
+            return out.find("window id #") != std::string::npos;
+        },
+        error);
 }
 
-bool StartWeston(Helper& compositor, const std::string& runtimeDir, const std::string& socket,
+bool StartWeston(Process& compositor, const std::string& runtimeDir, const std::string& socket,
                  const std::string& seatModule, std::string& error) {
-    const Env env{{"XDG_RUNTIME_DIR", runtimeDir}, {"WAYLAND_DISPLAY", ""}, {"DISPLAY", ""}};
-    if (!compositor.Start({"weston", "--backend=headless-backend.so", "--socket=" + socket, "--idle-time=0",
-                           "--no-config", "--modules=" + seatModule},
-                          env, runtimeDir + "/../weston.txt")) {
-        error = "weston could not be started";
-        return false;
-    }
-    if (!WaitUntil(15000, [&] { return fs::exists(runtimeDir + "/" + socket) || !compositor.Running(); }) ||
-        !compositor.Running()) {
-        error = "weston did not open its socket within 15 s: " + ReadFile(runtimeDir + "/../weston.txt");
-        compositor.Stop();
-        return false;
-    }
-    return true;
+    return StartReady(compositor,
+                      {"weston", "--backend=headless-backend.so", "--socket=" + socket, "--idle-time=0",
+                       "--no-config", "--modules=" + seatModule},
+                      {{"XDG_RUNTIME_DIR", runtimeDir}, {"WAYLAND_DISPLAY", ""}, {"DISPLAY", ""}},
+                      runtimeDir + "/../weston.txt", "open its socket", 15000,
+                      [&] { return fs::exists(runtimeDir + "/" + socket); }, error);
 }
 
 // ---- What the X server says ------------------------------------------------------------------------
@@ -177,16 +126,10 @@ bool GrabScreen(const std::string& display, const Box& box, Bitmap& out, const s
     if (image) XDestroyImage(image);
     XCloseDisplay(x);
     if (!ok) return false;
-    if (const char* build = std::getenv("PARLORIX_BUILD_DIR")) {
-        std::vector<uint8_t> jpeg;
-        if (Image::EncodeJpeg(jpeg, out.Row(0), out.Width(), out.Height(), out.RowBytes(),
-                              Image::PixelOrder::BGRA, 85)) {
-            std::error_code ec;
-            fs::create_directories(std::string(build) + "/e2e-shots", ec);
-            std::ofstream(std::string(build) + "/e2e-shots/" + label + ".jpg", std::ios::binary)
-                .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
-        }
-    }
+    std::vector<uint8_t> jpeg;
+    if (Image::EncodeJpeg(jpeg, out.Row(0), out.Width(), out.Height(), out.RowBytes(), Image::PixelOrder::BGRA,
+                          85))
+        KeepShot(label, std::string(jpeg.begin(), jpeg.end()));
     return true;
 }
 

@@ -5,52 +5,17 @@
 #include "e2e/Harness.h"
 #include "picture/Bitmap.h"
 
-#include <initializer_list>
 #include <string>
-#include <sys/types.h>
-#include <vector>
 
 namespace E2e {
 
-// The tools of `names` that are not on PATH, as "a, b"; empty when all are there.
-std::string MissingTools(std::initializer_list<const char*> names);
-
-// Polls `done` every 50 ms until it holds or `ms` have passed; true when it held.
-template <class F> bool WaitUntil(int ms, F done) {
-    const long long deadline = NowMs() + ms;
-    for (;;) {
-        if (done()) return true;
-        if (NowMs() >= deadline) return false;
-        Sleep(50);
-    }
-}
-
-// A process the test starts beside the game (window manager, compositor, another client), its
-// output in `logFile`, ended by its pid.
-class Helper {
-  public:
-    Helper() = default;
-    ~Helper() { Stop(); }
-    Helper(const Helper&) = delete;
-    Helper& operator=(const Helper&) = delete;
-
-    bool Start(const std::vector<std::string>& argv, const Env& env, const std::string& logFile);
-    // SIGTERM, then SIGKILL when it has not ended within two seconds.
-    void Stop();
-    bool Running();
-    pid_t Pid() const { return pid_; }
-
-  private:
-    pid_t pid_ = -1;
-};
-
 // Debian's openbox on `display`, its configuration under `home`; Start returns once it manages the
 // screen (the root window names its check window).
-bool StartOpenbox(Helper& wm, const std::string& display, const std::string& home, std::string& error);
+bool StartOpenbox(Process& wm, const std::string& display, const std::string& home, std::string& error);
 
 // weston with its headless backend and the module `seatModule` (which gives it a seat), listening
 // on `socket` in `runtimeDir`; returns once the socket is there.
-bool StartWeston(Helper& compositor, const std::string& runtimeDir, const std::string& socket,
+bool StartWeston(Process& compositor, const std::string& runtimeDir, const std::string& socket,
                  const std::string& seatModule, std::string& error);
 
 // What the X server and the window manager say of a top-level window.

@@ -154,9 +154,9 @@ class DesktopTest : public E2eTest {
         EXPECT_EQ(WaitShown(info, CheckTitle, label), "");
     }
 
-    Helper& Other() { return *others.emplace_back(std::make_unique<Helper>()); }
+    Process& Other() { return *others.emplace_back(std::make_unique<Process>()); }
     // Starts xmessage titled `title` at `geometry` and waits for its window.
-    std::string StartXmessage(Helper& h, const std::string& title, const std::string& geometry) {
+    std::string StartXmessage(Process& h, const std::string& title, const std::string& geometry) {
         if (!h.Start({"xmessage", "-geometry", geometry, "-title", title, title}, {{"DISPLAY", x.Display()}},
                      dir / (title + ".txt")))
             return "";
@@ -171,8 +171,8 @@ class DesktopTest : public E2eTest {
         return id;
     }
 
-    Helper wm;
-    std::vector<std::unique_ptr<Helper>> others;
+    Process wm;
+    std::vector<std::unique_ptr<Process>> others;
     std::string work;
     Game* game = nullptr;
 };
@@ -211,7 +211,7 @@ TEST_F(DesktopTest, FocusLostAndRegainedAndAWindowOverItAndAwayShowTheGameAgain)
     ASSERT_NO_FATAL_FAILURE(StartShown(info));
 
     // Another window takes the focus: the game keeps its last frame and computes no new ones.
-    Helper& holder = Other();
+    Process& holder = Other();
     ASSERT_NE(StartXmessage(holder, "holder", "+0+0"), "");
     ASSERT_TRUE(WaitUntil(10000, [&] { return !Focused(); })) << "the game kept the focus";
     Bitmap still, now;
@@ -221,7 +221,7 @@ TEST_F(DesktopTest, FocusLostAndRegainedAndAWindowOverItAndAwayShowTheGameAgain)
     })) << "an inactive game went on drawing";
 
     // A window over the game and away again: the game's picture comes back, still inactive.
-    Helper& cover = Other();
+    Process& cover = Other();
     ASSERT_NE(StartXmessage(cover, "cover", "1000x740+0+0"), "");
     ASSERT_TRUE(WaitUntil(10000, [&] {
         return Grab(info, now, "desktop-covered") && Difference(still, now, {0, 0, 800, 600}) > 10;
@@ -308,13 +308,8 @@ TEST_F(ScaledWindowTest, ResizedToTwiceAndToAnOddSizeTheWindowStaysSharpOrLetter
     ClickLayout(info, 130, 372); // Lines
     ASSERT_TRUE(WaitLog(kSceneBuilt, scenes + 1)) << Log();
     Bitmap shot;
-    std::string why;
     ClickLayout(info, 400, 210); // Play on the start panel
-    ASSERT_TRUE(WaitUntil(15000, [&] {
-        if (!game->Screenshot(shot, "desktop-odd-lines")) return false;
-        why = CheckPlaying(shot);
-        return why.empty();
-    })) << why;
+    ASSERT_EQ(AwaitShot(*game, shot, "desktop-odd-lines", CheckPlaying), "");
     Board board;
     Move move;
     ASSERT_TRUE(WaitUntil(30000, [&] {
@@ -325,15 +320,13 @@ TEST_F(ScaledWindowTest, ResizedToTwiceAndToAnOddSizeTheWindowStaysSharpOrLetter
     const int colour = board[move.fromY][move.fromX];
     ClickLayout(info, CellX(move.fromX), CellY(move.fromY));
     ClickLayout(info, CellX(move.toX), CellY(move.toY));
-    EXPECT_TRUE(WaitUntil(15000,
-                          [&] {
-                              if (!game->Screenshot(shot, "desktop-odd-lines-moved")) return false;
-                              board = ReadBoard(shot);
-                              return board[move.toY][move.toX] == colour;
-                          }))
-        << "brick " << colour << " from " << move.fromX << "," << move.fromY << " never reached " << move.toX
-        << "," << move.toY << "\n"
-        << Describe(board);
+    EXPECT_EQ(AwaitShot(*game, shot, "desktop-odd-lines-moved",
+                        [&](const Bitmap& s) -> std::string {
+                            board = ReadBoard(s);
+                            return board[move.toY][move.toX] == colour ? "" : "the brick never arrived\n" + Describe(board);
+                        }),
+              "")
+        << "brick " << colour << " from " << move.fromX << "," << move.fromY << " to " << move.toX << "," << move.toY;
 
     EXPECT_EQ(game->Close(), 0);
     const std::string options = ReadFile(game->OptionsFile());
@@ -355,7 +348,7 @@ class WaylandTest : public E2eTest {
         compositor.Stop();
         E2eTest::TearDown();
     }
-    Helper compositor;
+    Process compositor;
 };
 
 TEST_F(WaylandTest, UnderAHeadlessCompositorTheGameReachesTheTitleAndEndsCleanlyOnSigterm) {

@@ -3,12 +3,10 @@
 #include "picture/Image.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -28,35 +26,13 @@ long long NowMs() {
         .count();
 }
 
-namespace {
-
-// Reaps `pid` when it has ended; the exit code (or minus the signal), -1000 while it runs.
-int Reap(pid_t pid, bool block) {
-    int status = 0;
-    pid_t r = waitpid(pid, &status, block ? 0 : WNOHANG);
-    if (r != pid) return -1000;
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return -WTERMSIG(status);
-    return -1000;
+void Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-} // namespace
-
-void ApplyEnv(const Env& env) {
-    for (const auto& [k, v] : env) {
-        if (v.empty())
-            unsetenv(k.c_str());
-        else
-            setenv(k.c_str(), v.c_str(), 1);
-    }
-}
-
-std::vector<char*> Argv(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    return argv;
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 bool HaveTool(const std::string& name) {
@@ -69,230 +45,122 @@ bool HaveTool(const std::string& name) {
     return false;
 }
 
-void Sleep(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+std::string MissingTools(std::initializer_list<const char*> names) {
+    std::string missing;
+    for (const char* name : names)
+        if (!HaveTool(name)) missing += (missing.empty() ? "" : ", ") + std::string(name);
+    return missing;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+void KeepShot(const std::string& label, const std::string& jpeg) {
+    if (const char* build = std::getenv("PARLORIX_BUILD_DIR")) {
+        std::error_code ec;
+        fs::create_directories(std::string(build) + "/e2e-shots", ec);
+        std::ofstream(std::string(build) + "/e2e-shots/" + label + ".jpg", std::ios::binary) << jpeg;
+    }
+}
+
+// ---- Processes ---------------------------------------------------------------------------------------
+
+bool Process::Start(const std::vector<std::string>& args, const Env& env, const std::string& log,
+                    const std::string& cwd, int out, const std::function<void()>& inChild) {
+    Stop();
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        setpgid(0, 0);
+        const int null = open("/dev/null", O_RDWR);
+        if (out < 0) out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(null, 0);
+        dup2(out >= 0 ? out : null, 1);
+        dup2(out >= 0 ? out : null, 2);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
+        for (const auto& [k, v] : env) {
+            if (v.empty())
+                unsetenv(k.c_str());
+            else
+                setenv(k.c_str(), v.c_str(), 1);
+        }
+        if (inChild) inChild();
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    pid_ = pid;
+    return true;
+}
+
+int Process::WaitExit(int ms) {
+    int code = -1000;
+    if (pid_ <= 0) return code;
+    WaitUntil(
+        ms,
+        [&] {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
+            pid_ = -1;
+            code = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? -WTERMSIG(status) : -1000;
+            return true;
+        },
+        20);
+    return code;
+}
+
+void Process::Signal(int sig) {
+    if (pid_ > 0) kill(pid_, sig);
+}
+
+int Process::Stop(int ms) {
+    if (pid_ <= 0) return -1000;
+    Signal(SIGTERM);
+    const int code = WaitExit(ms);
+    if (code == -1000) Kill();
+    return code;
+}
+
+void Process::Kill() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
 }
 
 int RunTool(const std::vector<std::string>& args, const Env& env, int timeoutMs, std::string* output,
             const std::string& cwd) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return -1000;
-    pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return -1000;
-    }
-    if (pid == 0) {
-        setpgid(0, 0);
-        dup2(fds[1], 1);
-        dup2(fds[1], 2);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
-        ApplyEnv(env);
-        auto argv = Argv(args);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
+    Process tool;
+    const bool started = tool.Start(args, env, "", cwd, fds[1]);
     close(fds[1]);
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
     std::string out;
-    long long deadline = NowMs() + timeoutMs;
     int code = -1000;
     bool open = true;
-    for (;;) {
-        if (open) {
-            pollfd p{fds[0], POLLIN, 0};
-            int left = static_cast<int>(std::max<long long>(0, std::min<long long>(50, deadline - NowMs())));
-            if (poll(&p, 1, left) > 0) {
-                char buf[4096];
-                ssize_t n = read(fds[0], buf, sizeof buf);
-                if (n > 0)
-                    out.append(buf, static_cast<size_t>(n));
-                else
-                    open = false;
-            }
-        } else {
-            Sleep(10);
-        }
-        code = Reap(pid, false);
-        if (code != -1000 && !open) break;
-        if (code != -1000) {
-            // Ended: collect what is left in the pipe without waiting on grandchildren.
-            char buf[4096];
-            int flags = fcntl(fds[0], F_GETFL);
-            fcntl(fds[0], F_SETFL, flags | O_NONBLOCK);
-            ssize_t n;
-            while ((n = read(fds[0], buf, sizeof buf)) > 0)
-                out.append(buf, static_cast<size_t>(n));
-            break;
-        }
+    for (const long long deadline = NowMs() + timeoutMs; started;) {
+        // Ended: what is left in the pipe is collected without waiting on grandchildren.
+        code = tool.WaitExit(0);
+        char buf[4096];
+        ssize_t n;
+        while ((n = read(fds[0], buf, sizeof buf)) > 0)
+            out.append(buf, static_cast<size_t>(n));
+        open = open && n != 0;
+        if (code != -1000) break;
         if (NowMs() > deadline) {
-            kill(-pid, SIGKILL);
-            Reap(pid, true);
-            code = -1000;
+            kill(-tool.Pid(), SIGKILL);
+            tool.Kill();
             out += "\n[timed out]";
             break;
         }
+        pollfd p{fds[0], POLLIN, 0};
+        if (!open || poll(&p, 1, 50) < 0) Sleep(10);
     }
     close(fds[0]);
     if (output) *output = out;
     return code;
-}
-
-// ---- XServer ---------------------------------------------------------------------------------------
-
-bool XServer::Start(std::string& error) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        error = "pipe failed";
-        return false;
-    }
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        if (fds[1] != 3) {
-            dup2(fds[1], 3);
-            close(fds[1]);
-        }
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen_.c_str(), "-nolisten", "tcp",
-               "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    if (pid < 0) {
-        close(fds[0]);
-        error = "fork failed";
-        return false;
-    }
-    pid_ = pid;
-    // Xvfb writes its display number once it accepts clients.
-    std::string number;
-    long long deadline = NowMs() + 10000;
-    while (NowMs() < deadline) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (poll(&p, 1, 100) > 0) {
-            char c;
-            ssize_t n = read(fds[0], &c, 1);
-            if (n <= 0) break;
-            if (c == '\n') break;
-            number += c;
-        }
-        if (Reap(pid_, false) != -1000) {
-            pid_ = -1;
-            break;
-        }
-    }
-    close(fds[0]);
-    if (number.empty() || pid_ < 0) {
-        error = "Xvfb did not report a display within 10 s";
-        Stop();
-        return false;
-    }
-    display_ = ":" + number;
-    return true;
-}
-
-void XServer::Stop() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        for (int i = 0; i < 100 && Reap(pid_, false) == -1000; ++i)
-            Sleep(20);
-        if (kill(pid_, 0) == 0) {
-            kill(pid_, SIGKILL);
-            Reap(pid_, true);
-        }
-    }
-    pid_ = -1;
-}
-
-// ---- Game ------------------------------------------------------------------------------------------
-
-Game::Game(std::string binary, std::string workDir, std::string home, std::string display)
-    : binary_(std::move(binary)), workDir_(std::move(workDir)), home_(std::move(home)),
-      display_(std::move(display)), shotDir_(workDir_) {
-    fs::create_directories(ConfigDir());
-    fs::create_directories(RuntimeDir());
-    fs::permissions(RuntimeDir(), fs::perms::owner_all, fs::perm_options::replace);
-    fs::create_directories(DataHome());
-}
-
-std::string Game::OptionsFile() const {
-    return ConfigDir() + "/parlorix/registry/Software/Quillmarsh/Parlorix/Options.reg";
-}
-
-bool Game::Start() {
-    pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        if (chdir(workDir_.c_str()) != 0) _exit(99);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        int out = open((home_ + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        if (out >= 0) {
-            dup2(out, 1);
-            dup2(out, 2);
-        }
-        // In the sanitizer build: D-Bus and X11 libraries that SDL loads for a real window leave
-        // blocks behind at exit, which LeakSanitizer would turn into a failed exit; memory errors
-        // still abort. The program's own leaks are checked by the headless tests.
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        std::string asanOptions =
-            std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "detect_leaks=0";
-        ApplyEnv({{"ASAN_OPTIONS", asanOptions}});
-        ApplyEnv({{"DISPLAY", display_},
-                  {"XDG_CONFIG_HOME", ConfigDir()},
-                  {"XDG_RUNTIME_DIR", RuntimeDir()},
-                  {"XDG_DATA_HOME", DataHome()},
-                  {"SDL_VIDEODRIVER", "x11"},
-                  {"SDL_AUDIODRIVER", "dummy"}});
-        ApplyEnv(env_);
-        execl(binary_.c_str(), "parlorix", static_cast<char*>(nullptr));
-        _exit(98);
-    }
-    pid_ = pid;
-    window_.clear();
-    return true;
-}
-
-int Game::WaitExit(int ms) {
-    if (pid_ <= 0) return -1000;
-    long long deadline = NowMs() + ms;
-    for (;;) {
-        int code = Reap(pid_, false);
-        if (code != -1000) {
-            pid_ = -1;
-            return code;
-        }
-        if (NowMs() >= deadline) return -1000;
-        Sleep(20);
-    }
-}
-
-void Game::Signal(int sig) {
-    if (pid_ > 0) kill(pid_, sig);
-}
-
-int Game::Close(int ms) {
-    Signal(SIGTERM);
-    int code = WaitExit(ms);
-    if (code == -1000) Kill();
-    return code;
-}
-
-void Game::Kill() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-        Reap(pid_, true);
-        pid_ = -1;
-    }
 }
 
 int XdoOn(const std::string& display, const std::vector<std::string>& args, std::string* output) {
@@ -301,8 +169,69 @@ int XdoOn(const std::string& display, const std::vector<std::string>& args, std:
     return RunTool(argv, {{"DISPLAY", display}}, 5000, output);
 }
 
-int Game::Xdo(const std::vector<std::string>& args, std::string* output) const {
-    return XdoOn(display_, args, output);
+bool XServer::Start(std::string& error) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        error = "pipe failed";
+        return false;
+    }
+    if (!process_.Start({"Xvfb", "-displayfd", "3", "-screen", "0", screen_, "-nolisten", "tcp", "-noreset"}, {},
+                        "", "", -1, [w = fds[1]] { dup2(w, 3); })) {
+        close(fds[0]);
+        close(fds[1]);
+        error = "fork failed";
+        return false;
+    }
+    close(fds[1]);
+    // Xvfb writes its display number once it accepts clients.
+    std::string number;
+    for (const long long deadline = NowMs() + 10000; NowMs() < deadline && process_.Running();) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char c;
+        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty() || !process_.Running()) {
+        error = "Xvfb did not report a display within 10 s";
+        Stop();
+        return false;
+    }
+    display_ = ":" + number;
+    return true;
+}
+
+// ---- Game ------------------------------------------------------------------------------------------
+
+Game::Game(std::string binary, std::string workDir, std::string home, std::string display)
+    : binary_(std::move(binary)), workDir_(std::move(workDir)), home_(std::move(home)),
+      display_(std::move(display)), shotDir_(workDir_) {
+    fs::create_directories(home_ + "/config");
+    fs::create_directories(RuntimeDir());
+    fs::permissions(RuntimeDir(), fs::perms::owner_all, fs::perm_options::replace);
+    fs::create_directories(DataHome());
+}
+
+std::string Game::OptionsFile() const {
+    return home_ + "/config/parlorix/registry/Software/Quillmarsh/Parlorix/Options.reg";
+}
+
+bool Game::Start() {
+    // In the sanitizer build: D-Bus and X11 libraries that SDL loads for a real window leave
+    // blocks behind at exit, which LeakSanitizer would turn into a failed exit; memory errors
+    // still abort. The program's own leaks are checked by the headless tests.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    Env env{{"ASAN_OPTIONS", std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "detect_leaks=0"},
+            {"DISPLAY", display_},
+            {"XDG_CONFIG_HOME", home_ + "/config"},
+            {"XDG_RUNTIME_DIR", RuntimeDir()},
+            {"XDG_DATA_HOME", DataHome()},
+            {"SDL_VIDEODRIVER", "x11"},
+            {"SDL_AUDIODRIVER", "dummy"}};
+    env.insert(env.end(), env_.begin(), env_.end());
+    window_.clear();
+    return Process::Start({binary_}, env, home_ + "/stdout.txt", workDir_);
 }
 
 std::vector<std::string> Game::Windows() const {
@@ -318,25 +247,23 @@ std::vector<std::string> Game::Windows() const {
 }
 
 bool Game::FindWindow(int ms) {
-    long long deadline = NowMs() + ms;
-    while (NowMs() < deadline) {
-        auto ids = Windows();
-        if (!ids.empty()) {
-            window_ = ids.front();
-            // The window is mapped before its first frame: wait for the log to say it was shown
-            // (a build-tree copy logs in its folder, an installed game in its data folder).
-            while (NowMs() < deadline) {
-                for (const std::string& log : {workDir_ + "/Log000.txt", DataHome() + "/parlorix/Log000.txt"})
-                    if (ReadFile(log).find("First frame presented") != std::string::npos) return true;
-                if (pid_ > 0 && kill(pid_, 0) != 0) return false;
-                Sleep(20);
-            }
-            return false;
-        }
-        if (pid_ > 0 && kill(pid_, 0) != 0) return false;
-        Sleep(100);
-    }
-    return false;
+    const long long deadline = NowMs() + ms;
+    const auto ended = [&] { return Pid() > 0 && kill(Pid(), 0) != 0; };
+    const bool found = WaitUntil(ms, [&] {
+        const auto ids = Windows();
+        if (!ids.empty()) window_ = ids.front();
+        return !ids.empty() || ended();
+    }, 100);
+    if (!found || ended()) return false;
+    // The window is mapped before its first frame: wait for the log to say it was shown (a
+    // build-tree copy logs in its folder, an installed game in its data folder).
+    bool shown = false;
+    WaitUntil(static_cast<int>(std::max(0LL, deadline - NowMs())), [&] {
+        for (const std::string& log : {workDir_ + "/Log000.txt", DataHome() + "/parlorix/Log000.txt"})
+            shown = shown || ReadFile(log).find("First frame presented") != std::string::npos;
+        return shown || ended();
+    }, 20);
+    return shown;
 }
 
 void Game::MoveMouse(int x, int y) {
@@ -360,9 +287,9 @@ void Game::Key(const std::string& keysym) {
     Sleep(40);
 }
 
-bool Game::Screenshot(Bitmap& out, const std::string& label, std::string* path) {
+bool Game::Screenshot(Bitmap& out, const std::string& label) {
     // One screenshot per 500 ms at most: keep the presses apart.
-    long long wait = lastShotMs_ + 600 - NowMs();
+    const long long wait = lastShotMs_ + 600 - NowMs();
     if (wait > 0) Sleep(static_cast<int>(wait));
     // The newest "screen%04d.jpg" after the press is this one; earlier runs in the same folder left
     // theirs, and a retried press may have written one more.
@@ -377,37 +304,30 @@ bool Game::Screenshot(Bitmap& out, const std::string& label, std::string* path) 
         }
         return best;
     };
-    std::string before = newest(), file;
-    bool ok = false;
-    long long hardDeadline = NowMs() + 9000;
+    const std::string before = newest();
+    std::string file;
+    const long long hardDeadline = NowMs() + 9000;
     // A press shorter than a slow frame can go unseen; press again while no new file comes.
-    for (int attempt = 0; attempt < 3 && !ok && file.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 3 && file.empty(); ++attempt) {
         if (attempt > 0) Sleep(600);
         Key(shotKey_);
         lastShotMs_ = NowMs();
-        long long deadline = NowMs() + 2500;
-        while (NowMs() < deadline && file.empty()) {
-            std::string now = newest();
+        WaitUntil(2500, [&] {
+            const std::string now = newest();
             if (now > before) file = shotDir_ + "/" + now;
-            Sleep(50);
-        }
+            return !file.empty();
+        });
     }
     // The writer may still be busy: a whole JPEG ends with EOI and decodes.
-    while (!file.empty() && !ok && NowMs() < hardDeadline) {
-        std::string bytes = ReadFile(file);
-        ok = bytes.size() > 2 && static_cast<uint8_t>(bytes[bytes.size() - 2]) == 0xFF &&
-             static_cast<uint8_t>(bytes.back()) == 0xD9 &&
-             Image::DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
-        if (!ok) Sleep(50);
-    }
+    std::string bytes;
+    const bool ok = !file.empty() && WaitUntil(static_cast<int>(std::max(0LL, hardDeadline - NowMs())), [&] {
+        bytes = ReadFile(file);
+        return bytes.size() > 2 && static_cast<uint8_t>(bytes[bytes.size() - 2]) == 0xFF &&
+               static_cast<uint8_t>(bytes.back()) == 0xD9 &&
+               Image::DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
+    });
     if (!ok) return false;
-    if (path) *path = file;
-    if (const char* build = std::getenv("PARLORIX_BUILD_DIR")) {
-        std::error_code ec;
-        fs::create_directories(std::string(build) + "/e2e-shots", ec);
-        fs::copy_file(file, std::string(build) + "/e2e-shots/" + label + ".jpg",
-                      fs::copy_options::overwrite_existing, ec);
-    }
+    KeepShot(label, bytes);
     return out.Width() == 800 && out.Height() == 600;
 }
 
@@ -432,17 +352,22 @@ Rgb At(const Bitmap& shot, int x, int y) {
     return {p[2], p[1], p[0]}; // blue, green, red, alpha in memory
 }
 
+namespace {
+
+template <class F> void ForEach(const Box& box, F f) {
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            f(x, y);
+}
+
+} // namespace
+
 Rgb Mean(const Bitmap& shot, const Box& box) {
     long long r = 0, g = 0, b = 0, n = 0;
-    for (int y = box.top; y < box.bottom; ++y) {
-        for (int x = box.left; x < box.right; ++x) {
-            Rgb c = At(shot, x, y);
-            r += c.r;
-            g += c.g;
-            b += c.b;
-            ++n;
-        }
-    }
+    ForEach(box, [&](int x, int y) {
+        const Rgb c = At(shot, x, y);
+        r += c.r, g += c.g, b += c.b, ++n;
+    });
     if (n == 0) return {};
     return {static_cast<int>(r / n), static_cast<int>(g / n), static_cast<int>(b / n)};
 }
@@ -476,24 +401,18 @@ bool IsWhite(const Rgb& c) {
 
 int Count(const Bitmap& shot, const Box& box, bool (*pred)(const Rgb&)) {
     int n = 0;
-    for (int y = box.top; y < box.bottom; ++y) {
-        for (int x = box.left; x < box.right; ++x) {
-            if (pred(At(shot, x, y))) ++n;
-        }
-    }
+    ForEach(box, [&](int x, int y) { n += pred(At(shot, x, y)) ? 1 : 0; });
     return n;
 }
 
 double Difference(const Bitmap& a, const Bitmap& b, const Box& box) {
     double sum = 0;
     long long n = 0;
-    for (int y = box.top; y < box.bottom; ++y) {
-        for (int x = box.left; x < box.right; ++x) {
-            Rgb p = At(a, x, y), q = At(b, x, y);
-            sum += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b);
-            n += 3;
-        }
-    }
+    ForEach(box, [&](int x, int y) {
+        const Rgb p = At(a, x, y), q = At(b, x, y);
+        sum += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b);
+        n += 3;
+    });
     return n ? sum / static_cast<double>(n) : 0;
 }
 

@@ -5,6 +5,7 @@
 #include "picture/Bitmap.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -14,74 +15,95 @@ namespace E2e {
 
 using Env = std::vector<std::pair<std::string, std::string>>;
 
-// In a child about to exec: sets the variables of `env` (an empty value unsets), and the argument
-// vector of `args` (pointing into it) for execvp.
-void ApplyEnv(const Env& env);
-std::vector<char*> Argv(const std::vector<std::string>& args);
-
 // True when `name` is an executable on PATH.
 bool HaveTool(const std::string& name);
+// The tools of `names` that are not on PATH, as "a, b"; empty when all are there.
+std::string MissingTools(std::initializer_list<const char*> names);
 
-// Runs argv[0] (looked up on PATH) with extra environment and working directory, collecting stdout
-// and stderr; kills it after `timeoutMs`. Returns the exit code, or -1000 on timeout or when it
-// could not be started.
+// The steady clock in milliseconds, for deadlines.
+long long NowMs();
+void Sleep(int ms);
+// Reads a whole file ("" when missing).
+std::string ReadFile(const std::string& path);
+
+// Polls `done` every `every` ms until it holds or `ms` have passed; true when it held.
+template <class F> bool WaitUntil(int ms, F done, int every = 50) {
+    const long long deadline = NowMs() + ms;
+    for (;;) {
+        if (done()) return true;
+        if (NowMs() >= deadline) return false;
+        Sleep(every);
+    }
+}
+
+// A process the test starts (a tool, the X server, a window manager, the game), ended by its pid.
+class Process {
+  public:
+    Process() = default;
+    ~Process() { Stop(); }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Runs args[0] (a path, or looked up on PATH) in its own process group, with `env` set over
+    // ours (an empty value unsets) and `cwd` as its folder when given. Its stdin is /dev/null; its
+    // stdout and stderr go to the descriptor `out` when one is given, else are appended to `log`.
+    // `inChild` runs in the child just before the exec.
+    bool Start(const std::vector<std::string>& args, const Env& env, const std::string& log,
+               const std::string& cwd = "", int out = -1, const std::function<void()>& inChild = {});
+    // The exit code once the process has ended by itself within `ms`, minus the signal number when
+    // a signal ended it; -1000 while it runs (or when it was reaped before).
+    int WaitExit(int ms);
+    bool Running() { return pid_ > 0 && WaitExit(0) == -1000; }
+    void Signal(int sig);
+    // SIGTERM, then SIGKILL when it has not ended within `ms`; the exit code, or -1000.
+    int Stop(int ms = 2000);
+    // SIGKILL and reap, when still running.
+    void Kill();
+    pid_t Pid() const { return pid_; }
+
+  private:
+    pid_t pid_ = -1;
+};
+
+// Runs `argv` to its end, collecting stdout and stderr into `output`; kills it after `timeoutMs`.
+// Returns the exit code, or -1000 on timeout or when it could not be started.
 int RunTool(const std::vector<std::string>& argv, const Env& env, int timeoutMs,
             std::string* output = nullptr, const std::string& cwd = "");
 
 // Runs xdotool with `args` on `display`; its exit code.
 int XdoOn(const std::string& display, const std::vector<std::string>& args, std::string* output = nullptr);
 
-// The steady clock in milliseconds, for deadlines.
-long long NowMs();
-
-// Milliseconds of sleep.
-void Sleep(int ms);
-
-// Reads a whole file ("" when missing).
-std::string ReadFile(const std::string& path);
+// Keeps a picture of a test's view in the build tree's e2e-shots folder as `<label>.jpg`.
+void KeepShot(const std::string& label, const std::string& jpeg);
 
 // An Xvfb server on a display number it picks itself (-displayfd), so parallel tests never meet.
 class XServer {
   public:
-    XServer() = default;
-    ~XServer() { Stop(); }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-
     bool Start(std::string& error);
-    void Stop();
+    void Stop() { process_.Stop(); }
     const std::string& Display() const { return display_; }
     // The screen's size and depth for the next Start, as Xvfb takes it ("1024x768x24").
     void SetScreen(const std::string& screen) { screen_ = screen; }
 
   private:
-    pid_t pid_ = -1;
+    Process process_;
     std::string display_;
     std::string screen_ = "1024x768x24";
 };
 
 // One run of the program: its process, its window and what it writes.
-class Game {
+class Game : public Process {
   public:
     // `workDir` becomes the program's current directory; `home` holds its XDG folders
     // (config, runtime, data).
     Game(std::string binary, std::string workDir, std::string home, std::string display);
     ~Game() { Kill(); }
-    Game(const Game&) = delete;
-    Game& operator=(const Game&) = delete;
 
     bool Start();
-    // The exit code once the process has ended by itself within `ms`; -1000 when still running;
-    // minus the signal number when a signal ended it.
-    int WaitExit(int ms);
     // Window-manager close (SIGTERM): the program saves and ends; returns the exit code.
-    int Close(int ms = 10000);
-    void Signal(int sig);
-    // SIGKILL and reap, when still running.
-    void Kill();
-    pid_t Pid() const { return pid_; }
+    int Close(int ms = 10000) { return Stop(ms); }
 
-    // Waits up to `ms` for the window titled "Parlorix".
+    // Waits up to `ms` for the window titled "Parlorix" and its first frame.
     bool FindWindow(int ms);
     // The window that moves, clicks and keys go to (a mode switch makes a new one).
     const std::string& Window() const { return window_; }
@@ -99,26 +121,25 @@ class Game {
     void Key(const std::string& keysym);
 
     // Presses Print Screen and decodes the newest "screen%04d.jpg" of `shotDir` (the working
-    // directory unless given) once a new one has come. A copy goes to the build tree's e2e-shots folder as
-    // `<label>.jpg`.
-    bool Screenshot(Bitmap& out, const std::string& label, std::string* path = nullptr);
+    // directory unless given) once a new one has come; kept as `<label>.jpg` (KeepShot).
+    bool Screenshot(Bitmap& out, const std::string& label);
     void SetShotDir(const std::string& dir) { shotDir_ = dir; }
     // Window managers take Print Screen for themselves (openbox runs its own tool): F12 there.
     void SetShotKey(const std::string& keysym) { shotKey_ = keysym; }
 
     const std::string& Home() const { return home_; }
-    std::string ConfigDir() const { return home_ + "/config"; }
     std::string RuntimeDir() const { return home_ + "/runtime"; }
     std::string DataHome() const { return home_ + "/data"; }
     std::string OptionsFile() const;
 
   private:
-    int Xdo(const std::vector<std::string>& args, std::string* output = nullptr) const;
+    int Xdo(const std::vector<std::string>& args, std::string* output = nullptr) const {
+        return XdoOn(display_, args, output);
+    }
 
     std::string binary_, workDir_, home_, display_, shotDir_;
     Env env_;
     std::string shotKey_ = "Print";
-    pid_t pid_ = -1;
     std::string window_;
     long long lastShotMs_ = 0;
 };
