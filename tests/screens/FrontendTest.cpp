@@ -14,18 +14,6 @@ namespace Key = Input::Key;
 
 class FrontendTest : public ScreensFixture {
   protected:
-    // Only the first enabled item with that id and a text (or off-screen keyboard item) is aimed at.
-    void Click(int32_t id) {
-        for (MenuItem& item : Menu::Current()) {
-            const bool target = item.id == id && item.enabled &&
-                                (item.kind != kMenuText || (item.text && item.text[0]) || item.x < 800);
-            item.screenX = target ? (item.kind == kMenuText ? 400 : 350) : -1000;
-            item.screenY = target ? 300 : -1000;
-            item.normal.hit = TextRect{0, 0, 100, 40};
-            if (target) break;
-        }
-        ReleaseMouseOverTarget();
-    }
     void SetUp() override {
         ScreensFixture::SetUp();
         Frontend::RegisterAll();

@@ -118,22 +118,22 @@ class ScreensFixture : public ::testing::Test {
         Platform::SetRegistryRoot("");
     }
 
-    // Queues a left click at (400, 310), where Click puts the item it aims at.
-    void ReleaseMouseOverTarget() {
-        world_.mouseX = 400;
-        world_.mouseY = 310;
-        world_.mouseEvents.push_back(Menu::kLeftReleased);
-    }
-    // Makes the item with `id` of the current menu the one under the mouse and queues a click
-    // (positions normally come from the menu's draw and the measured text sizes).
+    // Makes the first enabled item with `id` of the current menu (with a text, or an off-screen
+    // keyboard item) the one under the mouse and queues a click there (positions normally come
+    // from the menu's draw and the measured text sizes).
     void Click(int32_t id) {
+        bool aimed = false;
         for (MenuItem& item : Menu::Current()) {
-            const bool target = item.id == id && item.enabled;
+            const bool target = !aimed && item.id == id && item.enabled &&
+                                (item.kind != kMenuText || (item.text && item.text[0]) || item.x < 800);
+            aimed = aimed || target;
             item.screenX = target ? (item.kind == kMenuText ? 400 : 350) : -1000;
             item.screenY = target ? 300 : -1000;
             item.normal.hit = TextRect{0, 0, 100, 40};
         }
-        ReleaseMouseOverTarget();
+        world_.mouseX = 400;
+        world_.mouseY = 310;
+        world_.mouseEvents.push_back(Menu::kLeftReleased);
     }
 
     // One frame of the active scene's update at the current clock; keys are pressed for that
