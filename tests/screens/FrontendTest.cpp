@@ -23,7 +23,6 @@ class FrontendTest : public ScreensFixture {
         world_.active = "Level_00_00";
         Frame();
         Click(id);
-        Frame();
     }
     static bool Enabled(int32_t id) {
         const MenuItem* item = Menu::FindCurrent(id);
@@ -43,7 +42,6 @@ TEST_F(FrontendTest, HelpPrevAndNextAreEnabledOnlyWhereThereIsAPage) {
     Frame({Key::Up});
     Frame({Key::PageUp});
     Click(1);
-    Frame();
     EXPECT_EQ(Frontend::Screen().helpPage, 0);
 
     for (int32_t page = 1; page <= 7; ++page) {
@@ -80,18 +78,13 @@ TEST_F(FrontendTest, VolumesStepByTenAndStopAt0And100) {
     FromTitle(3);
     ASSERT_EQ(world_.active, "Level_00_03");
     Frame();
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         Click(2); // sound +
-        Frame();
-    }
     EXPECT_EQ(Sound::GetSoundVolume(), 100u);
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 12; ++i)
         Click(6); // music -
-        Frame();
-    }
     EXPECT_EQ(Sound::GetMusicVolume(), 0u);
     Click(5); // music +
-    Frame();
     EXPECT_EQ(Sound::GetMusicVolume(), 10u);
 
     // Escape takes the stored volumes back.
@@ -104,9 +97,7 @@ TEST_F(FrontendTest, VolumesStepByTenAndStopAt0And100) {
     FromTitle(3);
     Frame();
     Click(3); // sound -
-    Frame();
     Click(7);
-    Frame();
     uint32_t stored = 0;
     EXPECT_TRUE(g_Settings.ReadDword(stored, "SoundVolume"));
     EXPECT_EQ(stored, 60u);
@@ -116,12 +107,11 @@ TEST_F(FrontendTest, VolumesStepByTenAndStopAt0And100) {
 TEST_F(FrontendTest, FullscreenSwitchesOnlyOnSave) {
     const uint32_t current = Graphics::Fullscreen() ? 1 : 0;
     g_Settings.WriteDword(current, "fullscreen");
+    // An odd number of toggles, so that only Escape can bring the stored value back.
     FromTitle(3);
     Frame();
-    Click(8);
-    Frame();
-    Click(8);
-    Frame();
+    for (int i = 0; i < 3; ++i)
+        Click(8);
     Frame({Key::Escape});
     uint32_t value = 7;
     EXPECT_TRUE(g_Settings.ReadDword(value, "fullscreen"));
@@ -131,12 +121,10 @@ TEST_F(FrontendTest, FullscreenSwitchesOnlyOnSave) {
     FromTitle(3);
     Frame();
     Click(8);
-    Frame();
     EXPECT_TRUE(g_Settings.ReadDword(value, "fullscreen"));
     EXPECT_EQ(value, 1 - current);
     Frame(); // the item now reads the other way
     Click(7);
-    Frame();
     EXPECT_EQ(world_.modeSwitchCalls, 1);
     EXPECT_EQ(world_.active, "Level_00_00");
 }
@@ -149,14 +137,12 @@ TEST_F(FrontendTest, HighScoreTabsClearTheMarksOfThePageLeft) {
     ASSERT_EQ(world_.active, "Level_02_02");
     Frame();
     Click(4); // Groups tab
-    Frame();
     EXPECT_EQ(world_.active, "Level_02_05");
     EXPECT_EQ(Frontend::Screen().shownTab, 3);
     EXPECT_EQ(HighScores::Get(0).marks[0], 0);
     EXPECT_EQ(HighScores::Get(1).marks[0], 1);
     Frame();
     Click(2); // Squares tab
-    Frame();
     EXPECT_EQ(world_.active, "Level_02_03");
     EXPECT_EQ(HighScores::Get(1).marks[0], 0);
     Frame({Key::Escape});

@@ -119,8 +119,8 @@ class ScreensFixture : public ::testing::Test {
     }
 
     // Makes the first enabled item with `id` of the current menu (with a text, or an off-screen
-    // keyboard item) the one under the mouse and queues a click there (positions normally come
-    // from the menu's draw and the measured text sizes).
+    // keyboard item) the one under the mouse, and runs a frame with a click there (positions
+    // normally come from the menu's draw and the measured text sizes).
     void Click(int32_t id) {
         bool aimed = false;
         for (MenuItem& item : Menu::Current()) {
@@ -134,6 +134,7 @@ class ScreensFixture : public ::testing::Test {
         world_.mouseX = 400;
         world_.mouseY = 310;
         world_.mouseEvents.push_back(Menu::kLeftReleased);
+        Frame();
     }
 
     // One frame of the active scene's update at the current clock; keys are pressed for that
@@ -149,6 +150,12 @@ class ScreensFixture : public ::testing::Test {
     void Advance(uint32_t ms) {
         world_.now += ms;
         seam_.clock = world_.now;
+    }
+
+    // Past a panel's 500 ms slide, and a frame there.
+    void Slide() {
+        Advance(501);
+        Frame();
     }
 
     Callbacks& Active() { return world_.scenes[world_.active]; }

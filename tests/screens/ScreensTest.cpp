@@ -95,8 +95,7 @@ class PauseTest : public ScreensFixture {
                 world_.now = pausedAt + 10000;
                 Frame({Key::Escape}); // Resume
                 EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::SlidingOut);
-                Advance(501);
-                Frame();
+                Slide();
                 EXPECT_EQ(Active().update, &Game::GameUpdate);
                 EXPECT_FALSE(Animation::IsFrozen());
                 offset = world_.now - pausedAt;
@@ -155,8 +154,7 @@ class ResultTest : public ScreensFixture {
         if (player) g_Settings.WriteString(player, "Player");
         Game::OpenResultScreen();
         Frame();
-        Advance(501);
-        Frame(); // slid in
+        Slide(); // slid in
         Frame(); // qualification
     }
 };
@@ -232,10 +230,8 @@ TEST_F(ResultTest, ResultThatDoesNotQualifyGoesToTheGameOverMenu) {
     EXPECT_EQ(Game::Screens().result.phase, Game::PanelPhase::GameOverMenu);
     Frame({});
     Click(1); // Restart
-    Frame();
     EXPECT_EQ(Game::Screens().result.phase, Game::PanelPhase::SlidingOut);
-    Advance(501);
-    Frame();
+    Slide();
     EXPECT_EQ(Active().update, &Game::GameUpdate);
     EXPECT_EQ(Game::Screens().start.phase, Game::PanelPhase::Entering);
     EXPECT_EQ(g_Board.score, 0);
@@ -314,8 +310,7 @@ TEST_F(ScreensFixture, ClearedBoardDealsOneColourMoreUpToSix) {
         EXPECT_EQ(Active().update, &Game::BoardClearedUpdate);
         Frame();
         EXPECT_TRUE(Animation::IsFrozen());
-        Advance(501);
-        Frame();
+        Slide();
         EXPECT_EQ(Game::Screens().cleared.phase, Game::PanelPhase::Shown);
         Frame({Key::Enter});
         EXPECT_EQ(Game::Screens().cleared.phase, Game::PanelPhase::SlidingOut);
@@ -340,16 +335,13 @@ TEST_F(ScreensFixture, HelpFromTheStartPanelComesBackToTheSamePanel) {
     Frontend::SetGameHooks(game_);
     Frame();
     Click(4); // Groups
-    Frame();
     EXPECT_EQ(world_.active, "Level_02_00");
     EXPECT_EQ(g_Board.mode, GameMode::Groups);
     Frame();
-    Advance(501);
-    Frame();
+    Slide();
     ASSERT_EQ(Game::Screens().start.phase, Game::PanelPhase::Shown);
     Frame();
     Click(2); // Help
-    Frame();
     EXPECT_EQ(world_.active, "Level_00_02");
     EXPECT_EQ(Frontend::Screen().helpReturn, "Level_02_00");
     EXPECT_FALSE(Animation::IsFrozen());
@@ -361,9 +353,7 @@ TEST_F(ScreensFixture, HelpFromTheStartPanelComesBackToTheSamePanel) {
     // Play: the panel slides out and the game runs.
     Frame();
     Click(1);
-    Frame();
-    Advance(501);
-    Frame();
+    Slide();
     EXPECT_EQ(Active().update, &Game::GameUpdate);
     EXPECT_EQ(Active().overlay, &Game::HudOverlay);
 }
@@ -376,11 +366,9 @@ TEST_F(ScreensFixture, MainMenuFromThePauseMenuClearsTheBoard) {
     ASSERT_GT(g_Board.ItemCount(), 0);
     Game::OpenPauseMenu();
     Frame();
-    Advance(501);
-    Frame();
+    Slide();
     Frame();
     Click(5);
-    Frame();
     EXPECT_EQ(world_.active, "Level_00_00");
     EXPECT_EQ(g_Board.ItemCount(), 0);
     EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::Entering);

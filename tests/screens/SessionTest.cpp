@@ -36,7 +36,6 @@
 #include "ui/Language.h"
 #include "ui/Menu.h"
 #include "ui/MenuIds.h"
-#include "ui/TextTable.h"
 
 namespace fs = std::filesystem;
 
@@ -92,14 +91,12 @@ class SessionTest : public ::testing::Test {
 
     void ShutDown() { App::ShutDown(); }
 
-    // One frame as the program runs it. `draw` false skips the drawing (fast-forward).
-    void Frame(uint32_t ms = 20, bool draw = true) {
+    // One frame as the program runs it.
+    void Frame(uint32_t ms = 20) {
         g_clock += ms;
         App::DispatchEvents();
         App::UpdateFrame();
-        if (draw) {
-            ASSERT_TRUE(App::DrawFrame()) << "no back buffer";
-        }
+        ASSERT_TRUE(App::DrawFrame()) << "no back buffer";
     }
 
     void Frames(int n, uint32_t ms = 20) {
@@ -107,15 +104,17 @@ class SessionTest : public ::testing::Test {
             Frame(ms);
     }
 
-    void Press(uint8_t key) {
+    // A key pressed and released, then `settle` more frames.
+    void Press(uint8_t key, int settle = 0) {
         EXPECT_TRUE(Input::PushKey(key, true));
         Frame();
         EXPECT_TRUE(Input::PushKey(key, false));
-        Frame();
+        Frames(settle + 1);
     }
 
-    // A click on the item of the current menu with that id, where the last draw put it.
-    void Click(int32_t id) {
+    // A click on the item of the current menu with that id, where the last draw put it, then
+    // `settle` more frames.
+    void Click(int32_t id, int settle = 0) {
         const MenuItem* item = Menu::FindCurrent(id);
         ASSERT_NE(item, nullptr) << "no item " << id << " in menu '" << Menu::CurrentName() << "'";
         int32_t x = 0, y = 0;
@@ -131,7 +130,7 @@ class SessionTest : public ::testing::Test {
         EXPECT_TRUE(Input::PushMouseButton(Input::MouseLeft, true));
         Frame();
         EXPECT_TRUE(Input::PushMouseButton(Input::MouseLeft, false));
-        Frame();
+        Frames(settle + 1);
     }
 
     // Typing as a keyboard layout does it: one text event per character (UTF-8), a frame each.
@@ -162,7 +161,7 @@ class SessionTest : public ::testing::Test {
     std::string shots_;
 };
 
-TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARestart) {
+TEST_F(SessionTest, TitleToEveryGameScoresAndAnEnteredNameThatSurvivesARestart) {
     Frames(3);
     EXPECT_EQ(Scene(), "Level_00_00");
     EXPECT_NE(Renderer::GetPicture("begunok"), nullptr);
@@ -181,8 +180,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
         EXPECT_EQ(Scene(), i == 3 ? "Level_02_00" : "Level_01_00");
         EXPECT_EQ(Game::g_Board.mode, modes[i]);
         Frames(30);
-        Click(1); // Play on the StartPanel
-        Frames(30);
+        Click(1, 30); // Play on the StartPanel
         EXPECT_FALSE(Animation::IsFrozen());
         Frames(100, 30);
         EXPECT_GT(Game::g_Board.ItemCount(), 0);
@@ -194,12 +192,10 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
             Frames(30);
             EXPECT_EQ(Game::Screens().cleared.phase, Game::PanelPhase::Shown);
             Shot("board-cleared");
-            Press(Key::Enter);
-            Frames(30);
+            Press(Key::Enter, 30);
             EXPECT_FALSE(Animation::IsFrozen());
         }
-        Press(Key::Escape); // the board's menu button
-        Frames(30);
+        Press(Key::Escape, 30); // the board's menu button
         EXPECT_TRUE(Animation::IsFrozen());
         EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::Shown);
         if (i == 0) Shot("pause-menu");
@@ -213,60 +209,20 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
         EXPECT_EQ(Frontend::Screen().helpPage, 0);
         Frames(30);
         EXPECT_EQ(Game::Screens().pause.phase, Game::PanelPhase::Shown);
-        Press(Key::Escape); // Resume
-        Frames(30);
+        Press(Key::Escape, 30); // Resume
         EXPECT_FALSE(Animation::IsFrozen());
-        Press(Key::Escape);
-        Frames(30);
-        Click(2); // Restart
-        Frames(30);
+        Press(Key::Escape, 30);
+        Click(2, 30); // Restart
         EXPECT_FALSE(Animation::IsFrozen());
-        Press(Key::Escape);
-        Frames(30);
+        Press(Key::Escape, 30);
         Click(5); // Main menu
         EXPECT_EQ(Scene(), "Level_00_00");
         EXPECT_EQ(Game::g_Board.ItemCount(), 0);
         Frames(5);
     }
 
-    // Help, pages 0 to 7 and back.
-    Click(2);
-    ASSERT_EQ(Scene(), "Level_00_02");
-    Frames(3);
-    EXPECT_EQ(Frontend::Screen().helpPage, 0);
-    Shot("help-0");
-    for (int page = 1; page <= 7; ++page) {
-        Press(Key::Right);
-        EXPECT_EQ(Frontend::Screen().helpPage, page);
-        Frames(2);
-        Shot("help-" + std::to_string(page));
-    }
-    Press(Key::Escape);
-    EXPECT_EQ(Scene(), "Level_00_00");
-    Frames(2);
-
-    // Options: volume up and down, display mode toggled and cancelled.
-    Click(3);
-    ASSERT_EQ(Scene(), "Level_00_03");
-    Frames(3);
-    Shot("options");
-    const uint32_t music = Sound::GetMusicVolume();
-    if (Sound::MusicAvailable()) {
-        Click(6);
-        EXPECT_EQ(Sound::GetMusicVolume(), Frontend::StepVolume(music, -10));
-        Click(5);
-    }
-    Click(8);
-    Click(8);
-    Click(8);
-    Press(Key::Escape);
-    EXPECT_EQ(Scene(), "Level_00_00");
-    uint32_t fullscreen = 9;
-    EXPECT_TRUE(g_Settings.ReadDword(fullscreen, "fullscreen"));
-    EXPECT_EQ(fullscreen, Graphics::Fullscreen() ? 1u : 0u);
-    EXPECT_EQ(Sound::GetMusicVolume(), music);
-    Frames(2);
-
+    // Help and options are walked page by page in every language by the locale session, and the
+    // frontend tests click through their items.
     // High scores, all four tabs.
     Click(4);
     ASSERT_EQ(Scene(), "Level_02_02");
@@ -282,12 +238,9 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     EXPECT_EQ(Scene(), "Level_00_00");
 
     // A Lines game played until the board is full.
-    Click(1);
-    Frames(2);
-    Click(1);
-    Frames(30);
-    Click(1);
-    Frames(30);
+    Click(1, 2);
+    Click(1, 30);
+    Click(1, 30);
     int guard = 0;
     while (Game::Screens().result.phase == Game::PanelPhase::Entering && guard++ < 20000) {
         // Nobody clears lines here: a score makes the result worth a row.
@@ -316,8 +269,7 @@ TEST_F(SessionTest, TitleToGamesHelpOptionsScoresAndAnEnteredNameThatSurvivesARe
     Frames(30);
 
     // A second game that scores nothing: the game-over menu, without name entry.
-    Click(1);
-    Frames(30);
+    Click(1, 30);
     guard = 0;
     const auto resultShown = [] {
         const Frontend::SceneHost& host = Frontend::Host();
@@ -391,10 +343,6 @@ TEST_F(SessionTest, AHighScoreThatCannotBeSavedIsToldOnTheHighScoreScreen) {
     SwitchScene("Board", "Level_02_02");
     Frames(3);
     Shot("high-scores-not-saved");
-    EXPECT_TRUE(HighScores::SaveFailed(0));
-    std::ifstream log(Log::Path());
-    const std::string text((std::istreambuf_iterator<char>(log)), {});
-    EXPECT_NE(text.find("Registry: cannot save"), std::string::npos);
     // Once the store can be written again, the save at exit keeps the row.
     fs::remove(dir_->path() + "/config/Software/Quillmarsh/Parlorix/Scores.reg");
     ShutDown();
@@ -452,8 +400,7 @@ TEST_F(LocaleSession, GermanAndRussianDesktopsGetTheirMenusAndOptionsSwitchToFre
     ASSERT_EQ(Scene(), "Level_00_03");
     Frames(2);
     EXPECT_EQ(ItemText(9), u"Deutsch");
-    Click(9); // the Language line: German -> French
-    Frames(2);
+    Click(9, 2); // the Language line: German -> French
     EXPECT_EQ(Language::Current(), "fr");
     EXPECT_EQ(ItemText(9), u"Français");
     Shot("options-switched-to-french");
@@ -474,8 +421,7 @@ TEST_F(LocaleSession, GermanAndRussianDesktopsGetTheirMenusAndOptionsSwitchToFre
             Shot(std::string("languages/") + code + "-help-" + std::to_string(page));
         }
         Press(Key::Escape);
-        Click(3); // Options
-        Frames(3);
+        Click(3, 3); // Options
         Shot(std::string("languages/") + code + "-options");
         Language::Apply(code);
         Press(Key::Escape);
@@ -554,10 +500,8 @@ TEST_F(SessionTest, AnUnfinishedGameIsKeptAtTheEndAndContinuedPausedAtTheNextSta
     const std::string file = SavesFolder() + "/squares.save";
     Frames(3);
     EXPECT_FALSE(ContinueShown());
-    Click(1); // Play
-    Frames(5);
-    Click(2); // Squares
-    Frames(30);
+    Click(1, 5); // Play
+    Click(2, 30); // Squares
     Click(1); // Play on the StartPanel
     Frames(150, 30);
     ASSERT_GT(Game::g_Board.ItemCount(), 0);
@@ -582,25 +526,12 @@ TEST_F(SessionTest, AnUnfinishedGameIsKeptAtTheEndAndContinuedPausedAtTheNextSta
     EXPECT_FALSE(Animation::IsFrozen());
     // Kept on disk until the continued game ends, so a crash while it is played loses nothing.
     EXPECT_TRUE(fs::exists(file));
-    Press(Key::Escape);
-    Frames(30);
+    Press(Key::Escape, 30);
     Click(5); // Main menu ends the game
     EXPECT_EQ(Scene(), "Level_00_00");
     EXPECT_FALSE(fs::exists(file));
     Frames(3);
     EXPECT_FALSE(ContinueShown());
-
-    // A damaged saved game: not offered, set aside beside as "*.corrupt".
-    std::ofstream(SavesFolder() + "/lines.save") << "Parlorix saved game 1\nmode 0\nlevel 3\n";
-    ShutDown();
-    StartUp();
-    Frames(3);
-    EXPECT_FALSE(ContinueShown());
-    EXPECT_FALSE(fs::exists(SavesFolder() + "/lines.save"));
-    EXPECT_TRUE(fs::exists(SavesFolder() + "/lines.save.corrupt"));
-    // Nothing in play at the end: nothing written.
-    Game::SaveUnfinishedGame();
-    EXPECT_FALSE(fs::exists(SavesFolder() + "/lines.save"));
 }
 
 } // namespace
