@@ -112,10 +112,7 @@ class DesktopTest : public E2eTest {
         XdoOn(x.Display(), {"mousemove_relative", "--", "-4000", "-4000"});
         XdoOn(x.Display(), {"mousemove_relative", "--", std::to_string(static_cast<int>((lx + 0.5) * scale)),
                             std::to_string(static_cast<int>((ly + 0.5) * scale))});
-        Sleep(120); // the menus hit-test where the pointer was drawn last
-        XdoOn(x.Display(), {"mousedown", "1"});
-        Sleep(60);
-        XdoOn(x.Display(), {"mouseup", "1"});
+        game->Press();
     }
 
     // Starts the game and waits until its window is shown, focused and drawn with the title.

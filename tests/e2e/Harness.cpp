@@ -270,9 +270,7 @@ void Game::MoveMouse(int x, int y) {
     Xdo({"mousemove", "--window", window_, std::to_string(x), std::to_string(y)});
 }
 
-void Game::Click(int x, int y) {
-    MoveMouse(x, y);
-    // Menus hit-test where they were drawn last; let a few frames pass under the pointer.
+void Game::Press() {
     Sleep(120);
     Xdo({"mousedown", "1"});
     Sleep(60);

@@ -115,8 +115,14 @@ class Game : public Process {
 
     // The pointer to (x, y) of the 800 x 600 client area.
     void MoveMouse(int x, int y);
-    // Move, settle for a few frames, then press and release the left button.
-    void Click(int x, int y);
+    // Move, then Press.
+    void Click(int x, int y) {
+        MoveMouse(x, y);
+        Press();
+    }
+    // Let a few frames pass under the pointer (menus hit-test where they were drawn last), then
+    // press and release the left button.
+    void Press();
     // Press and release a key by its X keysym name, held long enough for one frame to see it.
     void Key(const std::string& keysym);
 

@@ -29,10 +29,10 @@ bool PngSize(const std::string& path, uint32_t& w, uint32_t& h) {
     if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || png.compare(12, 4, "IHDR") != 0)
         return false;
     auto be32 = [&](size_t at) {
-        return (static_cast<uint32_t>(static_cast<uint8_t>(png[at])) << 24) |
-               (static_cast<uint32_t>(static_cast<uint8_t>(png[at + 1])) << 16) |
-               (static_cast<uint32_t>(static_cast<uint8_t>(png[at + 2])) << 8) |
-               static_cast<uint32_t>(static_cast<uint8_t>(png[at + 3]));
+        uint32_t v = 0;
+        for (size_t i = 0; i < 4; ++i)
+            v = v << 8 | static_cast<uint8_t>(png[at + i]);
+        return v;
     };
     w = be32(16);
     h = be32(20);

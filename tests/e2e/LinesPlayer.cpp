@@ -64,17 +64,16 @@ Board ReadBoard(const Bitmap& shot) {
     Board board{};
     for (int y = 0; y < kCells; ++y) {
         for (int x = 0; x < kCells; ++x) {
-            // The four corners of the brick face, away from its white symbol.
-            int left = kBoardLeft + x * kCell, top = kBoardTop + y * kCell;
-            Rgb parts[4] = {Mean(shot, {left + 10, top + 10, left + 18, top + 18}),
-                            Mean(shot, {left + 35, top + 10, left + 43, top + 18}),
-                            Mean(shot, {left + 10, top + 35, left + 18, top + 43}),
-                            Mean(shot, {left + 35, top + 35, left + 43, top + 43})};
-            int kinds[4];
-            for (int i = 0; i < 4; ++i)
-                kinds[i] = Classify(parts[i]);
-            bool same = kinds[0] == kinds[1] && kinds[1] == kinds[2] && kinds[2] == kinds[3];
-            board[y][x] = same ? kinds[0] : -1;
+            // The four corners of the brick face, away from its white symbol: one kind, or -1.
+            const int left = kBoardLeft + x * kCell, top = kBoardTop + y * kCell;
+            int kind = 0;
+            for (int i = 0; i < 4; ++i) {
+                const int l = left + (i % 2 ? 35 : 10), t = top + (i < 2 ? 10 : 35);
+                const int k = Classify(Mean(shot, {l, t, l + 8, t + 8}));
+                kind = i == 0 || k == kind ? k : -1;
+                if (kind < 0) break;
+            }
+            board[y][x] = kind;
         }
     }
     return board;
@@ -99,44 +98,34 @@ bool PlanMove(const Board& board, Move& move) {
     const int dirs[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
     bool found = false;
     std::tuple<int, int, int> bestKey{-1, -1, 0}; // in-window count, bricks of the colour, -steps
-    for (int d = 0; d < 4; ++d) {
+    for (const auto& d : dirs) {
         for (int y0 = 0; y0 < kCells; ++y0) {
             for (int x0 = 0; x0 < kCells; ++x0) {
-                int cx[5], cy[5], colour = 0, count = 0;
-                bool ok = true;
+                // Five cells in a line holding bricks of one colour and free cells only.
+                int colour = 0, count = 0;
+                bool ok = OnBoard(x0 + 4 * d[0], y0 + 4 * d[1]);
                 for (int i = 0; i < 5 && ok; ++i) {
-                    cx[i] = x0 + dirs[d][0] * i;
-                    cy[i] = y0 + dirs[d][1] * i;
-                    if (!OnBoard(cx[i], cy[i])) {
-                        ok = false;
-                        break;
-                    }
-                    int k = board[cy[i]][cx[i]];
-                    if (k < 0 || (k > 0 && colour != 0 && k != colour)) ok = false;
-                    if (k > 0) {
-                        colour = k;
-                        ++count;
-                    }
+                    const int k = board[y0 + d[1] * i][x0 + d[0] * i];
+                    ok = k == 0 || (k > 0 && (colour == 0 || k == colour));
+                    if (k > 0) colour = k, ++count;
                 }
                 if (!ok || colour == 0 || count == 5) continue;
                 // A brick of that colour outside the window, with a free path into one of its gaps.
                 for (int by = 0; by < kCells; ++by) {
                     for (int bx = 0; bx < kCells; ++bx) {
-                        if (board[by][bx] != colour) continue;
                         bool inside = false;
                         for (int i = 0; i < 5; ++i)
-                            inside = inside || (cx[i] == bx && cy[i] == by);
-                        if (inside) continue;
-                        auto dist = Distances(board, bx, by);
+                            inside = inside || (x0 + d[0] * i == bx && y0 + d[1] * i == by);
+                        if (board[by][bx] != colour || inside) continue;
+                        const auto dist = Distances(board, bx, by);
                         for (int i = 0; i < 5; ++i) {
-                            if (board[cy[i]][cx[i]] != 0 || dist[cy[i]][cx[i]] <= 0) continue;
-                            std::tuple<int, int, int> key{count, std::min(total[colour], 5),
-                                                          -dist[cy[i]][cx[i]]};
-                            if (!found || key > bestKey) {
-                                found = true;
-                                bestKey = key;
-                                move = {bx, by, cx[i], cy[i], dist[cy[i]][cx[i]], count == 4};
-                            }
+                            const int cx = x0 + d[0] * i, cy = y0 + d[1] * i, steps = dist[cy][cx];
+                            if (board[cy][cx] != 0 || steps <= 0) continue;
+                            const std::tuple<int, int, int> key{count, std::min(total[colour], 5), -steps};
+                            if (found && key <= bestKey) continue;
+                            found = true;
+                            bestKey = key;
+                            move = {bx, by, cx, cy, steps, count == 4};
                         }
                     }
                 }
