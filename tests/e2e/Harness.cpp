@@ -38,10 +38,8 @@ std::string ReadFile(const std::string& path) {
 bool HaveTool(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
+    for (std::string dir; std::getline(dirs, dir, ':');)
         if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return true;
-    }
     return false;
 }
 
@@ -239,10 +237,8 @@ std::vector<std::string> Game::Windows() const {
     Xdo({"search", "--name", "^Parlorix$"}, &out);
     std::vector<std::string> ids;
     std::stringstream lines(out);
-    std::string line;
-    while (std::getline(lines, line)) {
+    for (std::string line; std::getline(lines, line);)
         if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) ids.push_back(line);
-    }
     return ids;
 }
 

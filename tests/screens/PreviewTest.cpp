@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "screens/Preview.h"
@@ -106,26 +106,23 @@ TEST_F(PreviewTest, AppearAndDisappearPlayTheStripBothWays) {
     Game::PreviewPiece& piece = p.pieces[0];
     const uint32_t t = piece.stateTime;
     Graphics::Rect src;
-    int frames[3];
+    std::vector<int> frames;
     for (int i = 0; i < 3; ++i) {
         EXPECT_STREQ(p.PieceSource(piece, t + 200 * i + 10, src), "s_y_app");
-        frames[i] = src.left / 15;
+        frames.push_back(src.left / 15);
     }
-    EXPECT_EQ(frames[0], 0);
-    EXPECT_EQ(frames[1], 1);
-    EXPECT_EQ(frames[2], 2);
+    EXPECT_EQ(frames, (std::vector<int>{0, 1, 2}));
 
     g_now += 701;
     p.Tick();
     ASSERT_EQ(piece.state, Game::kPieceDisappearing);
     const uint32_t d = piece.stateTime;
+    frames.clear();
     for (int i = 0; i < 3; ++i) {
         p.PieceSource(piece, d + 200 * i + 10, src);
-        frames[i] = src.left / 15;
+        frames.push_back(src.left / 15);
     }
-    EXPECT_EQ(frames[0], 2);
-    EXPECT_EQ(frames[1], 1);
-    EXPECT_EQ(frames[2], 0);
+    EXPECT_EQ(frames, (std::vector<int>{2, 1, 0}));
     g_now = d + 601;
     p.Tick();
     EXPECT_EQ(piece.state, Game::kPieceHidden);
