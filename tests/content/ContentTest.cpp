@@ -201,7 +201,6 @@ TEST(GenTexts, WritesUtf16WithMarkThatTheTextTableReads) {
     EXPECT_NE(RunTool("gen-texts", {t.path() / "nokey.txt", t.path() / "o3.txt"}), 0);
 }
 
-
 TEST(Writers, TgaKeepsOrientationAndAlphaInTheGamesDecoder) {
     Scratch t;
     Gen::Image img(3, 2);

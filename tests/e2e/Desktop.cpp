@@ -6,8 +6,8 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <regex>
 
 namespace fs = std::filesystem;
@@ -18,13 +18,15 @@ namespace {
 
 // Starts `args` and waits up to `ms` for `ready`; otherwise says why, with its log, and stops it.
 bool StartReady(Process& p, const std::vector<std::string>& args, const Env& env, const std::string& log,
-                const std::string& waitingFor, int ms, const std::function<bool()>& ready, std::string& error) {
+                const std::string& waitingFor, int ms, const std::function<bool()>& ready,
+                std::string& error) {
     if (!p.Start(args, env, log)) {
         error = args[0] + " could not be started";
         return false;
     }
     if (WaitUntil(ms, [&] { return ready() || !p.Running(); }) && p.Running()) return true;
-    error = args[0] + " did not " + waitingFor + " within " + std::to_string(ms / 1000) + " s: " + ReadFile(log);
+    error =
+        args[0] + " did not " + waitingFor + " within " + std::to_string(ms / 1000) + " s: " + ReadFile(log);
     p.Stop();
     return false;
 }
@@ -35,8 +37,9 @@ bool StartOpenbox(Process& wm, const std::string& display, const std::string& ho
     fs::create_directories(home + "/config");
     // A window manager that took the screen names its check window on the root.
     return StartReady(
-        wm, {"openbox", "--sm-disable"}, {{"DISPLAY", display}, {"HOME", home}, {"XDG_CONFIG_HOME", home + "/config"}},
-        home + "/openbox.txt", "take the screen", 10000,
+        wm, {"openbox", "--sm-disable"},
+        {{"DISPLAY", display}, {"HOME", home}, {"XDG_CONFIG_HOME", home + "/config"}}, home + "/openbox.txt",
+        "take the screen", 10000,
         [&] {
             std::string out;
             RunTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, {{"DISPLAY", display}}, 5000, &out);
@@ -47,12 +50,13 @@ bool StartOpenbox(Process& wm, const std::string& display, const std::string& ho
 
 bool StartWeston(Process& compositor, const std::string& runtimeDir, const std::string& socket,
                  const std::string& seatModule, std::string& error) {
-    return StartReady(compositor,
-                      {"weston", "--backend=headless-backend.so", "--socket=" + socket, "--idle-time=0",
-                       "--no-config", "--modules=" + seatModule},
-                      {{"XDG_RUNTIME_DIR", runtimeDir}, {"WAYLAND_DISPLAY", ""}, {"DISPLAY", ""}},
-                      runtimeDir + "/../weston.txt", "open its socket", 15000,
-                      [&] { return fs::exists(runtimeDir + "/" + socket); }, error);
+    return StartReady(
+        compositor,
+        {"weston", "--backend=headless-backend.so", "--socket=" + socket, "--idle-time=0", "--no-config",
+         "--modules=" + seatModule},
+        {{"XDG_RUNTIME_DIR", runtimeDir}, {"WAYLAND_DISPLAY", ""}, {"DISPLAY", ""}},
+        runtimeDir + "/../weston.txt", "open its socket", 15000,
+        [&] { return fs::exists(runtimeDir + "/" + socket); }, error);
 }
 
 // ---- What the X server says ------------------------------------------------------------------------
@@ -127,8 +131,8 @@ bool GrabScreen(const std::string& display, const Box& box, Bitmap& out, const s
     XCloseDisplay(x);
     if (!ok) return false;
     std::vector<uint8_t> jpeg;
-    if (Image::EncodeJpeg(jpeg, out.Row(0), out.Width(), out.Height(), out.RowBytes(), Image::PixelOrder::BGRA,
-                          85))
+    if (Image::EncodeJpeg(jpeg, out.Row(0), out.Width(), out.Height(), out.RowBytes(),
+                          Image::PixelOrder::BGRA, 85))
         KeepShot(label, std::string(jpeg.begin(), jpeg.end()));
     return true;
 }

@@ -320,10 +320,13 @@ TEST_F(ScaledWindowTest, ResizedToTwiceAndToAnOddSizeTheWindowStaysSharpOrLetter
     EXPECT_EQ(AwaitShot(*game, shot, "desktop-odd-lines-moved",
                         [&](const Bitmap& s) -> std::string {
                             board = ReadBoard(s);
-                            return board[move.toY][move.toX] == colour ? "" : "the brick never arrived\n" + Describe(board);
+                            return board[move.toY][move.toX] == colour
+                                       ? ""
+                                       : "the brick never arrived\n" + Describe(board);
                         }),
               "")
-        << "brick " << colour << " from " << move.fromX << "," << move.fromY << " to " << move.toX << "," << move.toY;
+        << "brick " << colour << " from " << move.fromX << "," << move.fromY << " to " << move.toX << ","
+        << move.toY;
 
     EXPECT_EQ(game->Close(), 0);
     const std::string options = ReadFile(game->OptionsFile());

@@ -173,8 +173,8 @@ bool XServer::Start(std::string& error) {
         error = "pipe failed";
         return false;
     }
-    if (!process_.Start({"Xvfb", "-displayfd", "3", "-screen", "0", screen_, "-nolisten", "tcp", "-noreset"}, {},
-                        "", "", -1, [w = fds[1]] { dup2(w, 3); })) {
+    if (!process_.Start({"Xvfb", "-displayfd", "3", "-screen", "0", screen_, "-nolisten", "tcp", "-noreset"},
+                        {}, "", "", -1, [w = fds[1]] { dup2(w, 3); })) {
         close(fds[0]);
         close(fds[1]);
         error = "fork failed";
@@ -245,20 +245,26 @@ std::vector<std::string> Game::Windows() const {
 bool Game::FindWindow(int ms) {
     const long long deadline = NowMs() + ms;
     const auto ended = [&] { return Pid() > 0 && kill(Pid(), 0) != 0; };
-    const bool found = WaitUntil(ms, [&] {
-        const auto ids = Windows();
-        if (!ids.empty()) window_ = ids.front();
-        return !ids.empty() || ended();
-    }, 100);
+    const bool found = WaitUntil(
+        ms,
+        [&] {
+            const auto ids = Windows();
+            if (!ids.empty()) window_ = ids.front();
+            return !ids.empty() || ended();
+        },
+        100);
     if (!found || ended()) return false;
     // The window is mapped before its first frame: wait for the log to say it was shown (a
     // build-tree copy logs in its folder, an installed game in its data folder).
     bool shown = false;
-    WaitUntil(static_cast<int>(std::max(0LL, deadline - NowMs())), [&] {
-        for (const std::string& log : {workDir_ + "/Log000.txt", DataHome() + "/parlorix/Log000.txt"})
-            shown = shown || ReadFile(log).find("First frame presented") != std::string::npos;
-        return shown || ended();
-    }, 20);
+    WaitUntil(
+        static_cast<int>(std::max(0LL, deadline - NowMs())),
+        [&] {
+            for (const std::string& log : {workDir_ + "/Log000.txt", DataHome() + "/parlorix/Log000.txt"})
+                shown = shown || ReadFile(log).find("First frame presented") != std::string::npos;
+            return shown || ended();
+        },
+        20);
     return shown;
 }
 

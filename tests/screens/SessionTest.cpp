@@ -500,9 +500,9 @@ TEST_F(SessionTest, AnUnfinishedGameIsKeptAtTheEndAndContinuedPausedAtTheNextSta
     const std::string file = SavesFolder() + "/squares.save";
     Frames(3);
     EXPECT_FALSE(ContinueShown());
-    Click(1, 5); // Play
+    Click(1, 5);  // Play
     Click(2, 30); // Squares
-    Click(1); // Play on the StartPanel
+    Click(1);     // Play on the StartPanel
     Frames(150, 30);
     ASSERT_GT(Game::g_Board.ItemCount(), 0);
     const std::string before = Game::FormatSavedGame(Game::CaptureGame(Game::g_Board));
