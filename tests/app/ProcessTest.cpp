@@ -1,29 +1,20 @@
 // Starts the real program headless (SDL's dummy video and audio drivers) in a scratch working
 // directory with its own config and runtime folders, and checks what a player and a packager see
 // from outside: exit codes, the log, the saved settings.
+#include "support/Process.h"
 #include "support/Prerequisite.h"
 #include "support/TempDir.h"
 
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string DataRoot() {
-    const char* d = std::getenv("PARLORIX_DATA_DIR");
-    return d ? d : "";
-}
 
 class ProcessTest : public ::testing::Test {
   protected:
@@ -45,58 +36,24 @@ class ProcessTest : public ::testing::Test {
         }
     }
 
-    // Starts the program; returns its pid. The game finds its content beside its executable, so it
-    // runs as a copy placed in the scratch folder.
-    pid_t Start(const std::vector<std::pair<std::string, std::string>>& env = {}) {
+    // Starts the program. The game finds its content beside its executable, so it runs as a copy
+    // placed in the scratch folder.
+    void Start(const TestProcess::Env& env = {}) {
         const fs::path binary = dir / "parlorix";
         if (!fs::exists(binary)) fs::copy_file(PARLORIX_BINARY, binary);
-        pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(dir.path().c_str()) != 0) _exit(99);
-            setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-            setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-            setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
-            setenv("SDL_VIDEODRIVER", "dummy", 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            if (FILE* err = std::fopen((dir / "stderr.txt").c_str(), "w")) dup2(fileno(err), 2);
-            for (const auto& [k, v] : env)
-                setenv(k.c_str(), v.c_str(), 1);
-            execl(binary.c_str(), "parlorix", static_cast<char*>(nullptr));
-            _exit(98);
-        }
-        return pid;
-    }
-
-    // Waits up to `ms` for the process to end by itself; -1000 when it is still running.
-    int WaitExit(pid_t pid, int ms) {
-        for (int t = 0; t < ms; t += 20) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid)
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1000;
-    }
-
-    // Asks the program to close as the window manager would (or with `sig`), and returns its exit
-    // code.
-    int Close(pid_t pid, int sig = SIGTERM) {
-        kill(pid, sig);
-        int code = WaitExit(pid, 60000);
-        if (code == -1000) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        return code;
+        TestProcess::Env all{{"XDG_CONFIG_HOME", dir / "config"},
+                             {"XDG_RUNTIME_DIR", dir.path()},
+                             {"XDG_DATA_HOME", dir / "share"},
+                             {"SDL_VIDEODRIVER", "dummy"},
+                             {"SDL_AUDIODRIVER", "dummy"}};
+        all.insert(all.end(), env.begin(), env.end());
+        fs::remove(dir / "stderr.txt");
+        ASSERT_TRUE(game.Start({binary.string()}, all, dir / "stderr.txt", dir.path()));
     }
 
     // Waits until the log shows `text` (start-up reached that step) or `ms` pass.
     bool WaitForLog(const char* text, int ms) {
-        for (int t = 0; t < ms; t += 50) {
-            if (Log().find(text) != std::string::npos) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return TestProcess::WaitUntil(ms, [&] { return Log().find(text) != std::string::npos; });
     }
 
     std::string Log() const { return dir.Read("Log000.txt"); }
@@ -105,6 +62,7 @@ class ProcessTest : public ::testing::Test {
     std::string Settings() const { return dir.Read(kSettings); }
 
     TempDir dir{false};
+    TestProcess::Process game;
 };
 
 // The window manager's close and a hang-up alike: the program ends with 0 and its settings are
@@ -115,10 +73,10 @@ TEST_F(ProcessTest, TerminateAndHangUpSaveTheSettingsAndEndWithZero) {
         SCOPED_TRACE(sig == SIGTERM ? "SIGTERM" : "SIGHUP");
         fs::remove(dir / "Log000.txt");
         fs::remove(dir / kSettings);
-        pid_t pid = Start();
+        Start();
         ASSERT_TRUE(WaitForLog("OnSceneChanged", 60000)) << Log(); // the title scene is up
-        EXPECT_EQ(WaitExit(pid, 1000), -1000) << "the game ended by itself:\n" << Log();
-        EXPECT_EQ(Close(pid, sig), 0) << Log();
+        EXPECT_EQ(game.WaitExit(1000), -1000) << "the game ended by itself:\n" << Log();
+        EXPECT_EQ(game.Stop(60000, sig), 0) << Log();
         const std::string settings = Settings();
         for (const char* line :
              {"SoundVolume=dword:100\n", "MusicVolume=dword:100\n", "fullscreen=dword:0\n", "# end\n"})
@@ -142,8 +100,8 @@ void ExpectStartupMessage(const std::string& stderrText, const std::string& log,
 
 TEST_F(ProcessTest, MissingSceneFileEndsWithItsReasonInsteadOfABlackWindow) {
     LinkData({"Levels"});
-    pid_t pid = Start();
-    EXPECT_EQ(WaitExit(pid, 60000), 0);
+    Start();
+    EXPECT_EQ(game.WaitExit(60000), 0);
     ExpectStartupMessage(dir.Read("stderr.txt"), Log(), "the scene file 'Data\\Levels\\Board.eed'");
 }
 
@@ -153,15 +111,15 @@ TEST_F(ProcessTest, MissingMainFontEndsWithMinusOneAndSaysWhichFont) {
     LinkData({"Font"});
     fs::create_directories(dir / "Data/Library/Font");
     fs::create_symlink(DataRoot() + "/Data/Library/Font/Tahoma.ttf", dir / "Data/Library/Font/Tahoma.ttf");
-    pid_t pid = Start();
-    EXPECT_EQ(WaitExit(pid, 60000), 255); // -1 as the parent sees it
+    Start();
+    EXPECT_EQ(game.WaitExit(60000), 255); // -1 as the parent sees it
     ExpectStartupMessage(dir.Read("stderr.txt"), Log(), "the font 'Data\\Library\\Font\\progbot.ttf'");
 }
 
 TEST_F(ProcessTest, MissingLibraryFileNamesIt) {
     LinkData({"Light"});
-    pid_t pid = Start();
-    EXPECT_EQ(WaitExit(pid, 60000), 0);
+    Start();
+    EXPECT_EQ(game.WaitExit(60000), 0);
     ExpectStartupMessage(dir.Read("stderr.txt"), Log(),
                          "the object library file 'Data\\Library\\Light\\library.ini'");
 }
@@ -182,16 +140,16 @@ TEST_F(ProcessTest, AnArchiveWithOneDamagedRecordStillStarts) {
     for (int k = 0; k < 4; ++k)
         a[damaged + size_t(k)] = char(0xF0);
     dir.Write("game.dat", a);
-    pid_t pid = Start();
+    Start();
     ASSERT_TRUE(WaitForLog("OnSceneChanged", 60000)) << Log();
-    EXPECT_EQ(Close(pid), 0);
+    EXPECT_EQ(game.Stop(60000), 0);
     EXPECT_NE(Log().find("entry name past the end of the file; entry skipped"), std::string::npos) << Log();
 }
 
 TEST_F(ProcessTest, UnopenableDisplayEndsWithZero) {
     LinkData();
-    pid_t pid = Start({{"SDL_VIDEODRIVER", "no-such-driver"}});
-    EXPECT_EQ(WaitExit(pid, 60000), 0);
+    Start({{"SDL_VIDEODRIVER", "no-such-driver"}});
+    EXPECT_EQ(game.WaitExit(60000), 0);
     EXPECT_NE(Log().find("Log started"), std::string::npos);
 }
 

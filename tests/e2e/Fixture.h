@@ -14,11 +14,6 @@
 
 namespace E2e {
 
-inline std::string DataRoot() {
-    const char* d = std::getenv("PARLORIX_DATA_DIR");
-    return d ? d : "";
-}
-
 class E2eTest : public ::testing::Test {
   protected:
     void SetUp() override {

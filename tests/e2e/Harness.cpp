@@ -20,16 +20,6 @@ namespace fs = std::filesystem;
 
 namespace E2e {
 
-long long NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void Sleep(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -60,101 +50,42 @@ void KeepShot(const std::string& label, const std::string& jpeg) {
 
 // ---- Processes ---------------------------------------------------------------------------------------
 
-bool Process::Start(const std::vector<std::string>& args, const Env& env, const std::string& log,
-                    const std::string& cwd, int out, const std::function<void()>& inChild) {
-    Stop();
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        setpgid(0, 0);
-        const int null = open("/dev/null", O_RDWR);
-        if (out < 0) out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        dup2(null, 0);
-        dup2(out >= 0 ? out : null, 1);
-        dup2(out >= 0 ? out : null, 2);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
-        for (const auto& [k, v] : env) {
-            if (v.empty())
-                unsetenv(k.c_str());
-            else
-                setenv(k.c_str(), v.c_str(), 1);
-        }
-        if (inChild) inChild();
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    pid_ = pid;
-    return true;
-}
-
-int Process::WaitExit(int ms) {
-    int code = -1000;
-    if (pid_ <= 0) return code;
-    WaitUntil(
-        ms,
-        [&] {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-            pid_ = -1;
-            code = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? -WTERMSIG(status) : -1000;
-            return true;
-        },
-        20);
-    return code;
-}
-
-void Process::Signal(int sig) {
-    if (pid_ > 0) kill(pid_, sig);
-}
-
-int Process::Stop(int ms) {
-    if (pid_ <= 0) return -1000;
-    Signal(SIGTERM);
-    const int code = WaitExit(ms);
-    if (code == -1000) Kill();
-    return code;
-}
-
-void Process::Kill() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-}
-
 int RunTool(const std::vector<std::string>& args, const Env& env, int timeoutMs, std::string* output,
             const std::string& cwd) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return -1000;
+    // In a process group of its own, so that a timeout ends what it started too.
     Process tool;
-    const bool started = tool.Start(args, env, "", cwd, fds[1]);
+    const bool started = tool.Start(args, env, "", cwd, fds[1], [] { setpgid(0, 0); });
     close(fds[1]);
-    fcntl(fds[0], F_SETFL, O_NONBLOCK);
     std::string out;
+    char buf[4096];
+    ssize_t n = 0;
     int code = -1000;
     bool open = true;
     for (const long long deadline = NowMs() + timeoutMs; started;) {
-        // Ended: what is left in the pipe is collected without waiting on grandchildren.
-        code = tool.WaitExit(0);
-        char buf[4096];
-        ssize_t n;
-        while ((n = read(fds[0], buf, sizeof buf)) > 0)
-            out.append(buf, static_cast<size_t>(n));
-        open = open && n != 0;
-        if (code != -1000) break;
+        pollfd p{fds[0], POLLIN, 0};
+        if (!open) {
+            Sleep(10);
+        } else if (poll(&p, 1, static_cast<int>(std::clamp<long long>(deadline - NowMs(), 0, 50))) > 0) {
+            if ((n = read(fds[0], buf, sizeof buf)) > 0)
+                out.append(buf, static_cast<size_t>(n));
+            else
+                open = false;
+        }
+        if ((code = tool.WaitExit(0)) != -1000) {
+            // Ended: what is left in the pipe is collected without waiting on grandchildren.
+            fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+            while (open && (n = read(fds[0], buf, sizeof buf)) > 0)
+                out.append(buf, static_cast<size_t>(n));
+            break;
+        }
         if (NowMs() > deadline) {
             kill(-tool.Pid(), SIGKILL);
             tool.Kill();
             out += "\n[timed out]";
             break;
         }
-        pollfd p{fds[0], POLLIN, 0};
-        if (!open || poll(&p, 1, 50) < 0) Sleep(10);
     }
     close(fds[0]);
     if (output) *output = out;
@@ -312,11 +243,10 @@ bool Game::Screenshot(Bitmap& out, const std::string& label) {
         if (attempt > 0) Sleep(600);
         Key(shotKey_);
         lastShotMs_ = NowMs();
-        WaitUntil(2500, [&] {
+        for (const long long deadline = NowMs() + 2500; NowMs() < deadline && file.empty(); Sleep(50)) {
             const std::string now = newest();
             if (now > before) file = shotDir_ + "/" + now;
-            return !file.empty();
-        });
+        }
     }
     // The writer may still be busy: a whole JPEG ends with EOI and decodes.
     std::string bytes;

@@ -3,6 +3,7 @@
 // own (Xvfb), the program started as a separate process with scratch XDG folders, xdotool for the
 // mouse and keyboard, and the program's own screenshots decoded for pixel checks.
 #include "picture/Bitmap.h"
+#include "support/Process.h"
 
 #include <functional>
 #include <initializer_list>
@@ -13,57 +14,19 @@
 
 namespace E2e {
 
-using Env = std::vector<std::pair<std::string, std::string>>;
+using TestProcess::Env;
+using TestProcess::NowMs;
+using TestProcess::Process;
+using TestProcess::Sleep;
+using TestProcess::WaitUntil;
 
 // True when `name` is an executable on PATH.
 bool HaveTool(const std::string& name);
 // The tools of `names` that are not on PATH, as "a, b"; empty when all are there.
 std::string MissingTools(std::initializer_list<const char*> names);
 
-// The steady clock in milliseconds, for deadlines.
-long long NowMs();
-void Sleep(int ms);
 // Reads a whole file ("" when missing).
 std::string ReadFile(const std::string& path);
-
-// Polls `done` every `every` ms until it holds or `ms` have passed; true when it held.
-template <class F> bool WaitUntil(int ms, F done, int every = 50) {
-    const long long deadline = NowMs() + ms;
-    for (;;) {
-        if (done()) return true;
-        if (NowMs() >= deadline) return false;
-        Sleep(every);
-    }
-}
-
-// A process the test starts (a tool, the X server, a window manager, the game), ended by its pid.
-class Process {
-  public:
-    Process() = default;
-    ~Process() { Stop(); }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // Runs args[0] (a path, or looked up on PATH) in its own process group, with `env` set over
-    // ours (an empty value unsets) and `cwd` as its folder when given. Its stdin is /dev/null; its
-    // stdout and stderr go to the descriptor `out` when one is given, else are appended to `log`.
-    // `inChild` runs in the child just before the exec.
-    bool Start(const std::vector<std::string>& args, const Env& env, const std::string& log,
-               const std::string& cwd = "", int out = -1, const std::function<void()>& inChild = {});
-    // The exit code once the process has ended by itself within `ms`, minus the signal number when
-    // a signal ended it; -1000 while it runs (or when it was reaped before).
-    int WaitExit(int ms);
-    bool Running() { return pid_ > 0 && WaitExit(0) == -1000; }
-    void Signal(int sig);
-    // SIGTERM, then SIGKILL when it has not ended within `ms`; the exit code, or -1000.
-    int Stop(int ms = 2000);
-    // SIGKILL and reap, when still running.
-    void Kill();
-    pid_t Pid() const { return pid_; }
-
-  private:
-    pid_t pid_ = -1;
-};
 
 // Runs `argv` to its end, collecting stdout and stderr into `output`; kills it after `timeoutMs`.
 // Returns the exit code, or -1000 on timeout or when it could not be started.

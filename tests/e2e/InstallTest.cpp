@@ -165,13 +165,8 @@ TEST_F(InstallTest, DebPackageHoldsTheGameAndRunsUnpacked) {
     EXPECT_TRUE(Contains(info, "Package: parlorix")) << info;
     EXPECT_TRUE(Contains(info, "Section: games")) << info;
     // Every run-time library comes from a dependency that a Debian 12 system can install.
-    std::string depends;
-    {
-        std::stringstream lines(info);
-        std::string l;
-        while (std::getline(lines, l))
-            if (l.find(" Depends: ") == 0) depends = l.substr(10);
-    }
+    const size_t at = info.find("\n Depends: ") + 11;
+    const std::string depends = at < 11 ? "" : info.substr(at, info.find('\n', at) - at);
     EXPECT_TRUE(Contains(depends, "libsdl2-2.0-0")) << info;
     EXPECT_TRUE(Contains(depends, "libsdl2-mixer-2.0-0")) << info;
     EXPECT_TRUE(Contains(depends, "libfreetype6")) << info;

@@ -45,11 +45,6 @@ namespace Key = Input::Key;
 
 uint32_t g_clock = 0;
 
-std::string DataRoot() {
-    const char* d = std::getenv("PARLORIX_DATA_DIR");
-    return d ? d : "";
-}
-
 class SessionTest : public ::testing::Test {
   protected:
     void SetUp() override {

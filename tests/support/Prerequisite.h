@@ -5,6 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
+
+// The build tree that holds the generated Data folder and game.dat (see TestMain.cpp).
+inline std::string DataRoot() {
+    const char* d = std::getenv("PARLORIX_DATA_DIR");
+    return d ? d : "";
+}
 
 inline bool RunningInCi() {
     const char* ci = std::getenv("CI");
