@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <strings.h>
 
 ConfigDoc g_Settings;
@@ -28,9 +29,9 @@ namespace {
 constexpr size_t kLineMax = 4096;
 constexpr size_t kKeyMax = 256;
 
-std::string Trim(const std::string& s) {
+std::string_view Trim(std::string_view s) {
     size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
+    if (b == std::string_view::npos) return {};
     size_t e = s.find_last_not_of(' ');
     return s.substr(b, e - b + 1);
 }
@@ -62,40 +63,40 @@ void ConfigDoc::Parse(const char* text, size_t length) {
     std::string current = "Default";
     size_t section = SIZE_MAX; // index of the current section, once it has an entry
     size_t pos = 0;
-    std::string line;
+    std::string copy; // a line with carriage returns, without them
     while (pos < length) {
         const void* feed = std::memchr(text + pos, '\n', length - pos);
         const size_t end = feed ? size_t(static_cast<const char*>(feed) - text) : length;
         // Carriage returns are dropped wherever they stand; overlong lines are cut.
-        line.clear();
-        if (!std::memchr(text + pos, '\r', end - pos)) {
-            line.assign(text + pos, std::min(end - pos, kLineMax - 1));
-        } else {
+        std::string_view line(text + pos, std::min(end - pos, kLineMax - 1));
+        if (std::memchr(text + pos, '\r', end - pos)) {
+            copy.clear();
             for (size_t i = pos; i < end; ++i)
-                if (text[i] != '\r' && line.size() < kLineMax - 1) line += text[i];
+                if (text[i] != '\r' && copy.size() < kLineMax - 1) copy += text[i];
+            line = copy;
         }
         pos = end + 1; // the line feed
         if (line.empty()) continue;
 
+        constexpr size_t npos = std::string_view::npos;
         size_t open = line.find('[');
-        if (open != std::string::npos && line.find(']') != std::string::npos) {
+        if (open != npos && line.find(']') != npos) {
             size_t close = line.find(']', open + 1);
-            current =
-                line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+            current = line.substr(open + 1, close == npos ? npos : close - open - 1);
             section = SIZE_MAX;
             continue;
         }
 
         size_t k = line.find_first_not_of('=');
-        if (k == std::string::npos) k = line.size();
+        if (k == npos) k = line.size();
         size_t eq = line.find('=', k);
-        std::string key = line.substr(k, eq == std::string::npos ? std::string::npos : eq - k);
-        std::string value;
-        if (eq != std::string::npos) {
+        std::string_view key = line.substr(k, eq == npos ? npos : eq - k);
+        std::string_view value;
+        if (eq != npos) {
             size_t next = line.find('=', eq + 1);
-            value = line.substr(eq + 1, next == std::string::npos ? std::string::npos : next - eq - 1);
+            value = line.substr(eq + 1, next == npos ? npos : next - eq - 1);
         }
-        if (key.size() >= kKeyMax) key.resize(kKeyMax - 1);
+        if (key.size() >= kKeyMax) key = key.substr(0, kKeyMax - 1);
         Entry e;
         e.key = Trim(key);
         e.value = Trim(value);
