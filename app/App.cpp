@@ -314,6 +314,7 @@ bool StartUp(StartOptions options) {
     g_modeSwitch = false;
     g_initialised = false;
     ResetFrameState();
+    Platform::KeepLargeBlocksForReuse();
 
     // 1. One copy at a time.
     static Platform::InstanceLock instance;

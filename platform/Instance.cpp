@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,6 +68,13 @@ void InstanceLock::Release() {
             *fd = -1;
         }
     }
+}
+
+void KeepLargeBlocksForReuse() {
+    constexpr int kMapAbove = 64 << 20;    // a single block larger than any picture
+    constexpr int kReturnAbove = 64 << 20; // free memory at the top of the heap kept up to this
+    if (mallopt(M_MMAP_THRESHOLD, kMapAbove) != 1 || mallopt(M_TRIM_THRESHOLD, kReturnAbove) != 1)
+        Report("Unable to tune the allocator: large blocks are mapped afresh each time\n");
 }
 
 } // namespace Platform
