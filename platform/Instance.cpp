@@ -71,10 +71,14 @@ void InstanceLock::Release() {
 }
 
 void KeepLargeBlocksForReuse() {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's allocator stands in for the C library's and has no such settings.
+#else
     constexpr int kMapAbove = 64 << 20;    // a single block larger than any picture
     constexpr int kReturnAbove = 64 << 20; // free memory at the top of the heap kept up to this
     if (mallopt(M_MMAP_THRESHOLD, kMapAbove) != 1 || mallopt(M_TRIM_THRESHOLD, kReturnAbove) != 1)
         Report("Unable to tune the allocator: large blocks are mapped afresh each time\n");
+#endif
 }
 
 } // namespace Platform
