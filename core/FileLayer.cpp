@@ -176,16 +176,25 @@ std::string g_startDir;
 uint32_t g_lastSize = 0;
 uint32_t g_mountCounter = 0;
 std::vector<MountRecord> g_mounts;
+uint32_t g_mountGeneration = 0;
 
-uint8_t* LoadPlain(const std::string& name) {
-    std::string path = Platform::ResolvePath(name);
+// The plain file's path when it is one that Load would read.
+bool PlainFile(const std::string& name, std::string& path, uint64_t& size) {
+    path = Platform::ResolvePath(name);
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<uint64_t>(st.st_size) > kMaxEntrySize * 4ull)
-        return nullptr;
+        return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+uint8_t* LoadPlain(const std::string& name) {
+    std::string path;
+    uint64_t size = 0;
+    if (!PlainFile(name, path, size)) return nullptr;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return nullptr;
-    uint64_t size = static_cast<uint64_t>(st.st_size);
     uint8_t* buf = AllocBuffer(size);
     bool ok = buf && std::fread(buf, 1, size, f) == size;
     std::fclose(f);
@@ -226,6 +235,7 @@ uintptr_t Mount(const char* archiveName, const char* prefix, uint32_t flags) {
     m.flags = flags;
     m.id = ++g_mountCounter;
     g_mounts.push_back(std::move(m));
+    ++g_mountGeneration;
     const auto& last = g_mounts.back();
     return last.archive ? reinterpret_cast<uintptr_t>(last.archive.get()) : last.id;
 }
@@ -250,6 +260,23 @@ uint8_t* Load(const char* name) {
         }
     }
     return nullptr;
+}
+
+uint32_t MountGeneration() {
+    return g_mountGeneration;
+}
+
+bool Exists(const char* name) {
+    if (!name || !*name) return false;
+    std::string path;
+    uint64_t size = 0;
+    if (PlainFile(name, path, size)) return true;
+    for (const auto& m : g_mounts) {
+        std::string inMount = m.prefix + name;
+        if (inMount.size() > 255) inMount.resize(255);
+        if (m.archive ? m.archive->Find(inMount) != nullptr : PlainFile(inMount, path, size)) return true;
+    }
+    return false;
 }
 
 uint32_t LastLoadedSize() {
@@ -285,6 +312,7 @@ int Enumerate(const char* folder, const char* extensions, EnumCallback callback,
 
 void UnmountAll() {
     g_mounts.clear();
+    ++g_mountGeneration;
     g_lastSize = 0;
 }
 

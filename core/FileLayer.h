@@ -16,6 +16,8 @@ uintptr_t Mount(const char* archiveName, const char* prefix, uint32_t flags);
 uint8_t* Load(const char* name);
 uint32_t LastLoadedSize();
 void Free(uint8_t* buffer);
+// Whether Load finds a file of that name, without reading (or unpacking) it.
+bool Exists(const char* name);
 
 using EnumCallback = void (*)(const char* fileName, void* user);
 // Archive entries first (every mounted archive, in directory order), then a recursive scan of the
@@ -24,6 +26,8 @@ int Enumerate(const char* folder, const char* extensions, EnumCallback callback,
 
 // Drops every mount (tests, and re-mounting).
 void UnmountAll();
+// Changes with every mount and unmount: what a name loads may have changed.
+uint32_t MountGeneration();
 
 } // namespace FileLayer
 

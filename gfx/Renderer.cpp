@@ -491,12 +491,9 @@ bool Init(uint32_t screenWidth, uint32_t screenHeight, ConfigDoc& settings) {
     s.screenWidth = screenWidth;
     s.screenHeight = screenHeight;
 
-    {
-        FileBuffer font(kDefaultFontPath);
-        if (!font.ok()) {
-            LogMsg("Default font file '%s' not found\n", kDefaultFontPath);
-            return false;
-        }
+    if (!FileLayer::Exists(kDefaultFontPath)) {
+        LogMsg("Default font file '%s' not found\n", kDefaultFontPath);
+        return false;
     }
     if (!s.hooks.loadDefaultFont(kDefaultFontPath, kDefaultFontSize)) {
         LogMsg("Default font file '%s' not found\n", kDefaultFontPath);

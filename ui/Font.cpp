@@ -6,6 +6,11 @@
 #include "core/FileLayer.h"
 #include "picture/Bitmap.h"
 
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
 Font g_MainFont;
 Font g_MenuFont;
 Font g_DefaultFont;
@@ -20,6 +25,10 @@ struct Target {
 Target g_target;
 
 uint32_t g_nextFontId = 1;
+
+// Unpacking a font from the archive costs more than opening it: the menu font and the renderer's
+// default font are one file, shared while any face is open on it.
+std::map<std::pair<std::string, uint32_t>, std::weak_ptr<FontFile>> g_fontFiles;
 
 // Width of a measuring pass: prints stop below this height like on the scratch picture.
 constexpr uint32_t kMeasureHeight = 100;
@@ -45,6 +54,28 @@ inline void StorePixel(uint8_t* p, uint32_t v) {
 
 } // namespace
 
+struct FontFile {
+    uint8_t* data = nullptr;
+    uint32_t size = 0;
+    ~FontFile() { FileLayer::Free(data); }
+};
+
+namespace {
+
+std::shared_ptr<FontFile> OpenFontFile(const char* path) {
+    std::weak_ptr<FontFile>& slot = g_fontFiles[{path, FileLayer::MountGeneration()}];
+    if (std::shared_ptr<FontFile> open = slot.lock()) return open;
+    uint8_t* data = FileLayer::Load(path);
+    if (!data) return nullptr;
+    auto file = std::make_shared<FontFile>();
+    file->data = data;
+    file->size = FileLayer::LastLoadedSize();
+    slot = file;
+    return file;
+}
+
+} // namespace
+
 Font::Font() : id_(g_nextFontId++) {}
 
 Font::~Font() {
@@ -56,9 +87,7 @@ void Font::Release() {
     face_ = nullptr;
     if (library_) FT_Done_FreeType(library_);
     library_ = nullptr;
-    if (fileData_) FileLayer::Free(fileData_);
-    fileData_ = nullptr;
-    fileSize_ = 0;
+    file_.reset();
     advances_.clear();
 }
 
@@ -68,10 +97,9 @@ bool Font::Load(const char* path) {
         library_ = nullptr;
         return false;
     }
-    fileData_ = FileLayer::Load(path);
-    if (!fileData_) return false;
-    fileSize_ = FileLayer::LastLoadedSize();
-    if (FT_New_Memory_Face(library_, fileData_, FT_Long(fileSize_), 0, &face_) != 0) {
+    file_ = OpenFontFile(path);
+    if (!file_) return false;
+    if (FT_New_Memory_Face(library_, file_->data, FT_Long(file_->size), 0, &face_) != 0) {
         face_ = nullptr;
         return false;
     }

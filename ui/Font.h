@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 
 class Bitmap;
+struct FontFile;
 struct FT_LibraryRec_;
 struct FT_FaceRec_;
 
@@ -52,8 +54,7 @@ class Font {
     int32_t Advance(char16_t ch);
     void Run(int32_t x, int32_t y, uint32_t colour, const char16_t* text, bool render);
 
-    uint8_t* fileData_ = nullptr;
-    uint32_t fileSize_ = 0;
+    std::shared_ptr<FontFile> file_; // the file's bytes, shared by every face open on it
     uint32_t smoothing_ = 1;
     uint32_t size_ = 10;
     int32_t startX_ = 0, startY_ = 0;
