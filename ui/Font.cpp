@@ -182,7 +182,7 @@ bool Font::HasGlyph(char16_t ch) const {
 int32_t Font::Advance(char16_t ch) {
     // Loading a hinted glyph runs the font's byte code, by far the dearest part of measuring the
     // menus at start-up; the advance depends only on the character and the size.
-    const uint32_t key = size_ << 16 | ch;
+    const uint64_t key = uint64_t(size_) << 16 | ch;
     if (auto found = advances_.find(key); found != advances_.end()) return found->second;
     const int32_t before = penX_;
     DrawGlyph(ch, false);

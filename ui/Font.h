@@ -64,7 +64,7 @@ class Font {
     FT_FaceRec_* face_ = nullptr;
     int32_t lastWidth_ = 0;
     uint32_t id_ = 0;
-    std::unordered_map<uint32_t, int32_t> advances_; // size << 16 | character
+    std::unordered_map<uint64_t, int32_t> advances_; // size << 16 | character
 };
 
 // The fonts of the program: the main font "Data\Library\Font\progbot.ttf", the menu font
