@@ -7,6 +7,7 @@
 
 #include "core/Log.h"
 #include "picture/PixelFormat.h"
+#include "platform/Blit.h"
 #include "platform/Display.h"
 
 namespace Graphics {
@@ -380,7 +381,7 @@ bool BlitNow(Surface* destination, int32_t x, int32_t y, Surface* source, SDL_Re
         rc = SDL_BlitSurface(copy, &src, destination, &dst);
         SDL_FreeSurface(copy);
     } else {
-        rc = SDL_BlitSurface(source, &src, destination, &dst);
+        rc = Platform::BlitSurface(source, &src, destination, &dst);
     }
     return rc == 0;
 }

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "platform/Blit.h"
 #include "platform/Clock.h"
 #include "platform/WindowConnection.h"
 
@@ -67,8 +68,11 @@ struct DisplayState {
     SDL_Texture* texture = nullptr;
     // Window-surface path: the last frame in the window surface's format at the layout's size (so
     // a resized or exposed window is drawn again without a new frame), and the surface it was
-    // last drawn into.
+    // last drawn into. When the back buffer's bytes already read as the window's pixels, staging
+    // is a view of the back buffer's memory instead of a copy (`stagingIsView`).
     SDL_Surface* staging = nullptr;
+    bool stagingIsView = false;
+    Uint32 windowFormat = 0;
     SDL_Surface* shown = nullptr;
     int32_t shownW = 0, shownH = 0;
     uint32_t width = 0, height = 0;
@@ -164,11 +168,7 @@ bool OpenWindowSurface(DisplayState& d) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_Surface* surface = SDL_GetWindowSurface(d.window);
     if (!surface) return false;
-    d.staging = SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(d.width), static_cast<int>(d.height),
-                                               surface->format->BitsPerPixel, surface->format->format);
-    if (!d.staging) return false;
-    SDL_SetSurfaceBlendMode(d.staging, SDL_BLENDMODE_NONE);
-    SDL_FillRect(d.staging, nullptr, 0);
+    d.windowFormat = surface->format->format; // staging is made at the first present
     d.path = PresentPath::WindowSurface;
     return true;
 }
@@ -408,6 +408,14 @@ SDL_Surface* CreateDisplaySurface(uint32_t width, uint32_t height, DisplayError*
 
 void ReleaseDisplaySurface(SDL_Surface* surface) {
     if (!surface) return;
+    DisplayState& d = g_display;
+    if (d.stagingIsView && d.staging && d.staging->pixels == surface->pixels) {
+        // The picture kept for a repaint goes with the memory it was a view of.
+        SDL_FreeSurface(d.staging);
+        d.staging = nullptr;
+        d.stagingIsView = false;
+        d.presented = false;
+    }
     g_surfaceBytes -= static_cast<uint64_t>(surface->pitch) * surface->h;
     SDL_FreeSurface(surface);
 }
@@ -494,7 +502,7 @@ bool DrawIntoWindowSurface(DisplayState& d, const ViewRect* rects, size_t count,
     for (size_t i = 0; i < count; ++i) {
         SDL_Rect src{rects[i].x, rects[i].y, rects[i].w, rects[i].h};
         SDL_Rect out{v.x + src.x * scale, v.y + src.y * scale, src.w * scale, src.h * scale};
-        const int rc = scale == 1 ? SDL_BlitSurface(d.staging, &src, target, &out)
+        const int rc = scale == 1 ? BlitSurface(d.staging, &src, target, &out)
                                   : SDL_BlitScaled(d.staging, &src, target, &out);
         if (rc != 0) return false;
         if (!all) sent.push_back(out);
@@ -510,6 +518,43 @@ DisplayError ShowWindowSurface(DisplayState& d, const ViewRect* rects, size_t co
     if (SDL_UpdateWindowSurfaceRects(d.window, sent.data(), static_cast<int>(sent.size())) != 0)
         return DisplayError::DDERR_SURFACELOST;
     return DisplayError::Ok;
+}
+
+// Whether 32-bit pixels of `from` read as the same colours in `to`: red, green and blue in the
+// same bytes (a fourth byte is alpha in one and unused in the other, which the window ignores).
+bool SameColourBytes(const SDL_PixelFormat* from, Uint32 to) {
+    int bpp = 0;
+    Uint32 r = 0, g = 0, b = 0, a = 0;
+    if (!SDL_PixelFormatEnumToMasks(to, &bpp, &r, &g, &b, &a)) return false;
+    return from->BytesPerPixel == 4 && bpp == 32 && from->Rmask == r && from->Gmask == g && from->Bmask == b;
+}
+
+// Makes the staging surface ready to take `backBuffer`: a view of its memory in the window's
+// format when the bytes can be shown as they are (no copy, no conversion), else the owned
+// surface the frame is converted into.
+bool StageBackBuffer(DisplayState& d, SDL_Surface* backBuffer) {
+    const bool viewable = backBuffer->w == static_cast<int>(d.width) &&
+                          backBuffer->h == static_cast<int>(d.height) &&
+                          SameColourBytes(backBuffer->format, d.windowFormat);
+    if (viewable && d.stagingIsView && d.staging->pixels == backBuffer->pixels &&
+        d.staging->pitch == backBuffer->pitch)
+        return true;
+    SDL_Surface* next = nullptr;
+    if (viewable)
+        next = SDL_CreateRGBSurfaceWithFormatFrom(backBuffer->pixels, backBuffer->w, backBuffer->h, 32,
+                                                  backBuffer->pitch, d.windowFormat);
+    else if (d.stagingIsView || !d.staging)
+        next = SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(d.width), static_cast<int>(d.height), 32,
+                                              d.windowFormat);
+    else
+        return true;
+    if (!next) return false;
+    SDL_SetSurfaceBlendMode(next, SDL_BLENDMODE_NONE);
+    if (d.staging) SDL_FreeSurface(d.staging);
+    d.staging = next;
+    d.stagingIsView = viewable;
+    if (!viewable) d.presented = false; // a new copy holds nothing yet: the next frame goes whole
+    return true;
 }
 
 // Whole-layout rectangles, clipped; an empty list means the whole picture.
@@ -529,6 +574,8 @@ std::vector<ViewRect> ClipToLayout(const ViewRect* rects, size_t count) {
 DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* changed, size_t count) {
     DisplayState& d = g_display;
     if (!d.open || !backBuffer) return DisplayError::DDERR_NOCOOPERATIVELEVELSET;
+    if (d.path == PresentPath::WindowSurface && !StageBackBuffer(d, backBuffer))
+        return DisplayError::DDERR_SURFACELOST;
     // Nothing shown yet: the first picture goes out whole whatever changed.
     const bool whole = !changed || !d.presented;
     const std::vector<ViewRect> parts = whole ? std::vector<ViewRect>{} : ClipToLayout(changed, count);
@@ -537,11 +584,10 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* 
         const ViewRect all{0, 0, LayoutW(), LayoutH()};
         const ViewRect* list = whole ? &all : parts.data();
         const size_t n = whole ? 1 : parts.size();
-        for (size_t i = 0; i < n; ++i) {
+        for (size_t i = 0; !d.stagingIsView && i < n; ++i) {
             SDL_Rect src{list[i].x, list[i].y, list[i].w, list[i].h};
             SDL_Rect dst = src;
-            if (SDL_BlitSurface(backBuffer, &src, d.staging, &dst) != 0)
-                return DisplayError::DDERR_SURFACELOST;
+            if (BlitSurface(backBuffer, &src, d.staging, &dst) != 0) return DisplayError::DDERR_SURFACELOST;
         }
         if (waitRetrace) PaceToRefresh();
         const DisplayError err = ShowWindowSurface(d, list, n, !d.presented);
