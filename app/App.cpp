@@ -14,6 +14,7 @@
 #include "platform/Display.h"
 #include "platform/Files.h"
 #include "platform/Instance.h"
+#include "platform/Memory.h"
 #include "platform/Registry.h"
 #include "scene/Level.h"
 #include "scene/Library.h"

@@ -1,7 +1,6 @@
 #include "gfx/SurfaceRegistry.h"
 
 #include <SDL.h>
-#include <cctype>
 #include <cstring>
 #include <strings.h>
 
@@ -13,8 +12,11 @@ SurfaceRegistry::~SurfaceRegistry() {
 
 size_t SurfaceRegistry::NameHash::operator()(std::string_view name) const {
     uint64_t h = 0xCBF29CE484222325ull;
-    for (char c : name)
-        h = (h ^ uint8_t(tolower(uint8_t(c)))) * 0x100000001B3ull;
+    // ASCII folding, as strncasecmp does in the C locale the program runs in.
+    for (char c : name) {
+        const uint8_t u = uint8_t(c);
+        h = (h ^ (u >= 'A' && u <= 'Z' ? u + 32 : u)) * 0x100000001B3ull;
+    }
     return size_t(h);
 }
 
@@ -63,15 +65,9 @@ void SurfaceRegistry::Release(Surface* surface) {
 
 void SurfaceRegistry::ReleaseByName(const char* name) {
     if (!name) return;
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        if (strcasecmp(it->name.c_str(), name) == 0) {
-            LogMsg("Release surface '%s'\n", it->name.c_str());
-            Graphics::ReleaseSurface(it->surface);
-            Forget(*it);
-            entries_.erase(it);
-            return;
-        }
-    }
+    // Names are unique (Create replaces), so the index finds the one entry there is.
+    if (const auto found = byName_.find(std::string_view(name)); found != byName_.end())
+        Release(found->second.surface);
 }
 
 void SurfaceRegistry::ReleaseByPrefix(const char* prefix) {
