@@ -455,3 +455,45 @@ TEST_F(WindowTest, WindowSurfaceShowsTheFrameAtEveryScale) {
     }
     EXPECT_EQ(LogText().find("Error"), std::string::npos);
 }
+
+// A 16-bit display's bytes are not the window's: frames reach it through a converted copy, whole
+// at first and then only where a frame changed.
+TEST_F(WindowTest, SixteenBitFramesReachTheWindowSurfaceConverted) {
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    SDL_Window* w = Platform::CreateMainWindow(false);
+    ASSERT_NE(w, nullptr) << SDL_GetError();
+    ASSERT_TRUE(Graphics::Init(800, 600, 16, false, w));
+    unsetenv("LIBGL_ALWAYS_SOFTWARE");
+    ASSERT_EQ(Platform::CurrentPresentPath(), Platform::PresentPath::WindowSurface);
+    Surface* back = Graphics::GetBackBuffer();
+    Surface* red = Graphics::CreateSurface(800, 600);
+    Surface* green = Graphics::CreateSurface(20, 20);
+    Fill(red, 0xF800);
+    Fill(green, 0x07E0);
+    auto frame = [&](int x) {
+        Graphics::BeginFrame();
+        Graphics::Blit(back, 0, 0, red, nullptr, false);
+        Graphics::Blit(back, x, 100, green, nullptr, false);
+        EXPECT_TRUE(Graphics::EndFrame());
+        Graphics::Present(false);
+    };
+    // SDL's 16-to-32-bit copy may round a channel one step lower than SDL_GetRGB does.
+    auto matches = [&](int x, int y) {
+        Uint8 want[3] = {}, got[3] = {};
+        SDL_GetRGB(At(back, x, y), back->format, &want[0], &want[1], &want[2]);
+        SDL_Surface* window = SDL_GetWindowSurface(w);
+        SDL_GetRGB(At(window, x, y), window->format, &got[0], &got[1], &got[2]);
+        for (int c = 0; c < 3; ++c)
+            if (std::abs(int(want[c]) - int(got[c])) > 1) return false;
+        return true;
+    };
+    frame(100);
+    EXPECT_TRUE(matches(5, 5) && matches(105, 105));
+    frame(300);
+    EXPECT_FALSE(Graphics::LastChangedAreas().empty());
+    EXPECT_TRUE(matches(105, 105) && matches(305, 105) && matches(799, 599));
+    EXPECT_NE(At(back, 105, 105), At(back, 305, 105));
+    Graphics::ReleaseSurface(green);
+    Graphics::ReleaseSurface(red);
+    EXPECT_EQ(LogText().find("Error"), std::string::npos);
+}
