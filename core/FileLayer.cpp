@@ -217,6 +217,24 @@ void ScanFolder(const std::string& hostDir, const std::string& relative, std::ve
     }
 }
 
+// The places `name` is looked for, in order: the plain file, then each mount (its archive's entry;
+// or, for a folder, the file under its prefix and the plain one again). `take` is handed each place
+// there is (a path, with the archive and its entry when it is in one) and says whether it is the
+// one wanted; the search ends at the first it takes.
+template <class Take> bool Search(const char* name, Take take) {
+    if (take(std::string(name), nullptr, nullptr)) return true;
+    for (const auto& m : g_mounts) {
+        std::string path = m.prefix + name;
+        if (path.size() > 255) path.resize(255);
+        if (!m.archive) {
+            if (take(path, nullptr, nullptr) || take(std::string(name), nullptr, nullptr)) return true;
+            continue;
+        }
+        if (const Archive::Entry* e = m.archive->Find(path); e && take(path, m.archive.get(), e)) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 uintptr_t Mount(const char* archiveName, const char* prefix, uint32_t flags) {
@@ -242,24 +260,14 @@ uintptr_t Mount(const char* archiveName, const char* prefix, uint32_t flags) {
 
 uint8_t* Load(const char* name) {
     if (!name || !*name) return nullptr;
-    if (uint8_t* buf = LoadPlain(name)) return buf;
-    for (const auto& m : g_mounts) {
-        std::string path = m.prefix + name;
-        if (path.size() > 255) path.resize(255);
-        if (!m.archive) {
-            if (uint8_t* buf = LoadPlain(path)) return buf;
-            if (uint8_t* buf = LoadPlain(name)) return buf;
-            continue;
-        }
-        if (const Archive::Entry* e = m.archive->Find(path)) {
-            uint8_t* buf = m.archive->Extract(*e);
-            if (buf) {
-                g_lastSize = e->size;
-                return buf;
-            }
-        }
-    }
-    return nullptr;
+    uint8_t* buf = nullptr;
+    Search(name, [&](const std::string& path, Archive* archive, const Archive::Entry* entry) {
+        if (!archive) return (buf = LoadPlain(path)) != nullptr;
+        buf = archive->Extract(*entry);
+        if (buf) g_lastSize = entry->size;
+        return buf != nullptr;
+    });
+    return buf;
 }
 
 uint32_t MountGeneration() {
@@ -268,15 +276,11 @@ uint32_t MountGeneration() {
 
 bool Exists(const char* name) {
     if (!name || !*name) return false;
-    std::string path;
+    std::string resolved;
     uint64_t size = 0;
-    if (PlainFile(name, path, size)) return true;
-    for (const auto& m : g_mounts) {
-        std::string inMount = m.prefix + name;
-        if (inMount.size() > 255) inMount.resize(255);
-        if (m.archive ? m.archive->Find(inMount) != nullptr : PlainFile(inMount, path, size)) return true;
-    }
-    return false;
+    return Search(name, [&](const std::string& path, Archive* archive, const Archive::Entry*) {
+        return archive || PlainFile(path, resolved, size);
+    });
 }
 
 uint32_t LastLoadedSize() {
