@@ -63,6 +63,8 @@ struct FontFile {
 namespace {
 
 std::shared_ptr<FontFile> OpenFontFile(const char* path) {
+    // Files no face holds any more (closed fonts, earlier mounts) leave the table.
+    std::erase_if(g_fontFiles, [](const auto& entry) { return entry.second.expired(); });
     std::weak_ptr<FontFile>& slot = g_fontFiles[{path, FileLayer::MountGeneration()}];
     if (std::shared_ptr<FontFile> open = slot.lock()) return open;
     uint8_t* data = FileLayer::Load(path);
