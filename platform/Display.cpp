@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <poll.h>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 #include "platform/Blit.h"
-#include "platform/Clock.h"
 #include "platform/WindowConnection.h"
 
 namespace Platform {
@@ -83,7 +84,7 @@ struct DisplayState {
     bool presented = false;  // the texture (or the staging surface) holds a frame
     char pathDetail[32] = {};
     SDL_ScaleMode scaleMode = SDL_ScaleModeLinear;
-    uint32_t lastPresentMs = 0;
+    RefreshPacer pacer;
     int32_t refreshHz = 60;
     int x11Fd = -1; // the X server connection an idle wait blocks on; -1 without one
 };
@@ -103,12 +104,18 @@ void FillFormat(DisplayFormat& f, uint32_t depth) {
     SDL_PixelFormatEnumToMasks(f.sdlFormat, &bpp, &f.redMask, &f.greenMask, &f.blueMask, &a);
 }
 
-// Sleeps out the rest of one refresh period since the previous present.
+// Microseconds of the steady clock: pacing is on real time, whatever clock the game is given.
+int64_t NowUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Sleeps until the next refresh is due, and counts it served.
 void PaceToRefresh() {
-    const int32_t hz = g_display.refreshHz > 0 ? g_display.refreshHz : 60;
-    const uint32_t period = static_cast<uint32_t>(1000 / hz);
-    const uint32_t elapsed = Platform::TimeMs() - g_display.lastPresentMs;
-    if (elapsed < period) Platform::SleepMs(period - elapsed);
+    RefreshPacer& pacer = g_display.pacer;
+    if (const int64_t wait = pacer.WaitUs(NowUs()); wait > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(wait));
+    pacer.Served(NowUs());
 }
 
 // True when the machine shows no sign of a GPU the OpenGL stack could use: no DRM device, or
@@ -333,7 +340,8 @@ DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, ui
                 SDL_strlcpy(d.pathDetail, info.name, sizeof d.pathDetail);
         }
     }
-    d.lastPresentMs = Platform::TimeMs();
+    d.pacer.SetRate(d.refreshHz);
+    d.pacer.Restart(NowUs());
     d.open = true;
     return DisplayError::Ok;
 }
@@ -592,13 +600,15 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* 
         if (waitRetrace) PaceToRefresh();
         const DisplayError err = ShowWindowSurface(d, list, n, !d.presented);
         d.presented = true;
-        d.lastPresentMs = Platform::TimeMs();
+        if (!waitRetrace) d.pacer.Restart(NowUs());
         return err;
     }
     if (!d.renderer) {
         // No window: nothing to show, but keep the pace the caller asked for.
-        if (waitRetrace) PaceToRefresh();
-        d.lastPresentMs = Platform::TimeMs();
+        if (waitRetrace)
+            PaceToRefresh();
+        else
+            d.pacer.Restart(NowUs());
         return DisplayError::Ok;
     }
     if (waitRetrace != d.vsyncOn && d.vsyncWorks) {
@@ -621,8 +631,9 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* 
         }
     }
     d.presented = true;
-    const DisplayError err = ShowTexture(d, waitRetrace && !d.vsyncOn);
-    d.lastPresentMs = Platform::TimeMs();
+    const bool paced = waitRetrace && !d.vsyncOn;
+    const DisplayError err = ShowTexture(d, paced);
+    if (!paced) d.pacer.Restart(NowUs()); // shown when the driver chose (its vsync) or at once
     return err;
 }
 
@@ -637,12 +648,9 @@ bool Repaint() {
 
 bool WaitForNextRefresh() {
     DisplayState& d = g_display;
-    const int32_t hz = d.refreshHz > 0 ? d.refreshHz : 60;
-    const uint32_t period = static_cast<uint32_t>(1000 / hz);
-    const uint32_t elapsed = Platform::TimeMs() - d.lastPresentMs;
+    const int64_t wait = d.pacer.WaitUs(NowUs());
     bool pumped = false;
-    if (elapsed < period) {
-        const int wait = static_cast<int>(period - elapsed);
+    if (wait > 0) {
         // The window's event queue wakes the wait; without a window there is nothing to wake it.
         // SDL can only block on the queue where the video driver waits on its connection and no
         // joystick needs polling; otherwise it would poll every millisecond, so a plain sleep
@@ -654,17 +662,20 @@ bool WaitForNextRefresh() {
             // The last pump emptied Xlib's queue, so the socket alone tells of new events. SDL's
             // own wait would read the connection twice more on every idle pass.
             pollfd connection{d.x11Fd, POLLIN, 0};
-            ::poll(&connection, 1, wait);
+            const timespec limit{static_cast<time_t>(wait / 1000000),
+                                 static_cast<long>(wait % 1000000) * 1000};
+            ::ppoll(&connection, 1, &limit, nullptr);
             SDL_PumpEvents();
             pumped = true;
         } else if (canBlock) {
-            SDL_WaitEventTimeout(nullptr, wait); // pumps as it returns
+            SDL_WaitEventTimeout(nullptr, static_cast<int>((wait + 999) / 1000)); // pumps as it returns
             pumped = true;
         } else {
-            Platform::SleepMs(static_cast<uint32_t>(wait));
+            std::this_thread::sleep_for(std::chrono::microseconds(wait));
         }
     }
-    d.lastPresentMs = Platform::TimeMs();
+    // Woken early by an event, the refresh is still to come at the same moment.
+    if (d.pacer.WaitUs(NowUs()) == 0) d.pacer.Served(NowUs());
     return pumped;
 }
 

@@ -142,6 +142,29 @@ bool Repaint();
 // events were pumped into the queue on the way out, so the caller need not pump again.
 bool WaitForNextRefresh();
 
+// When the next refresh is due, in microseconds of a steady clock. Refreshes served one after
+// another fall exactly one period apart, so that passes keep the display's rate instead of
+// drifting faster with the rounding of each wait; one served more than a period late starts the
+// count afresh.
+class RefreshPacer {
+  public:
+    void SetRate(int32_t hz) { periodUs_ = 1000000 / (hz > 0 ? hz : 60); }
+    int64_t PeriodUs() const { return periodUs_; }
+    // How long until the next refresh is due (0: due now).
+    int64_t WaitUs(int64_t nowUs) const { return nextUs_ > nowUs ? nextUs_ - nowUs : 0; }
+    // The refresh that was due has been served (a paced present, or a wait to its end).
+    void Served(int64_t nowUs) {
+        nextUs_ += periodUs_;
+        if (nextUs_ <= nowUs) nextUs_ = nowUs + periodUs_;
+    }
+    // A frame was shown at `nowUs` at a moment of someone else's choosing: the next is a period on.
+    void Restart(int64_t nowUs) { nextUs_ = nowUs + periodUs_; }
+
+  private:
+    int64_t periodUs_ = 1000000 / 60;
+    int64_t nextUs_ = 0;
+};
+
 // The letterbox in window points (what mouse events use).
 ViewRect LayoutViewport();
 // Window co-ordinates -> layout co-ordinates (may fall outside 0..width-1 in the black bars).

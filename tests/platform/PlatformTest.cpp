@@ -1,4 +1,5 @@
 #include "platform/Clock.h"
+#include "platform/Display.h"
 #include "platform/Files.h"
 
 #include "support/TempDir.h"
@@ -78,6 +79,35 @@ TEST(Clock, TimeSourceOverrideAndMonotonic) {
     g_fake += 0x20;
     EXPECT_EQ(static_cast<uint32_t>(Platform::TimeMs() - before), 0x20u); // wraps like the original
     Platform::SetTimeSource(nullptr);
+}
+
+// Refreshes served one after another stay exactly a period apart however late in its period each
+// pass ends or its wake-up comes (waits rounded to whole milliseconds made an idle 60 Hz screen
+// wake 62-70 times a second); an early wake-up keeps the same moment; a pass later than a period
+// starts the count afresh rather than rushing through the refreshes it missed.
+TEST(RefreshPacer, KeepsTheDisplaysRateWithoutDriftOrCatchingUp) {
+    Platform::RefreshPacer pacer;
+    pacer.SetRate(0); // unknown: 60 Hz
+    EXPECT_EQ(pacer.PeriodUs(), 16666);
+    pacer.Restart(0);
+    int64_t now = 0;
+    for (int i = 1; i <= 60; ++i) {
+        now += 3000 + i * 100; // the pass's own work
+        now += pacer.WaitUs(now);
+        ASSERT_EQ(now, i * 16666);
+        pacer.Served(now + 60); // the sleeper wakes a little late
+    }
+    const int64_t due = 61 * 16666;
+    EXPECT_EQ(pacer.WaitUs(now + 5000), due - now - 5000); // an event woke the wait early
+
+    now = due + 3 * 16666 + 10;
+    EXPECT_EQ(pacer.WaitUs(now), 0);
+    pacer.Served(now);
+    EXPECT_EQ(pacer.WaitUs(now), 16666);
+
+    pacer.SetRate(144);
+    pacer.Restart(now);
+    EXPECT_EQ(pacer.WaitUs(now), 6944);
 }
 
 } // namespace
