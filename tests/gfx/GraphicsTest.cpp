@@ -366,6 +366,14 @@ class WindowTest : public ::testing::Test {
         EXPECT_EQ(Platform::MainWindow(), nullptr);
         Log::Reset();
     }
+    // A window presented through its own surface, as on a machine without a GPU; null on failure.
+    static SDL_Window* WindowSurfaceDisplay(uint32_t depth) {
+        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+        SDL_Window* w = Platform::CreateMainWindow(false);
+        const bool ready = w && Graphics::Init(800, 600, depth, false, w);
+        unsetenv("LIBGL_ALWAYS_SOFTWARE");
+        return ready && Platform::CurrentPresentPath() == Platform::PresentPath::WindowSurface ? w : nullptr;
+    }
     static std::tuple<int32_t, int32_t> Layout(int32_t x, int32_t y) {
         int32_t lx = 0, ly = 0;
         Platform::WindowToLayout(x, y, lx, ly);
@@ -412,12 +420,8 @@ TEST_F(WindowTest, FullscreenScalesTheLayoutIntoTheDesktop) {
 // at scale 1, each pixel as a 2 x 2 block at scale 2 (changed parts only, the rest kept), and
 // letterboxed with black bars at a scale that is not whole.
 TEST_F(WindowTest, WindowSurfaceShowsTheFrameAtEveryScale) {
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    SDL_Window* w = Platform::CreateMainWindow(false);
+    SDL_Window* w = WindowSurfaceDisplay(32);
     ASSERT_NE(w, nullptr) << SDL_GetError();
-    ASSERT_TRUE(Graphics::Init(800, 600, 32, false, w));
-    unsetenv("LIBGL_ALWAYS_SOFTWARE");
-    ASSERT_EQ(Platform::CurrentPresentPath(), Platform::PresentPath::WindowSurface);
     EXPECT_NE(LogText().find("Presentation: window surface\n"), std::string::npos);
     {
         const Scene scene;
@@ -459,12 +463,8 @@ TEST_F(WindowTest, WindowSurfaceShowsTheFrameAtEveryScale) {
 // A 16-bit display's bytes are not the window's: frames reach it through a converted copy, whole
 // at first and then only where a frame changed.
 TEST_F(WindowTest, SixteenBitFramesReachTheWindowSurfaceConverted) {
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    SDL_Window* w = Platform::CreateMainWindow(false);
+    SDL_Window* w = WindowSurfaceDisplay(16);
     ASSERT_NE(w, nullptr) << SDL_GetError();
-    ASSERT_TRUE(Graphics::Init(800, 600, 16, false, w));
-    unsetenv("LIBGL_ALWAYS_SOFTWARE");
-    ASSERT_EQ(Platform::CurrentPresentPath(), Platform::PresentPath::WindowSurface);
     Surface* back = Graphics::GetBackBuffer();
     Surface* red = Graphics::CreateSurface(800, 600);
     Surface* green = Graphics::CreateSurface(20, 20);
