@@ -217,17 +217,17 @@ void ScanFolder(const std::string& hostDir, const std::string& relative, std::ve
     }
 }
 
-// The places `name` is looked for, in order: the plain file, then each mount (its archive's entry;
-// or, for a folder, the file under its prefix and the plain one again). `take` is handed each place
-// there is (a path, with the archive and its entry when it is in one) and says whether it is the
-// one wanted; the search ends at the first it takes.
+// The places `name` is looked for, in order: the plain file, then each mount (its archive's entry,
+// or for a folder the file under its prefix). `take` is handed each place there is (a path, with
+// the archive and its entry when it is in one) and says whether it is the one wanted; the search
+// ends at the first it takes.
 template <class Take> bool Search(const char* name, Take take) {
     if (take(std::string(name), nullptr, nullptr)) return true;
     for (const auto& m : g_mounts) {
         std::string path = m.prefix + name;
         if (path.size() > 255) path.resize(255);
         if (!m.archive) {
-            if (take(path, nullptr, nullptr) || take(std::string(name), nullptr, nullptr)) return true;
+            if (take(path, nullptr, nullptr)) return true;
             continue;
         }
         if (const Archive::Entry* e = m.archive->Find(path); e && take(path, m.archive.get(), e)) return true;
