@@ -135,14 +135,31 @@ bool PlanMove(const Board& board, Move& move) {
     return found;
 }
 
-std::string PlayUntilScored(Game& game, const Bitmap& start, const std::string& label,
-                            const std::function<void(const Move&)>& make, int ms) {
+namespace {
+
+// Waits until `move` (of a `colour` brick) is seen made: the brick in its cell, or the score moved
+// (a completed line leaves at once). At 400 ms a cell the path has a known longest time.
+bool AwaitMove(Game& game, const Bitmap& start, const std::string& label, const Move& move, int colour,
+               Bitmap& shot) {
+    for (const long long settled = NowMs() + move.steps * 400 + 3000; NowMs() < settled;) {
+        if (!game.Screenshot(shot, label)) return false;
+        if (Difference(start, shot, kScore) > 1.5) return true;
+        if (!move.completes && ReadBoard(shot)[move.toY][move.toX] == colour) return true;
+    }
+    return false;
+}
+
+// Plans and makes moves from the screenshots until `done` says so. A spawn may take a planned cell
+// between the screenshot and the clicks, so an untaken move is planned again from a new one.
+std::string PlayUntil(Game& game, const Bitmap& start, const std::string& label,
+                      const std::function<void(const Move&)>& make, int ms,
+                      const std::function<bool(const Bitmap&, bool moved)>& done, const std::string& goal) {
     std::string history;
     int moves = 0;
     Bitmap shot;
     for (const long long deadline = NowMs() + ms; NowMs() < deadline;) {
         if (!game.Screenshot(shot, label)) return "no screenshot";
-        if (Difference(start, shot, kScore) > 1.5) return "";
+        if (done(shot, false)) return "";
         const Board board = ReadBoard(shot);
         Move move;
         if (!PlanMove(board, move)) {
@@ -156,15 +173,25 @@ std::string PlayUntilScored(Game& game, const Bitmap& start, const std::string& 
         history += s.str();
         make(move);
         ++moves;
-        const int colour = board[move.fromY][move.fromX];
-        for (const long long settled = NowMs() + move.steps * 400 + 3000; NowMs() < settled;) {
-            if (!game.Screenshot(shot, label)) return "no screenshot";
-            if (Difference(start, shot, kScore) > 1.5) break;
-            if (!move.completes && ReadBoard(shot)[move.toY][move.toX] == colour) break;
-        }
+        if (done(shot, AwaitMove(game, start, label, move, board[move.fromY][move.fromX], shot))) return "";
     }
-    return "no line of five within " + std::to_string(ms / 1000) + " s after " + std::to_string(moves) +
-           " moves:\n" + history;
+    return goal + " within " + std::to_string(ms / 1000) + " s after " + std::to_string(moves) + " moves:\n" +
+           history;
+}
+
+} // namespace
+
+std::string PlayUntilScored(Game& game, const Bitmap& start, const std::string& label,
+                            const std::function<void(const Move&)>& make, int ms) {
+    return PlayUntil(
+        game, start, label, make, ms,
+        [&](const Bitmap& shot, bool) { return Difference(start, shot, kScore) > 1.5; }, "no line of five");
+}
+
+std::string PlayOneMove(Game& game, const Bitmap& start, const std::string& label,
+                        const std::function<void(const Move&)>& make, int ms) {
+    return PlayUntil(
+        game, start, label, make, ms, [](const Bitmap&, bool moved) { return moved; }, "no move taken");
 }
 
 } // namespace E2e

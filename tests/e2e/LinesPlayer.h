@@ -37,6 +37,10 @@ bool PlanMove(const Board& board, Move& move);
 std::string PlayUntilScored(Game& game, const Bitmap& start, const std::string& label,
                             const std::function<void(const Move&)>& make, int ms);
 
+// The same until one planned move is seen made: "" then; otherwise what happened, board by board.
+std::string PlayOneMove(Game& game, const Bitmap& start, const std::string& label,
+                        const std::function<void(const Move&)>& make, int ms);
+
 // Centre of a cell in client co-ordinates.
 inline int CellX(int x) {
     return kBoardLeft + x * kCell + kCell / 2;
