@@ -21,8 +21,13 @@ void SetTimeSource(TimeSource source) {
     g_source = std::move(source);
 }
 
-void SleepMs(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+int64_t SteadyUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SleepUs(int64_t us) {
+    if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
 } // namespace Platform

@@ -12,7 +12,11 @@ uint32_t TimeMs();
 using TimeSource = std::function<uint32_t()>;
 void SetTimeSource(TimeSource source);
 
+// Microseconds of the steady clock, whatever source TimeMs is given: presentation is paced on real
+// time, finer than a millisecond so that waits do not drift from the display's rate.
+int64_t SteadyUs();
+
 // Sleeps the calling thread (used only for pacing presentation where vsync is missing).
-void SleepMs(uint32_t ms);
+void SleepUs(int64_t us);
 
 } // namespace Platform

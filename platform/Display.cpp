@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <poll.h>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 #include "platform/Blit.h"
+#include "platform/Clock.h"
 #include "platform/WindowConnection.h"
 
 namespace Platform {
@@ -104,18 +103,11 @@ void FillFormat(DisplayFormat& f, uint32_t depth) {
     SDL_PixelFormatEnumToMasks(f.sdlFormat, &bpp, &f.redMask, &f.greenMask, &f.blueMask, &a);
 }
 
-// Microseconds of the steady clock: pacing is on real time, whatever clock the game is given.
-int64_t NowUs() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 // Sleeps until the next refresh is due, and counts it served.
 void PaceToRefresh() {
     RefreshPacer& pacer = g_display.pacer;
-    if (const int64_t wait = pacer.WaitUs(NowUs()); wait > 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(wait));
-    pacer.Served(NowUs());
+    SleepUs(pacer.WaitUs(SteadyUs()));
+    pacer.Served(SteadyUs());
 }
 
 // True when the machine shows no sign of a GPU the OpenGL stack could use: no DRM device, or
@@ -341,7 +333,7 @@ DisplayError OpenDisplay(SDL_Window* window, uint32_t width, uint32_t height, ui
         }
     }
     d.pacer.SetRate(d.refreshHz);
-    d.pacer.Restart(NowUs());
+    d.pacer.Restart(SteadyUs());
     d.open = true;
     return DisplayError::Ok;
 }
@@ -600,7 +592,7 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* 
         if (waitRetrace) PaceToRefresh();
         const DisplayError err = ShowWindowSurface(d, list, n, !d.presented);
         d.presented = true;
-        if (!waitRetrace) d.pacer.Restart(NowUs());
+        if (!waitRetrace) d.pacer.Restart(SteadyUs());
         return err;
     }
     if (!d.renderer) {
@@ -608,7 +600,7 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* 
         if (waitRetrace)
             PaceToRefresh();
         else
-            d.pacer.Restart(NowUs());
+            d.pacer.Restart(SteadyUs());
         return DisplayError::Ok;
     }
     if (waitRetrace != d.vsyncOn && d.vsyncWorks) {
@@ -633,7 +625,7 @@ DisplayError Present(SDL_Surface* backBuffer, bool waitRetrace, const ViewRect* 
     d.presented = true;
     const bool paced = waitRetrace && !d.vsyncOn;
     const DisplayError err = ShowTexture(d, paced);
-    if (!paced) d.pacer.Restart(NowUs()); // shown when the driver chose (its vsync) or at once
+    if (!paced) d.pacer.Restart(SteadyUs()); // shown when the driver chose (its vsync) or at once
     return err;
 }
 
@@ -648,7 +640,7 @@ bool Repaint() {
 
 bool WaitForNextRefresh() {
     DisplayState& d = g_display;
-    const int64_t wait = d.pacer.WaitUs(NowUs());
+    const int64_t wait = d.pacer.WaitUs(SteadyUs());
     bool pumped = false;
     if (wait > 0) {
         // The window's event queue wakes the wait; without a window there is nothing to wake it.
@@ -671,11 +663,11 @@ bool WaitForNextRefresh() {
             SDL_WaitEventTimeout(nullptr, static_cast<int>((wait + 999) / 1000)); // pumps as it returns
             pumped = true;
         } else {
-            std::this_thread::sleep_for(std::chrono::microseconds(wait));
+            SleepUs(wait);
         }
     }
     // Woken early by an event, the refresh is still to come at the same moment.
-    if (d.pacer.WaitUs(NowUs()) == 0) d.pacer.Served(NowUs());
+    if (d.pacer.WaitUs(SteadyUs()) == 0) d.pacer.Served(SteadyUs());
     return pumped;
 }
 

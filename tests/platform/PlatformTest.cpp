@@ -71,7 +71,7 @@ TEST(Files, GameIsLocatedFromItsExecutableNeverFromTheCurrentFolder) {
 uint32_t g_fake = 0;
 TEST(Clock, TimeSourceOverrideAndMonotonic) {
     uint32_t a = Platform::TimeMs();
-    Platform::SleepMs(2);
+    Platform::SleepUs(2000);
     EXPECT_GE(static_cast<uint32_t>(Platform::TimeMs() - a), 1u);
     g_fake = 0xFFFFFFF0u;
     Platform::SetTimeSource([] { return g_fake; });
