@@ -126,8 +126,9 @@ struct State {
     // Events are taken before Init too, so code that feeds HandleEvent directly (tests) needs no setup.
     bool acquired = true;
 
-    // Keyboard: what the events say now, last frame's copy, this frame's flags, and keys that went
-    // down since the last poll (so a tap shorter than one frame is still seen).
+    // Keyboard: what the events say now, last frame's copy, this frame's flags, and how often each
+    // key went down and is not yet reported: a tap shorter than one frame is still seen, and taps
+    // quicker than a slow frame come one a frame instead of being merged into one.
     std::array<uint8_t, 256> keys{};
     std::array<uint8_t, 256> previousKeys{};
     std::array<uint8_t, 256> pressed{};
@@ -254,6 +255,12 @@ void CloseJoysticks() {
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
+// A press not yet reported. A few are kept, not more: a long stall must not replay a burst.
+void CountPress(uint8_t code) {
+    constexpr uint8_t kMaxQueuedPresses = 8;
+    if (g.wentDown[code] < kMaxQueuedPresses) ++g.wentDown[code];
+}
+
 Controller* FindController(SDL_JoystickID id) {
     for (Controller& c : g.controllers)
         if (c.device && c.id == id) return &c;
@@ -263,7 +270,7 @@ Controller* FindController(SDL_JoystickID id) {
 // A controller acts through the keys it stands for; a press goes down like a key tap, so one
 // shorter than a frame is still seen.
 void ControllerPress(uint8_t code) {
-    g.wentDown[code] = 1;
+    CountPress(code);
 }
 
 void OpenController(int deviceIndex) {
@@ -480,7 +487,7 @@ void HandleEvent(const SDL_Event& e) {
         uint8_t code = FromSdl(e.key.keysym.scancode);
         if (code == 0) break;
         bool down = e.type == SDL_KEYDOWN;
-        if (down && !g.keys[code]) g.wentDown[code] = 1;
+        if (down && !g.keys[code]) CountPress(code);
         if (down && e.key.repeat) g.repeatPending[code] = 1;
         // Editing keys type a control code, held ones repeating as the desktop repeats them.
         if (down && (code == Key::Backspace || code == Key::Tab) && g.pendingText.size() < kMaxPendingText)
@@ -544,8 +551,8 @@ void Poll() {
         bool down = (g.keys[i] & 0x80) != 0;
         g.pressed[i] = (down && g.keys[i] != g.previousKeys[i]) || g.wentDown[i] ? 1 : 0;
         g.previousKeys[i] = g.keys[i];
+        if (g.wentDown[i]) --g.wentDown[i];
     }
-    g.wentDown = {};
     g.repeated = g.repeatPending;
     g.repeatPending = {};
     RepeatControllerDirections();

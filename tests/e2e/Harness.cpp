@@ -218,6 +218,13 @@ void Game::Key(const std::string& keysym) {
     Sleep(40);
 }
 
+void Game::Keys(const std::vector<std::string>& keysyms) {
+    std::vector<std::string> args;
+    for (const std::string& k : keysyms)
+        args.insert(args.end(), {"keydown", k, "sleep", "0.06", "keyup", k, "sleep", "0.05"});
+    if (!args.empty()) Xdo(args);
+}
+
 bool Game::Screenshot(Bitmap& out, const std::string& label) {
     // One screenshot per 500 ms at most: keep the presses apart.
     const long long wait = lastShotMs_ + 600 - NowMs();

@@ -88,6 +88,9 @@ class Game : public Process {
     void Press();
     // Press and release a key by its X keysym name, held long enough for one frame to see it.
     void Key(const std::string& keysym);
+    // Taps keys in order at a quick typist's pace, from one xdotool run: a walk of many taps takes
+    // a fraction of what separate presses would, so the board changes less under it.
+    void Keys(const std::vector<std::string>& keysyms);
 
     // Presses Print Screen and decodes the newest "screen%04d.jpg" of `shotDir` (the working
     // directory unless given) once a new one has come; kept as `<label>.jpg` (KeepShot).

@@ -138,13 +138,16 @@ bool PlanMove(const Board& board, Move& move) {
 namespace {
 
 // Waits until `move` (of a `colour` brick) is seen made: the brick in its cell, or the score moved
-// (a completed line leaves at once). At 400 ms a cell the path has a known longest time.
+// (a completed line leaves at once). At 400 ms a cell the path has a known longest time. A brick of
+// another colour settled in the cell took it first: no need to wait that out.
 bool AwaitMove(Game& game, const Bitmap& start, const std::string& label, const Move& move, int colour,
                Bitmap& shot) {
     for (const long long settled = NowMs() + move.steps * 400 + 3000; NowMs() < settled;) {
         if (!game.Screenshot(shot, label)) return false;
         if (Difference(start, shot, kScore) > 1.5) return true;
-        if (!move.completes && ReadBoard(shot)[move.toY][move.toX] == colour) return true;
+        const int there = ReadBoard(shot)[move.toY][move.toX];
+        if (!move.completes && there == colour) return true;
+        if (there > 0 && there != colour) return false;
     }
     return false;
 }

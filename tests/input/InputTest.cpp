@@ -99,6 +99,19 @@ TEST_F(InputTest, KeyPressedOnlyInTheFrameTheKeyWentDownAndRepeatsAreNoPress) {
     EXPECT_TRUE(Input::KeyPressed(Input::Key::PrintScreen));
     Frame();
     EXPECT_FALSE(Input::KeyPressed(Input::Key::PrintScreen));
+
+    // Three taps within one slow frame are three presses, one a frame, the last held on.
+    for (int i = 0; i < 3; ++i) {
+        Key(Input::Key::Left, true);
+        if (i < 2) Key(Input::Key::Left, false);
+    }
+    for (int i = 0; i < 3; ++i) {
+        Frame();
+        EXPECT_TRUE(Input::KeyPressed(Input::Key::Left)) << "tap " << i;
+    }
+    Frame();
+    EXPECT_FALSE(Input::KeyPressed(Input::Key::Left));
+    EXPECT_TRUE(Input::KeyDown(Input::Key::Left));
 }
 
 TEST_F(InputTest, PressedCharacterFollowsShiftAndTheTable) {
