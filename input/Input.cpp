@@ -126,11 +126,10 @@ struct State {
     // Events are taken before Init too, so code that feeds HandleEvent directly (tests) needs no setup.
     bool acquired = true;
 
-    // Keyboard: what the events say now, last frame's copy, this frame's flags, and how often each
-    // key went down and is not yet reported: a tap shorter than one frame is still seen, and taps
-    // quicker than a slow frame come one a frame instead of being merged into one.
+    // Keyboard: what the events say now, this frame's presses, and how often each key went down and
+    // is not yet reported: a tap shorter than one frame is still seen, and taps quicker than a slow
+    // frame come one a frame instead of being merged into one.
     std::array<uint8_t, 256> keys{};
-    std::array<uint8_t, 256> previousKeys{};
     std::array<uint8_t, 256> pressed{};
     std::array<uint8_t, 256> wentDown{};
     // Repeats: the keyboard's own since the last poll, and this frame's (keyboard and controllers).
@@ -548,9 +547,8 @@ void HandleEvent(const SDL_Event& e) {
 
 void Poll() {
     for (int i = 0; i < 256; ++i) {
-        bool down = (g.keys[i] & 0x80) != 0;
-        g.pressed[i] = (down && g.keys[i] != g.previousKeys[i]) || g.wentDown[i] ? 1 : 0;
-        g.previousKeys[i] = g.keys[i];
+        // Every key event that puts a key down counts it, so the count alone says pressed.
+        g.pressed[i] = g.wentDown[i] ? 1 : 0;
         if (g.wentDown[i]) --g.wentDown[i];
     }
     g.repeated = g.repeatPending;

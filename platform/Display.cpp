@@ -667,7 +667,7 @@ bool WaitForNextRefresh() {
         }
     }
     // Woken early by an event, the refresh is still to come at the same moment.
-    if (d.pacer.WaitUs(SteadyUs()) == 0) d.pacer.Served(SteadyUs());
+    if (const int64_t now = SteadyUs(); d.pacer.WaitUs(now) == 0) d.pacer.Served(now);
     return pumped;
 }
 
